@@ -11,9 +11,6 @@ struct DrawObject;
 struct DrawWindow;
 
 enum ViewKind : int16_t { VIEW_XY = 0, VIEW_YZ = 1, VIEW_XZ = 2, VIEW_3D = 3, VIEW_EYE = 4 };
-enum CursorShape : int16_t {
-  CURSOR_CROSSHAIR = 0, CURSOR_PICK_BOX = 1, CURSOR_WINDOW = 2, CURSOR_ZOOM = 3
-};
 
 constexpr int VIEW_MARGIN_LEFT = 32;
 constexpr int VIEW_MARGIN_TOP = 24;
@@ -49,7 +46,7 @@ struct ViewState {
   int32_t current_layer;           // layer of new objects and of selection
   float grid_size;
   int16_t circle_segments;
-  int16_t cursor_shape;            // CursorShape
+  int16_t cursor_shape;            // 0 crosshair, 1 pick box, 2 window, 3 zoom box
   int32_t rubber_line;             // flags drawn with the cursor / by the renderer
   int32_t drag_preview;
   int32_t node_boxes;
