@@ -9,7 +9,6 @@ const char PROJECT_SIGNATURE[PROJECT_SIGNATURE_BYTES] = "ORVANTE V2.80  ";
 
 ProjectHeader g_project_header = {};
 char g_project_path[PROJECT_PATH_CHARS] = "PROJEKT1.OPR";
-char g_last_project_folder[PROJECT_PATH_CHARS] = "";
 char g_project_start_directory[PROJECT_PATH_CHARS] = "";
 ProjectHook proj_recent_project_hook = nullptr;
 

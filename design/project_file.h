@@ -80,8 +80,7 @@ enum ProjParseResult {
 
 // Live project state kept by the file module.
 extern ProjectHeader g_project_header;
-extern char g_project_path[PROJECT_PATH_CHARS];
-extern char g_last_project_folder[PROJECT_PATH_CHARS];
+extern char g_project_path[PROJECT_PATH_CHARS];  // last folder: g_history_folders[FOLDER_PROJECT]
 extern char g_project_start_directory[PROJECT_PATH_CHARS];
 using ProjectHook = void (*)();
 extern ProjectHook proj_recent_project_hook;   // records the project in the recent list
