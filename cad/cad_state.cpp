@@ -10,6 +10,8 @@ WorldPoint g_cursor_point = {0, 0, 0};
 WorldPoint g_last_point = {0, 0, 0};
 WorldPoint g_accepted_point = {0, 0, 0};
 int16_t g_modified = 0;
+unsigned char* g_stroke_font = nullptr;
+size_t g_stroke_font_size = 0;
 
 NewDocumentHook cad_new_document_hook = nullptr;
 DragTransformHook cad_drag_transform_hook = nullptr;

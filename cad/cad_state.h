@@ -2,6 +2,7 @@
 // that commands read after each wait for input, the modified flag, the two
 // replaceable routine slots and the CAD work buffers.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 struct DrawObject;
@@ -23,6 +24,10 @@ extern WorldPoint g_last_point;     // cursor as last drawn; taken after a click
 extern WorldPoint g_accepted_point; // copy of the last point made when a click ends a wait
 extern int16_t g_modified;          // the project has unsaved changes
 
+// The loaded stroke-font block (raw resource "STANDARDFONT") or null.
+extern unsigned char* g_stroke_font;
+extern size_t g_stroke_font_size;
+
 // Replaceable routines: the program's new-document routine, run by New,
 // and the transform applied to the selection while a drag preview moves.
 using NewDocumentHook = void (*)();
@@ -42,3 +47,8 @@ extern void* g_scratch_buffer;
 extern void* g_eye_sort_buffer;
 
 void input_clear_flags();
+
+// Work buffers and the discard question shared by New, Open and Exit.
+int cad_alloc_buffers();
+int cad_free_buffers();
+void cad_confirm_discard();
