@@ -9,7 +9,6 @@
 MaterialTable g_material_table;
 MaterialTable g_absorber_db;
 char g_absorber_db_path[256];
-char g_absorber_db_folder[256];
 
 namespace {
 

@@ -39,7 +39,6 @@ struct MaterialTable {
 extern MaterialTable g_material_table;  // the project's materials; faces index into it
 extern MaterialTable g_absorber_db;     // the loaded absorber database
 extern char g_absorber_db_path[256];    // empty: no database loaded
-extern char g_absorber_db_folder[256];  // last folder a database was chosen in (history file)
 
 // Record and table images.
 void mat_encode_record(const MaterialRecord& record, uint8_t* out);
