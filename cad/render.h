@@ -19,6 +19,7 @@ class RenderTarget {
   virtual int pen() = 0;
   virtual void set_brush(int index) = 0;
   virtual void set_back_colour(int index) = 0;
+  virtual void set_text_colour(int index) = 0;
   virtual void move_to(int x, int y) = 0;
   virtual void line_to(int x, int y) = 0;
   virtual void polyline(const PolyPoint* points, int count) = 0;
@@ -54,8 +55,10 @@ struct RenderRefs {
   const DrawObject* first_pick_object;
   int first_pick_element;
   int face_pick_count;
-  // Hooks for the symbol and text drawing of other components; null: drawn as plain geometry.
+  int aim_band_hz;                   // band shown with the footprint rings
+  // Hooks for drawing done by other components; null: plain geometry / nothing.
   void (*draw_text_object)(const DrawObject* object);
+  void (*draw_title_block)();        // plot page title block
 };
 extern RenderRefs g_render_refs;
 

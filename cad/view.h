@@ -76,6 +76,9 @@ struct ViewHost {
   void (*draw_prompt)(const char* text);  // clear the prompt line and write text
   void (*set_title)(const char* text);
   void (*wait_event)();              // wait for one input event
+  // Cursor position and first window corner of the pointer input, pixels.
+  void (*cursor_pixel)(int* x, int* y, int* anchor_x, int* anchor_y);
+  void (*enable_menus)(int on);      // main menu bar positions 0 to 8
 };
 ViewHost& view_host();
 void view_reset_host();
@@ -118,7 +121,8 @@ ScreenBox view_scene_extents();
 // window-zoom core. ratio_divisor_extra is 0 for zoom all, 1 for the window zooms.
 void view_fit_box(ScreenBox box, float fill, int ratio_divisor_extra);
 
-DrawWindow* view_set_drawing_window(DrawWindow* window);
+DrawWindow* view_set_drawing_window(DrawWindow* window);  // Win32: also installs the host
+DrawWindow* view_set_drawing_window_record(DrawWindow* window);
 DrawWindow* view_drawing_window();
 
 // Title: base + " > " + the project path in upper case (converted in place).
