@@ -10,9 +10,6 @@ WorldPoint g_cursor_point = {0, 0, 0};
 WorldPoint g_last_point = {0, 0, 0};
 WorldPoint g_accepted_point = {0, 0, 0};
 int16_t g_modified = 0;
-int32_t g_current_layer = 0;
-int32_t g_current_colour = 0;
-int32_t g_snap_layer = 0;
 unsigned char* g_stroke_font = nullptr;
 size_t g_stroke_font_size = 0;
 

@@ -24,12 +24,6 @@ extern WorldPoint g_last_point;     // cursor as last drawn; taken after a click
 extern WorldPoint g_accepted_point; // copy of the last point made when a click ends a wait
 extern int16_t g_modified;          // the project has unsaved changes
 
-// Where new objects go: the layer and colour the command dispatch chose, and
-// the layer that selection and point snap work on.
-extern int32_t g_current_layer;
-extern int32_t g_current_colour;
-extern int32_t g_snap_layer;
-
 // The loaded stroke-font block (raw resource "STANDARDFONT") or null.
 extern unsigned char* g_stroke_font;
 extern size_t g_stroke_font_size;

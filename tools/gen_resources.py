@@ -166,6 +166,8 @@ def convert_scripts(src_dir, out_dir):
 
 def run_builders(src_dir, out_dir):
     here = os.path.join(os.path.dirname(os.path.abspath(__file__)), "resource_builders")
+    if not os.path.isdir(here):
+        return
     for name in sorted(os.listdir(here)):
         if not name.endswith(".py") or name.startswith("_"):
             continue

@@ -1,0 +1,60 @@
+// Receiver point response: what every active loudspeaker delivers at one
+// receiver point in the seven octave bands — direct sound, optionally
+// shadowed by the room faces, and optionally the first-order reflections —
+// as arrivals that are then summed within 36 ms of each band's first arrival.
+#pragma once
+#include <cstdint>
+
+#include "cad/cad_state.h"  // WorldPoint
+
+struct ActiveSpeaker;
+
+constexpr int RESP_BANDS = 7;
+constexpr int MAX_ARRIVALS = 2048;
+constexpr float RESP_NO_ARRIVAL_TIME = 10000.0f;
+
+// Response flags of a run.
+enum : uint32_t { RESP_SHADOWING = 1, RESP_FIRST_REFLECTION = 2 };
+
+// One band of the arrival buffer; arrival n sits at index n of every band.
+struct ArrivalBand {
+  float times[MAX_ARRIVALS];       // seconds
+  float amplitudes[MAX_ARRIVALS];  // signed by the loudspeaker's polarity
+  float first_time;                // 10000.0 until a first arrival is found
+  float summed;                    // 1.0 + the summation result
+  uint32_t first_index;
+};
+struct ArrivalBuffer {
+  ArrivalBand bands[RESP_BANDS];
+};
+
+// Everything one receiver point needs beside the shared read-only tables, so
+// that worker threads can each compute points of their own.
+struct RespContext {
+  ArrivalBuffer* buffer;
+  uint32_t count;                  // arrivals of the current point
+  uint32_t dropped;                // arrivals that found the buffer full
+  float threshold[RESP_BANDS];     // first-arrival thresholds
+  float window;                    // reflection window of the current loudspeaker
+  float weights[RESP_BANDS];       // reflection weights of the current face
+  float last_distance_sq;          // squared source distance of the last arrival
+  uint32_t flags;                  // RESP_SHADOWING | RESP_FIRST_REFLECTION
+  int summation_mode;              // 1, 2, 3
+  int use_face_tree;               // 0: the plain scan of the face table
+};
+
+extern ArrivalBuffer g_arrivals;
+extern uint32_t g_resp_flags;        // set by each coverage run, 0 before the first
+extern RespContext g_resp_context;   // the context of resp_compute_point
+
+void resp_init_context(RespContext& context, ArrivalBuffer* buffer);
+void resp_compute_point(const WorldPoint& point);
+void resp_compute_point_in(RespContext& context, const WorldPoint& point);
+void resp_add_arrival(RespContext& context, const ActiveSpeaker& speaker, const WorldPoint& target,
+                      int is_reflection);
+int resp_path_is_clear(const RespContext& context, const WorldPoint& a, const WorldPoint& d,
+                       int face, int nearest_mode);
+int resp_mirror_in_face(const RespContext& context, const ActiveSpeaker& speaker,
+                        const WorldPoint& point, int face, WorldPoint* image);
+void resp_sum_band_arrivals(RespContext& context);
+float resp_byte_to_power(uint8_t byte);

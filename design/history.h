@@ -1,0 +1,27 @@
+// The design program's history file: display unit, the last folder of four
+// kinds of file and the four most recent projects.
+#pragma once
+#include <cstdint>
+
+constexpr int HISTORY_FILE_BYTES = 4096;
+constexpr int HISTORY_RECENT = 4;
+constexpr int HISTORY_PATH_CHARS = 256;
+constexpr const char* HISTORY_FILE_NAME = "HISTORY.OPE";
+constexpr const char* NEW_PROJECT_NAME = "PROJEKT1.OPR";
+
+enum HistoryFolder { FOLDER_PROJECT, FOLDER_SPEAKER_DB, FOLDER_ABSORBER_DB, FOLDER_AUDIO, FOLDER_COUNT };
+
+struct HistoryFile {
+  uint8_t image[HISTORY_FILE_BYTES];
+  int recent_count;
+  bool recent_changed;  // read and cleared by the menu update
+};
+
+extern HistoryFile g_history;
+extern char g_history_folders[FOLDER_COUNT][HISTORY_PATH_CHARS];
+
+int history_read(const char* path, int32_t* unit_flag);
+int history_write(const char* path, const char* project_name, int32_t unit_flag);
+void history_note_project(const char* project_name);
+const char* history_recent(int index);
+void history_clear();
