@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cad/input.h"
 #include "cad/obj_store.h"
 #include "cad/view.h"
 
@@ -176,7 +177,7 @@ void draw_axis_cross_3d(RenderTarget& t, int h) {
 
 void draw_overlays(RenderTarget& t) {
   int16_t cmd = g_running_command;
-  if (g_render_refs.picked_nodes && (cmd == 2311 || cmd == 3311 || cmd == 4311))
+  if (g_node_list && (cmd == 2311 || cmd == 3311 || cmd == 4311))
     render_pick_markers();
   else if (g_render_refs.first_pick_object && g_render_refs.face_pick_count > 1)
     render_highlight_first_pick();
@@ -354,14 +355,14 @@ void render_grid() {
 
 void render_pick_markers() {
   RenderTarget& t = render_target();
-  if (!g_render_refs.picked_nodes) return;
+  if (!g_node_list) return;
   int saved = t.pen();
   t.set_pen(PEN_PICK_MARK);
   const ScreenPoint* sp = view_screen_points();
-  for (int i = 0; i < g_render_refs.picked_node_count; ++i) {
-    const WorldPoint* node = g_render_refs.picked_nodes[i];
+  for (int i = 0; i < g_node_count; ++i) {
+    const float* node = g_node_list[i];  // x, then y and z
     if (!node) continue;
-    view_project_point(*node);
+    view_project_point(WorldPoint{node[0], node[1], node[2]});
     int x = sp[0].x, y = sp[0].y;
     t.move_to(x - 3, y - 3);
     t.line_to(x + 4, y + 4);

@@ -48,10 +48,8 @@ struct RenderRefs {
   const DrawObject* aim_footprint;   // rings of the central aiming command, or null
   const DrawObject* temporary_head;  // object of a running command outside the list
   const DrawObject* grid_head;       // grid line list
-  // Nodes picked by the node commands, and the first picked polygon of the
-  // face commands (object + start element index, -1 = none).
-  const WorldPoint* const* picked_nodes;
-  int picked_node_count;
+  // The first picked polygon of the face commands (object + start element
+  // index, -1 = none) and how many polygons are picked.
   const DrawObject* first_pick_object;
   int first_pick_element;
   int face_pick_count;

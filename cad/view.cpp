@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cad/input.h"
 #include "cad/obj_store.h"
 #include "cad/render.h"
 
@@ -41,13 +42,16 @@ void headless_cursor(int) {}
 void headless_text(const char*) {}
 // Headless waits end at once as STOP, so no loop can hang without a user.
 void headless_wait() { g_abort_flag = 1; }
-void headless_cursor_pixel(int* x, int* y, int* ax, int* ay) { *x = *y = *ax = *ay = 0; }
 void headless_menus(int) {}
+void headless_clear() {
+  RenderTarget& t = render_target();
+  t.fill_rect(0, 0, t.client_width(), t.client_height(), 30);
+}
 
 ViewHost make_headless_host() {
   return ViewHost{headless_main_size, headless_place,  headless_nothing,
                   headless_cursor,    headless_text,   headless_text,
-                  headless_wait,      headless_cursor_pixel, headless_menus};
+                  headless_wait,      headless_menus,  headless_clear};
 }
 ViewHost g_host = make_headless_host();
 
@@ -160,12 +164,20 @@ float view_screen_to_world(int32_t pixel, int horizontal) {
   return view_snap_value(value);
 }
 
+// The angles are floats, so the cosine of a right angle comes out as about
+// -4e-8 instead of 0; such residues are dropped so that the plane views'
+// rows are exactly their screen axes and a point straight ahead stays on
+// its pixel after truncation.
+static double exact_trig(double v) { return std::fabs(v) < 1e-6 ? 0.0 : v; }
+
 void view_update_rotation() {
   double a = g_view.angle_a, b = g_view.angle_b;
+  double ca = exact_trig(std::cos(a)), sa = exact_trig(std::sin(a));
+  double cb = exact_trig(std::cos(b)), sb = exact_trig(std::sin(b));
   double (&r)[3][3] = g_view.rotation;
-  r[0][0] = std::cos(b);           r[0][1] = -std::sin(b);          r[0][2] = 0.0;
-  r[1][0] = std::cos(a) * std::sin(b); r[1][1] = std::cos(a) * std::cos(b); r[1][2] = -std::sin(a);
-  r[2][0] = std::sin(a) * std::sin(b); r[2][1] = std::sin(a) * std::cos(b); r[2][2] = std::cos(a);
+  r[0][0] = cb;      r[0][1] = -sb;     r[0][2] = 0.0;
+  r[1][0] = ca * sb; r[1][1] = ca * cb; r[1][2] = -sa;
+  r[2][0] = sa * sb; r[2][1] = sa * cb; r[2][2] = ca;
 }
 
 // With these angles the first two rotation rows are the screen axes of the plane views.
@@ -365,8 +377,7 @@ void view_zoom_window() {
     }
     if (!g_click_flag) continue;
     g_click_flag = 0;
-    int x, y, ax, ay;
-    g_host.cursor_pixel(&x, &y, &ax, &ay);
+    int x = g_cursor_screen_x, y = g_cursor_screen_y;
     if (clicks++ == 0) {
       corner_x = x;
       corner_y = y;
@@ -396,8 +407,7 @@ void view_zoom_in_interactive() {
     if (g_finish_flag || g_abort_flag) break;
     if (g_click_flag) {
       g_click_flag = 0;
-      int x, y, ax, ay;
-      g_host.cursor_pixel(&x, &y, &ax, &ay);
+      int x = g_cursor_screen_x, y = g_cursor_screen_y;
       int qw = g_view.window_width / 4, qh = g_view.window_height / 4;
       view_fit_box(box_of(x - qw, y - qh, x + qw, y + qh, 2), 0.99f, 1);
     }
@@ -513,10 +523,7 @@ const char* view_prompt_text() { return g_prompt; }
 
 void view_clear_prompt_line() { g_host.draw_prompt(""); }
 
-void view_clear_drawing_window() {
-  RenderTarget& t = render_target();
-  t.fill_rect(0, 0, t.client_width(), t.client_height(), 30);
-}
+void view_clear_drawing_window() { g_host.clear_drawing_window(); }
 
 DrawWindow* view_drawing_window() { return g_drawing_window; }
 DrawWindow* view_set_drawing_window_record(DrawWindow* window) {

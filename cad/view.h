@@ -76,9 +76,8 @@ struct ViewHost {
   void (*draw_prompt)(const char* text);  // clear the prompt line and write text
   void (*set_title)(const char* text);
   void (*wait_event)();              // wait for one input event
-  // Cursor position and first window corner of the pointer input, pixels.
-  void (*cursor_pixel)(int* x, int* y, int* anchor_x, int* anchor_y);
   void (*enable_menus)(int on);      // main menu bar positions 0 to 8
+  void (*clear_drawing_window)();    // white, whatever the current target is
 };
 ViewHost& view_host();
 void view_reset_host();
