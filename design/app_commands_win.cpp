@@ -4,6 +4,7 @@
 
 #include "cad/cad_session_win.h"
 #include "cad/cad_state.h"
+#include "cad/draw_cmds.h"
 #include "cad/obj_store.h"
 #include "cad/input.h"
 #include "cad/input_win.h"
@@ -125,6 +126,12 @@ void run_toggle_aim_lines(int) {
   }
 }
 
+void run_lines(int) { cad_cmd_lines(); }
+void run_polygon(int) { cad_cmd_polygon(); }
+void run_circle(int) { cad_cmd_circle(); }
+void run_rectangle(int) { cad_cmd_rectangle(); }
+void run_text(int) { cad_cmd_text(); }
+
 void run_zoom_all(int) { view_zoom_all(); }
 void run_zoom_window(int) { view_zoom_window(); }
 
@@ -148,18 +155,18 @@ const AppCommand COMMANDS[] = {
     {201, 201, run_undo, 0},
     {202, 202, run_redo, 0},
     {210, 210, run_copy_to_clipboard, 0},
-    {2201, 2201, nullptr, CMD_SNAPSHOT},
-    {4201, 4201, nullptr, CMD_SNAPSHOT},
-    {2202, 2202, nullptr, CMD_SNAPSHOT},
-    {3202, 3202, nullptr, CMD_SNAPSHOT},
-    {4202, 4202, nullptr, CMD_SNAPSHOT},
-    {2203, 2203, nullptr, CMD_SNAPSHOT},
-    {3203, 3203, nullptr, CMD_SNAPSHOT},
-    {4203, 4203, nullptr, CMD_SNAPSHOT},
-    {2204, 2204, nullptr, CMD_SNAPSHOT},
-    {3204, 3204, nullptr, CMD_SNAPSHOT},
-    {4204, 4204, nullptr, CMD_SNAPSHOT},
-    {4205, 4205, nullptr, CMD_SNAPSHOT},
+    {2201, 2201, run_lines, CMD_SNAPSHOT},
+    {4201, 4201, run_lines, CMD_SNAPSHOT},
+    {2202, 2202, run_polygon, CMD_SNAPSHOT},
+    {3202, 3202, run_polygon, CMD_SNAPSHOT},
+    {4202, 4202, run_polygon, CMD_SNAPSHOT},
+    {2203, 2203, run_circle, CMD_SNAPSHOT},
+    {3203, 3203, run_circle, CMD_SNAPSHOT},
+    {4203, 4203, run_circle, CMD_SNAPSHOT},
+    {2204, 2204, run_rectangle, CMD_SNAPSHOT},
+    {3204, 3204, run_rectangle, CMD_SNAPSHOT},
+    {4204, 4204, run_rectangle, CMD_SNAPSHOT},
+    {4205, 4205, run_text, CMD_SNAPSHOT},
     {2206, 2206, nullptr, CMD_SNAPSHOT},
     {4206, 4206, nullptr, CMD_SNAPSHOT},
     {2301, 2301, nullptr, CMD_SNAPSHOT | CMD_PURGE_MATERIALS},
