@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "cad/cad_state.h"
-#include "cad/input.h"
+#include "cad/input_win.h"
 #include "cad/obj_store.h"
 #include "cad/render.h"
 #include "cad/view.h"
