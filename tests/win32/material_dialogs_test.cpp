@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -11,6 +12,7 @@
 #include "cad/cad_state.h"
 #include "cad/obj_store.h"
 #include "design/calc_options.h"
+#include "design/history.h"
 #include "design/material.h"
 #include "framework/units.h"
 
@@ -73,7 +75,20 @@ HWND thread_window(const Step& step) {
   return context.found;
 }
 
+// A script that cannot go on must not hang the test: after the deadline
+// every window of the thread is cancelled until the body returns.
+DWORD g_deadline;
+
+BOOL CALLBACK cancel_window(HWND window, LPARAM) {
+  if (IsWindowVisible(window)) PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+  return TRUE;
+}
+
 void CALLBACK script_timer(HWND, UINT, UINT_PTR, DWORD) {
+  if (GetTickCount() > g_deadline) {
+    EnumThreadWindows(GetCurrentThreadId(), cancel_window, 0);
+    return;
+  }
   if (g_next_step >= g_steps.size()) return;
   HWND window = thread_window(g_steps[g_next_step]);
   if (!window) return;
@@ -85,6 +100,7 @@ void CALLBACK script_timer(HWND, UINT, UINT_PTR, DWORD) {
 void run_scripted(std::vector<Step> steps, const std::function<void()>& body) {
   g_steps = std::move(steps);
   g_next_step = 0;
+  g_deadline = GetTickCount() + 20000;
   UINT_PTR timer = SetTimer(nullptr, 0, 30, script_timer);
   ASSERT_NE(timer, 0u);
   body();
@@ -273,6 +289,29 @@ TEST_F(MaterialDialogsTest, EditingARecordAndSavingKeepsTheOtherRecords) {
   EXPECT_FLOAT_EQ(saved.records[1].absorption[1], 0.3f);
   EXPECT_FLOAT_EQ(saved.records[1].absorption[6], 0.9f);
   std::remove(path.c_str());
+}
+
+TEST_F(MaterialDialogsTest, ChoosingTheShippedDatabaseLoadsItAndRemembersTheFolder) {
+  const char* generated = std::getenv("ORV_GENERATED");
+  ASSERT_NE(generated, nullptr);
+  std::string folder = generated[0] == '/' ? std::string("Z:") + generated : generated;
+  for (char& c : folder)
+    if (c == '/') c = '\\';
+  if (folder.back() != '\\') folder += '\\';
+  g_history_folders[FOLDER_ABSORBER_DB][0] = 0;
+  run_scripted({{nullptr,
+                 [&](HWND open) {
+                   std::string path = folder + "BEISPIEL.OAB";
+                   SetDlgItemTextA(open, 0x480, path.c_str());
+                   SetDlgItemTextA(open, 0x47C, path.c_str());
+                   PostMessageA(open, WM_COMMAND, IDOK, 0);
+                 },
+                 Kind::file_dialog}},
+               [] { mat_cmd_load_absorber_db(); });
+  EXPECT_GE(g_absorber_db.count, 20);
+  EXPECT_STREQ(g_absorber_db.records[0].name, "Beton roh");
+  EXPECT_TRUE(std::string(g_absorber_db_path).find("BEISPIEL.OAB") != std::string::npos) << g_absorber_db_path;
+  EXPECT_STRCASEEQ(g_history_folders[FOLDER_ABSORBER_DB], folder.c_str());
 }
 
 TEST_F(MaterialDialogsTest, NewRecordInAnEmptyDatabase) {
