@@ -134,6 +134,7 @@ void draw_point_by_point(bool polygon) {
     if (!g_click_flag) continue;
     input_update_cursor(0);
     uint32_t n = o->node_count;
+    o->nodes[n - 1] = g_accepted_point;  // the rubber node ends exactly on the click
     if (polygon) {
       o->elements[o->element_count - 1].code = EL_LINE;
       o->elements[o->element_count] = {EL_CLOSE, static_cast<uint16_t>(n)};
