@@ -189,7 +189,7 @@ void complete_shape(DrawObject* o) {
 // eye view has no plane of its own and writes into the XY plane.
 void text_axes(double angle, double u[3], double v[3]) {
   double pu[3], pv[3];
-  cad_view_plane_axes(g_view.kind == VIEW_EYE ? VIEW_XY : g_view.kind, pu, pv);
+  cad_view_plane_axes(g_view.kind == VIEW_EYE ? static_cast<int>(VIEW_XY) : g_view.kind, pu, pv);
   double c = std::cos(angle), s = std::sin(angle);
   for (int i = 0; i < 3; ++i) {
     u[i] = c * pu[i] + s * pv[i];
