@@ -36,8 +36,8 @@ TEST_F(DragPreview, CircleStartsOnTheFirstAxisAndRunsClockwise) {
   cad_circle_preview(o, 0, 0, 0);
   EXPECT_NEAR(o->nodes[0].x, 3, 1e-5);
   EXPECT_NEAR(o->nodes[0].y, 2, 1e-5);
-  EXPECT_NEAR(o->nodes[1].x, 1 + 2 * std::cos(-10 * M_PI / 180), 1e-5);
-  EXPECT_NEAR(o->nodes[1].y, 2 + 2 * std::sin(-10 * M_PI / 180), 1e-5);
+  EXPECT_NEAR(o->nodes[1].x, 1 + 2 * std::cos(-10 * 3.14159265358979 / 180), 1e-5);
+  EXPECT_NEAR(o->nodes[1].y, 2 + 2 * std::sin(-10 * 3.14159265358979 / 180), 1e-5);
   for (int k = 0; k < 36; ++k) EXPECT_FLOAT_EQ(o->nodes[k].z, 3);
 
   g_view.kind = VIEW_YZ;  // in YZ: delta (0, 0, 4), the circle lies in y and z
