@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 #include "cad/cad_session_win.h"
 #include "cad/cad_state.h"
 #include "cad/draw_cmds.h"
@@ -14,6 +16,9 @@
 #include "design/app_main_win.h"
 #include "framework/units.h"
 #include "design/app_window_win.h"
+#include "design/history.h"
+#include "design/project_file.h"
+#include "design/speaker_db.h"
 #include "design/material.h"
 #include "design/speaker_model.h"
 #include "framework/gfx_win.h"
@@ -135,6 +140,20 @@ void run_circle(int) { cad_cmd_circle(); }
 void run_rectangle(int) { cad_cmd_rectangle(); }
 void run_text(int) { cad_cmd_text(); }
 
+// Menu 110-113: one of the recent projects, after the discard question.
+void run_recent_project(int id) {
+  cad_confirm_discard();
+  if (g_abort_flag) {
+    g_abort_flag = 0;
+    return;
+  }
+  char path[HISTORY_PATH_CHARS];
+  std::snprintf(path, sizeof path, "%s", history_recent(id - 110));
+  if (path[0] && proj_load(path)) app_write_history();
+}
+
+void run_open_speaker_db(int) { sdb_cmd_open(); }
+
 void run_zoom_all(int) { view_zoom_all(); }
 void run_zoom_window(int) { view_zoom_window(); }
 
@@ -146,7 +165,7 @@ const AppCommand COMMANDS[] = {
     {103, 103, nullptr, 0},
     {104, 104, run_new, 0},
     {105, 105, run_exit, 0},
-    {110, 113, nullptr, 0},
+    {110, 113, run_recent_project, 0},
     {120, 120, nullptr, CMD_SNAPSHOT},
     {121, 121, nullptr, 0},
     {122, 122, nullptr, CMD_SNAPSHOT},
@@ -194,7 +213,7 @@ const AppCommand COMMANDS[] = {
     {1002, 1015, nullptr, CMD_SNAPSHOT},
     {1016, 1016, nullptr, 0},
     {1017, 1018, nullptr, CMD_SNAPSHOT},
-    {1021, 1021, nullptr, CMD_WRITE_HISTORY},
+    {1021, 1021, run_open_speaker_db, CMD_WRITE_HISTORY},
     {503, 503, run_nothing, 0},
     {506, 506, nullptr, 0},
     {507, 507, nullptr, 0},
