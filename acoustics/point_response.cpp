@@ -1,0 +1,372 @@
+#include "acoustics/point_response.h"
+
+#include <cmath>
+
+#include "acoustics/coverage.h"
+#include "acoustics/face_table.h"
+#include "acoustics/ray_geom.h"
+#include "design/calc_options.h"
+#include "design/material.h"
+#include "design/speaker_model.h"
+
+ArrivalBuffer g_arrivals;
+uint32_t g_resp_flags = 0;
+RespContext g_resp_context;
+
+namespace {
+
+constexpr float SPEED_OF_SOUND = 343.0f;
+constexpr float SUM_WINDOW_S = 0.036f;
+constexpr double OMEGA[RESP_BANDS] = {785.4, 1570.8, 3141.6, 6283.2, 12566.4, 25132.7, 50265.5};
+constexpr double AIR_FACTOR[RESP_BANDS] = {1.0, 0.99997, 0.9999, 0.9995, 0.998, 0.991, 0.965};
+constexpr float REFLECTION_MARGIN = 144.0f;
+constexpr float OPEN_WINDOW = 1e8f;
+constexpr float PRECEDENCE = 17.782f;
+constexpr float PLACEHOLDER_AMPLITUDE = 0.001f;
+constexpr float POLAR_SCALE = 11.4592f;
+constexpr float AZIMUTH_SCALE = 11.45915f;
+constexpr float NEAREST_START = 1e10f;
+
+struct PowerTable {
+  float power[256];
+  double log_air[RESP_BANDS];
+  PowerTable() {
+    for (int b = 0; b < 256; ++b) power[b] = float(std::pow(10.0, ((b - 225) / 5.0) / 10.0));
+    for (int b = 0; b < RESP_BANDS; ++b) log_air[b] = std::log(AIR_FACTOR[b]);
+  }
+};
+const PowerTable g_tables;
+
+// Every loudspeaker has a balloon to read; one without a loaded type
+// radiates evenly (every byte 225 = 0 dB).
+struct FlatBalloon {
+  uint8_t bytes[RESP_BANDS * 37 * 72];
+  FlatBalloon() {
+    for (uint8_t& b : bytes) b = 225;
+  }
+};
+const FlatBalloon g_flat_balloon;
+
+struct Segment {
+  WorldPoint a;
+  WorldPoint u;      // unit direction
+  float length_sq;
+  float box[6];
+};
+
+Segment make_segment(const WorldPoint& a, const WorldPoint& d) {
+  Segment s;
+  s.a = a;
+  s.length_sq = d.x * d.x + d.y * d.y + d.z * d.z;
+  float length = std::sqrt(s.length_sq);
+  s.u = WorldPoint{d.x / length, d.y / length, d.z / length};
+  WorldPoint b{a.x + d.x, a.y + d.y, a.z + d.z};
+  s.box[0] = std::fmin(a.x, b.x), s.box[1] = std::fmax(a.x, b.x);
+  s.box[2] = std::fmin(a.y, b.y), s.box[3] = std::fmax(a.y, b.y);
+  s.box[4] = std::fmin(a.z, b.z), s.box[5] = std::fmax(a.z, b.z);
+  return s;
+}
+
+bool boxes_overlap(const float seg[6], float x_min, float x_max, float y_min, float y_max,
+                   float z_min, float z_max) {
+  return seg[1] > x_min && seg[0] < x_max && seg[3] > y_min && seg[2] < y_max && seg[5] > z_min &&
+         seg[4] < z_max;
+}
+
+bool within(float lo, float hi, float v) { return (lo - v) * (hi - v) <= 0.0f; }
+
+// Does the segment cross face i (box prefilter, plane, a hit ahead of the
+// start and before the end, inside the polygon)? Leaves tau^2.
+bool segment_hits(const Segment& s, int i, bool fast_polygon, float* tau_sq) {
+  const FaceEntry& f = g_face_table[i];
+  if (!boxes_overlap(s.box, f.x_min, f.x_max, f.y_min, f.y_max, f.z_min, f.z_max)) return false;
+  float q = f.nx * s.u.x + f.ny * s.u.y + f.nz * s.u.z;
+  if (q == 0.0f) return false;
+  float tau = (f.nx * s.a.x + f.ny * s.a.y + f.nz * s.a.z + f.d) / q;
+  if (!(tau < 0.0f)) return false;  // the hit point lies at -tau along the segment
+  WorldPoint x{s.a.x - tau * s.u.x, s.a.y - tau * s.u.y, s.a.z - tau * s.u.z};
+  if (!within(s.box[0], s.box[1], x.x) || !within(s.box[2], s.box[3], x.y) ||
+      !within(s.box[4], s.box[5], x.z))
+    return false;
+  float t2 = tau * tau;
+  if (!(t2 < s.length_sq)) return false;
+  if (!(fast_polygon ? face_point_in_polygon(i, x) : refl_point_in_face(f, x))) return false;
+  *tau_sq = t2;
+  return true;
+}
+
+// Visits the faces in the tree leaves whose boxes the segment box overlaps;
+// stops when the visitor answers true.
+template <typename Visit>
+bool tree_any(const Segment& s, Visit visit) {
+  if (!g_face_tree) return false;
+  int32_t stack[128];
+  int top = 0;
+  stack[top++] = 0;
+  while (top > 0) {
+    const FaceTreeNode& n = g_face_tree[stack[--top]];
+    if (!boxes_overlap(s.box, n.box[0], n.box[1], n.box[2], n.box[3], n.box[4], n.box[5])) continue;
+    if (n.count > 0) {
+      for (int32_t k = n.first; k < n.first + n.count; ++k)
+        if (visit(g_face_tree_order[k])) return true;
+    } else if (top + 2 <= 128) {
+      stack[top++] = n.right;
+      stack[top++] = n.left;
+    }
+  }
+  return false;
+}
+
+bool path_clear_plain(const Segment& s, int face, int nearest_mode) {
+  float tau_sq;
+  if (!nearest_mode) {
+    for (int i = 0; i < g_face_count; ++i)
+      if (segment_hits(s, i, false, &tau_sq)) return false;
+    return true;
+  }
+  float best = NEAREST_START;
+  int best_face = -1;
+  for (int i = 0; i < g_face_count; ++i)
+    if (segment_hits(s, i, false, &tau_sq) && tau_sq < best) best = tau_sq, best_face = i;
+  return best_face >= 0 && best_face == face;
+}
+
+// Same answers as the plain scan: the given face must be hit, and no other
+// face may be hit nearer (or equally near with a lower index, which the scan
+// would have kept first).
+bool path_clear_tree(const Segment& s, int face, int nearest_mode) {
+  if (!nearest_mode)
+    return !tree_any(s, [&](int i) {
+      float t;
+      return segment_hits(s, i, true, &t);
+    });
+  if (face < 0 || face >= g_face_count) return false;
+  float own;
+  if (!segment_hits(s, face, true, &own) || !(own < NEAREST_START)) return false;
+  return !tree_any(s, [&](int i) {
+    float t;
+    if (i == face || !segment_hits(s, i, true, &t)) return false;
+    return t < own || (t == own && i < face);
+  });
+}
+
+void reset_point(RespContext& c) {
+  for (int b = 0; b < RESP_BANDS; ++b) {
+    c.buffer->bands[b].first_time = RESP_NO_ARRIVAL_TIME;
+    c.buffer->bands[b].first_index = 0;
+    c.threshold[b] = 1.0f;
+  }
+  c.count = 0;
+  c.dropped = 0;
+}
+
+void set_reflection_weights(RespContext& c, int face) {
+  int m = refl_face_material(g_face_table[face]);
+  const float* alpha = g_material_table.records[m].absorption;
+  for (int b = 0; b < RESP_BANDS; ++b) c.weights[b] = 1.0f - alpha[b];
+}
+
+}  // namespace
+
+float resp_byte_to_power(uint8_t byte) { return g_tables.power[byte]; }
+
+void resp_init_context(RespContext& c, ArrivalBuffer* buffer) {
+  c = RespContext{};
+  c.buffer = buffer;
+  c.flags = g_resp_flags;
+  c.summation_mode = g_calc_options.summation_mode;
+  c.use_face_tree = 1;
+  for (float& w : c.weights) w = 1.0f;
+}
+
+// One arrival of `sp` at target q: the direction in the loudspeaker's own
+// frame picks the balloon cell, distance gives spreading, air loss and
+// time. Beyond the buffer's capacity an arrival is not added (counted in
+// `dropped`); the squared distance is always left for the caller.
+void resp_add_arrival(RespContext& c, const ActiveSpeaker& sp, const WorldPoint& q, int is_reflection) {
+  const PlacedSpeaker& ps = *sp.speaker;
+  float vx = q.x - ps.position[0], vy = q.y - ps.position[1], vz = q.z - ps.position[2];
+  if (sp.horizontal_flag) {
+    float x = vx * sp.cos_horizontal + vy * sp.sin_horizontal;
+    vy = vy * sp.cos_horizontal - vx * sp.sin_horizontal;
+    vx = x;
+  }
+  if (sp.vertical_flag) {
+    float x = vx * sp.cos_vertical + vz * sp.sin_vertical;
+    vz = vz * sp.cos_vertical - vx * sp.sin_vertical;
+    vx = x;
+  }
+  if (sp.rotation_flag) {
+    float z = vz * sp.cos_rotation + vy * sp.sin_rotation;
+    vy = vy * sp.cos_rotation - vz * sp.sin_rotation;
+    vz = z;
+  }
+  float d_sq = vx * vx + vy * vy + vz * vz;
+  c.last_distance_sq = d_sq;
+  if (c.count >= uint32_t(MAX_ARRIVALS)) {
+    c.dropped += 1;
+    return;
+  }
+  float d = std::sqrt(d_sq);
+  float spreading, t;
+  if (d <= 0.01f) {
+    spreading = 100.0f;
+    t = 0.0f;
+  } else {
+    spreading = 1.0f / d_sq;
+    float cosine = std::fmax(-1.0f, std::fmin(1.0f, vx / d));
+    t = std::acos(cosine) * POLAR_SCALE;
+  }
+  int i = int(std::floor(t)), i2;
+  float f;
+  if (i < 36) {
+    i2 = i + 1;
+    f = t - float(i);
+  } else {
+    i = i2 = 36;
+    f = 0.5f;
+  }
+  int j, j2;
+  float g;
+  if (std::fabs(vy) <= 0.001f) {
+    j = j2 = vz >= 0.0f ? 18 : 54;
+    g = 0.5f;
+  } else {
+    float phi = std::atan2(vz, vy);
+    if (phi < 0.0f) phi += 6.283185307f;
+    float u = phi * AZIMUTH_SCALE;
+    j = int(std::floor(u));
+    g = u - float(j);
+    if (j >= 71) {
+      j = 71;
+      j2 = 0;
+    } else {
+      j2 = j + 1;
+    }
+  }
+  float arrival = ps.delay_ms * 0.001f + d / SPEED_OF_SOUND;
+  const uint8_t* balloon = sp.balloon ? sp.balloon : g_flat_balloon.bytes;
+  float w00 = (1 - f) * (1 - g), w01 = (1 - f) * g, w10 = f * (1 - g), w11 = f * g;
+  uint32_t n = c.count;
+  for (int b = 0; b < RESP_BANDS; ++b) {
+    ArrivalBand& band = c.buffer->bands[b];
+    if (!(sp.band_mask & (1u << b))) {
+      band.amplitudes[n] = PLACEHOLDER_AMPLITUDE;
+      band.times[n] = RESP_NO_ARRIVAL_TIME;
+      continue;
+    }
+    const uint8_t* rows = balloon + b * 37 * 72;
+    const float* p = g_tables.power;
+    float gain = w00 * p[rows[i * 72 + j]] + w01 * p[rows[i * 72 + j2]] + w10 * p[rows[i2 * 72 + j]] +
+                 w11 * p[rows[i2 * 72 + j2]];
+    float air = b == 0 ? 1.0f : float(std::exp(double(d) * g_tables.log_air[b]));
+    float v = air * (spreading * ps.intensity[b]) * gain;
+    if (is_reflection) v *= c.weights[b];
+    band.amplitudes[n] = float(ps.polarity) * v;
+    band.times[n] = arrival;
+    if (arrival < band.first_time || v > c.threshold[b]) {
+      band.first_time = arrival;
+      band.first_index = n;
+      c.threshold[b] = v * PRECEDENCE;
+    }
+  }
+  c.count = n + 1;
+}
+
+// Mode 0: true when no face blocks the segment a .. a + d. Mode 1: true when
+// the nearest face the segment crosses, seen from a, is `face`.
+int resp_path_is_clear(const RespContext& c, const WorldPoint& a, const WorldPoint& d, int face,
+                       int nearest_mode) {
+  if (!(d.x * d.x + d.y * d.y + d.z * d.z > 0.0f)) return nearest_mode ? 0 : 1;
+  Segment s = make_segment(a, d);
+  bool clear = c.use_face_tree && g_face_tree ? path_clear_tree(s, face, nearest_mode)
+                                              : path_clear_plain(s, face, nearest_mode);
+  return clear ? 1 : 0;
+}
+
+// The receiver mirrored in the face's plane is the image whose line to the
+// loudspeaker passes the reflection point; it counts while the path is not
+// longer than the window allows and the face is the first one met from the image.
+int resp_mirror_in_face(const RespContext& c, const ActiveSpeaker& sp, const WorldPoint& p, int face,
+                        WorldPoint* image) {
+  const FaceEntry& f = g_face_table[face];
+  float k = ((f.x0 - p.x) * f.nx + (f.y0 - p.y) * f.ny + (f.z0 - p.z) * f.nz) / f.mirror_divisor;
+  WorldPoint m{p.x + k * f.nx, p.y + k * f.ny, p.z + k * f.nz};
+  const float* s = sp.speaker->position;
+  WorldPoint d{s[0] - m.x, s[1] - m.y, s[2] - m.z};
+  float length_sq = d.x * d.x + d.y * d.y + d.z * d.z;
+  if (length_sq > c.window) return 0;
+  if (!resp_path_is_clear(c, m, d, face, 1)) return 0;
+  *image = m;
+  return 1;
+}
+
+// Energetic: the energies add. Phase-aware: pressure amplitudes (the root
+// of the intensity, with the polarity's sign) add as phasors and the result
+// is the squared magnitude; the octave-band mode averages three frequencies.
+// Placeholders of unserved bands only hold their slot and are never summed.
+void resp_sum_band_arrivals(RespContext& c) {
+  for (int b = 0; b < RESP_BANDS; ++b) {
+    ArrivalBand& band = c.buffer->bands[b];
+    float limit = band.first_time + SUM_WINDOW_S;
+    double sum = 0.0;
+    if (c.summation_mode == 1) {
+      for (uint32_t n = 0; n < c.count; ++n)
+        if (band.times[n] < limit && band.times[n] < RESP_NO_ARRIVAL_TIME) sum += std::fabs(band.amplitudes[n]);
+    } else if (c.summation_mode == 2 || c.summation_mode == 3) {
+      const double factors[3] = {1.0, 0.8, 1.25};
+      int phasors = c.summation_mode == 2 ? 3 : 1;
+      for (int k = 0; k < phasors; ++k) {
+        double omega = OMEGA[b] * factors[k];
+        float re = 0.0f, im = 0.0f;
+        for (uint32_t n = 0; n < c.count; ++n) {
+          float t = band.times[n];
+          if (!(t < limit && t < RESP_NO_ARRIVAL_TIME)) continue;
+          float a = band.amplitudes[n];
+          double pressure = a < 0.0f ? -std::sqrt(double(-a)) : std::sqrt(double(a));
+          re = float(re + pressure * std::cos(omega * t));
+          im = float(im + pressure * std::sin(omega * t));
+        }
+        sum += double(re) * re + double(im) * im;
+      }
+      sum /= phasors;
+    }
+    band.summed = float(1.0 + sum);
+  }
+}
+
+// Direct sound and first reflections of every active loudspeaker at one
+// receiver point, then the summation per band.
+void resp_compute_point_in(RespContext& c, const WorldPoint& p) {
+  reset_point(c);
+  bool shadowing = c.flags & RESP_SHADOWING;
+  bool reflections = (c.flags & RESP_FIRST_REFLECTION) && g_face_count > 0;
+  for (int a = 0; a < g_active_speaker_count; ++a) {
+    const ActiveSpeaker& sp = g_active_speakers[a];
+    const float* s = sp.speaker->position;
+    WorldPoint source{s[0], s[1], s[2]};
+    c.window = OPEN_WINDOW;
+    WorldPoint d{p.x - source.x, p.y - source.y, p.z - source.z};
+    if (!shadowing || resp_path_is_clear(c, source, d, -1, 0)) {
+      resp_add_arrival(c, sp, p, 0);
+      if (shadowing) c.window = c.last_distance_sq + REFLECTION_MARGIN;
+    }
+    if (!reflections) continue;
+    for (int face = 0; face < g_face_count; ++face) {
+      WorldPoint image;
+      if (!resp_mirror_in_face(c, sp, p, face, &image)) continue;
+      set_reflection_weights(c, face);
+      resp_add_arrival(c, sp, image, 1);
+    }
+  }
+  resp_sum_band_arrivals(c);
+}
+
+void resp_compute_point(const WorldPoint& point) {
+  RespContext& c = g_resp_context;
+  ArrivalBuffer* buffer = &g_arrivals;
+  int tree = c.buffer ? c.use_face_tree : 1;
+  resp_init_context(c, buffer);
+  c.use_face_tree = tree;
+  resp_compute_point_in(c, point);
+}
