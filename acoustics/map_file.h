@@ -1,0 +1,75 @@
+// Map file: one stored coverage result (listener areas, grid header, grid
+// points, picks and a description). The same block, header included, ends a
+// project file while the coverage result is valid.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+class ByteReader;
+class ByteWriter;
+
+constexpr int MAP_HEADER_BYTES = 128;
+constexpr int MAP_ID_BYTES = 32;
+constexpr int MAP_DESCRIPTION_BYTES = 96;
+constexpr int MAP_DESCRIPTION_CHARS = 79;
+constexpr int MAP_AREA_RECORD_BYTES = 40;
+constexpr int MAP_GRID_HEADER_BYTES = 114;
+constexpr int MAP_POINT_BYTES = 42;
+constexpr uint32_t MAP_MAX_POINTS = 64000;
+constexpr uint32_t MAP_MAX_PICKS = 100;
+constexpr int MAP_BANDS = 7;
+extern const char MAP_IDENTIFICATION[];  // "ORVANTE MAP FILE V2.80"
+
+struct MapAreaRecord {
+  uint32_t object_ref;  // meaningless once written
+  float a, b, c, d;
+  float x_min, x_max, y_min, y_max, z_max;
+};
+
+struct MapGridHeader {
+  uint32_t point_count;
+  float min_energy[MAP_BANDS];
+  float max_energy[MAP_BANDS];
+  float min_time[MAP_BANDS];
+  float max_time[MAP_BANDS];
+};
+
+struct MapPoint {
+  float x, y, z;
+  float energy[MAP_BANDS];
+  float time[MAP_BANDS];
+  uint16_t area;
+};
+
+// A coverage result as the map block carries it, detached from the live tables.
+struct MapData {
+  char description[MAP_DESCRIPTION_BYTES] = {};
+  int16_t summation_mode = 2;
+  float half_spacing = 0.5f;
+  uint16_t band_speaker_counts[8] = {};
+  std::vector<MapAreaRecord> areas;
+  MapGridHeader grid = {};
+  std::vector<MapPoint> points;
+  std::vector<uint16_t> picks;
+};
+
+int mapfile_check_magic(const uint8_t* header);
+int16_t mapfile_level_field(float energy);
+int16_t mapfile_time_field(float time_ms);
+void mapfile_encode(const MapData& map, const char* description, ByteWriter& out);
+bool mapfile_decode_body(ByteReader& in, MapData& map);
+bool mapfile_decode(ByteReader& in, MapData& map);
+
+// The live coverage result.
+extern char g_map_description[MAP_DESCRIPTION_CHARS + 1];
+bool mapfile_capture(MapData& map);
+void mapfile_commit(const MapData& map);
+int mapfile_write(FILE* file, const char* description);
+int mapfile_read(FILE* file);
+int mapfile_save_to(const char* path, const char* description);
+
+// Menu commands 5102 (save) and 5103 (load); Windows build only.
+void mapfile_cmd_save();
+void mapfile_cmd_load();
