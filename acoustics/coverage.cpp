@@ -161,13 +161,16 @@ bool run_parallel(uint32_t count, int threads) {
   }
   bool cancelled = false;
   uint32_t last = 0;
-  while (run.done.load() < count) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    if (progress_due(last) && ui_progress_update(int(run.done.load() * 100.0 / count))) {
+  // Like the plain loop, the last check comes after the last point.
+  for (;;) {
+    uint32_t done = run.done.load();
+    if (progress_due(last) && ui_progress_update(int(done * 100.0 / count))) {
       cancelled = true;
       run.stop = true;
       break;
     }
+    if (done >= count) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   for (std::thread& w : workers) w.join();
   return !cancelled;
