@@ -9,6 +9,8 @@ using namespace acoustic_model;
 
 namespace {
 
+constexpr double kPi = 3.14159265358979323846;
+
 constexpr double AIR[7] = {1.0, 0.99997, 0.9999, 0.9995, 0.998, 0.991, 0.965};
 
 class PointResponse : public ::testing::Test {
@@ -121,7 +123,7 @@ TEST_F(BalloonCells, RowsOnAxisOppositeAndNearField) {
   // 90 degrees off axis: t = 18.0001, rows 18 and 19 with fraction ~0.
   EXPECT_NEAR(gain_at(0, 0, 3), power(150 + 36), 1e-4);
   // 92.5 degrees: halfway between rows 18 and 19.
-  double a = 92.5 * M_PI / 180.0;
+  double a = 92.5 * kPi / 180.0;
   EXPECT_NEAR(gain_at(float(3 * std::cos(a)), 0, float(3 * std::sin(a))), 0.5 * (power(186) + power(188)),
               1e-4);
 }
@@ -134,21 +136,21 @@ TEST_F(BalloonCells, ColumnsInTheAxisPlaneAndAroundTheWrap) {
   EXPECT_NEAR(gain_at(3, 0, 0), power(100 + 36), 1e-6);
   EXPECT_NEAR(gain_at(3, 0, -1), power(100 + 108), 1e-6);
   // 2.5 degrees around the axis: columns 0 and 1 half each.
-  double a = 2.5 * M_PI / 180.0;
+  double a = 2.5 * kPi / 180.0;
   EXPECT_NEAR(gain_at(3, float(std::cos(a)), float(std::sin(a))), 0.5 * (power(100) + power(102)), 2e-5);
   // 357.5 degrees: columns 71 and 0 half each.
-  a = 357.5 * M_PI / 180.0;
+  a = 357.5 * kPi / 180.0;
   EXPECT_NEAR(gain_at(3, float(std::cos(a)), float(std::sin(a))), 0.5 * (power(242) + power(100)), 2e-4);
 }
 
 TEST_F(BalloonCells, AnglesTurnTheDirectionIntoTheLoudspeakersFrame) {
   by_row();
   DrawObject* o = add_speaker(0, 0, 0, 1e6f);
-  speaker_of(o).horizontal_angle = float(M_PI / 2);  // main axis along +y
+  speaker_of(o).horizontal_angle = float(kPi / 2);  // main axis along +y
   EXPECT_NEAR(gain_at(0, 3, 0), power(150), 1e-5);
   EXPECT_NEAR(gain_at(0, -3, 0), power(222), 1e-4);
   speaker_of(o).horizontal_angle = 0;
-  speaker_of(o).vertical_angle = float(M_PI / 2);  // main axis up
+  speaker_of(o).vertical_angle = float(kPi / 2);  // main axis up
   EXPECT_NEAR(gain_at(0, 0, 3), power(150), 1e-5);
 }
 

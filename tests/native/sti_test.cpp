@@ -13,6 +13,8 @@
 
 namespace {
 
+constexpr double kPi = 3.14159265358979323846;
+
 constexpr double MOD_FREQ[14] = {0.63, 0.8, 1.0, 1.25, 1.6, 2.0, 2.5, 3.15, 4.0, 5.0, 6.3, 8.0, 10.0, 12.5};
 
 void set_field(double reverb, double time) {
@@ -26,7 +28,7 @@ void set_field(double reverb, double time) {
 double diffuse_mti(double t) {
   double sum = 0;
   for (double f : MOD_FREQ) {
-    double x = 2 * M_PI * f * t / 13.8;
+    double x = 2 * kPi * f * t / 13.8;
     double m = 1 / std::sqrt(1 + x * x);
     double snr = std::clamp(10 * std::log10(m / (1 - m)), -15.0, 15.0);
     sum += (snr + 15) / 30;
