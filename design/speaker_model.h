@@ -53,3 +53,10 @@ void spk_aim_at_point(DrawObject* object);
 int spk_aim_footprint(const PlacedSpeaker& ps, float out_point[3]);
 void spk_rebuild_aim_lines();
 
+// Screen output of the model: the renderer by default; null slots draw nothing.
+struct SpeakerScreen {
+  void (*draw_object)(DrawObject* object);  // draw one object in its colour
+  void (*redraw_all)();
+};
+extern SpeakerScreen g_speaker_screen;
+
