@@ -97,15 +97,44 @@ void box_of_face(const FaceEntry& f, float box[6]) {
   box[3] = f.y_max, box[4] = f.z_min, box[5] = f.z_max;
 }
 
+// The face's plane over the rectangle of its polygon's projection: the
+// dominant coordinate of every point a hit inside the polygon can have.
+void reach_of_face(const FaceEntry& f, float reach[6]) {
+  box_of_face(f, reach);
+  int w = int(f.dominant_axis);
+  int p = w == 0 ? 1 : 0, q = w == 2 ? 1 : 2;
+  double n[3] = {f.nx, f.ny, f.nz};
+  double lo = reach[2 * w], hi = reach[2 * w + 1];
+  for (int i = 0; i < 4; ++i) {
+    double cp = reach[2 * p + (i & 1)], cq = reach[2 * q + (i >> 1)];
+    double v = -(n[p] * cp + n[q] * cq + f.d) / n[w];
+    lo = std::min(lo, v);
+    hi = std::max(hi, v);
+  }
+  reach[2 * w] = float(lo);
+  reach[2 * w + 1] = float(hi);
+  float extent = 0.0f;
+  for (int k = 0; k < 6; ++k) extent = std::max(extent, std::fabs(reach[k]));
+  float margin = 1e-3f + 1e-4f * extent;
+  for (int k = 0; k < 3; ++k) {
+    reach[2 * k] -= margin;
+    reach[2 * k + 1] += margin;
+  }
+}
+
 int32_t build_node(int32_t first, int32_t count) {
   int32_t index = int32_t(g_tree.size());
   g_tree.push_back(FaceTreeNode{});
   float box[6] = {1e30f, -1e30f, 1e30f, -1e30f, 1e30f, -1e30f};
+  float reach[6] = {1e30f, -1e30f, 1e30f, -1e30f, 1e30f, -1e30f};
   float centre_lo[3] = {1e30f, 1e30f, 1e30f}, centre_hi[3] = {-1e30f, -1e30f, -1e30f};
   for (int32_t i = first; i < first + count; ++i) {
-    float fb[6];
+    float fb[6], fr[6];
     box_of_face(g_face_table[g_order[i]], fb);
+    reach_of_face(g_face_table[g_order[i]], fr);
     for (int a = 0; a < 3; ++a) {
+      reach[2 * a] = std::min(reach[2 * a], fr[2 * a]);
+      reach[2 * a + 1] = std::max(reach[2 * a + 1], fr[2 * a + 1]);
       box[2 * a] = std::min(box[2 * a], fb[2 * a]);
       box[2 * a + 1] = std::max(box[2 * a + 1], fb[2 * a + 1]);
       float c = 0.5f * (fb[2 * a] + fb[2 * a + 1]);
@@ -114,6 +143,7 @@ int32_t build_node(int32_t first, int32_t count) {
     }
   }
   std::copy(box, box + 6, g_tree[index].box);
+  std::copy(reach, reach + 6, g_tree[index].reach);
   if (count <= TREE_LEAF_FACES) {
     g_tree[index].first = first;
     g_tree[index].count = count;

@@ -1,6 +1,8 @@
 #include "acoustics/point_response.h"
 
 #include <cmath>
+#include <cstring>
+#include <utility>
 
 #include "acoustics/coverage.h"
 #include "acoustics/face_table.h"
@@ -47,8 +49,67 @@ struct FlatBalloon {
 };
 const FlatBalloon g_flat_balloon;
 
+// The per-arrival angles and air losses need atan2 and exp once per
+// loudspeaker and point; the library routines of the Windows runtime are
+// several times slower than these double-precision kernels.
+double atan_kernel(double x) {  // x >= 0
+  static const double HI[4] = {4.63647609000806093515e-01, 7.85398163397448278999e-01,
+                               9.82793723247329054082e-01, 1.57079632679489655800e+00};
+  static const double LO[4] = {2.26987774529616870924e-17, 3.06161699786838301793e-17,
+                               1.39033110312309984516e-17, 6.12323399573676603587e-17};
+  static const double T[11] = {3.33333333333329318027e-01,  -1.99999999998764832476e-01,
+                               1.42857142725034663711e-01,  -1.11111104054623557880e-01,
+                               9.09088713343650656196e-02,  -7.69187620504482999495e-02,
+                               6.66107313738753120669e-02,  -5.83357013379057348645e-02,
+                               4.97687799461593236017e-02,  -3.65315727442169155270e-02,
+                               1.62858201153657823623e-02};
+  int id = -1;
+  if (x >= 0.4375) {
+    if (x < 0.6875) id = 0, x = (2.0 * x - 1.0) / (2.0 + x);
+    else if (x < 1.1875) id = 1, x = (x - 1.0) / (x + 1.0);
+    else if (x < 2.4375) id = 2, x = (x - 1.5) / (1.0 + 1.5 * x);
+    else id = 3, x = -1.0 / x;
+  }
+  double z = x * x, w = z * z;
+  double s1 = z * (T[0] + w * (T[2] + w * (T[4] + w * (T[6] + w * (T[8] + w * T[10])))));
+  double s2 = w * (T[1] + w * (T[3] + w * (T[5] + w * (T[7] + w * T[9]))));
+  if (id < 0) return x - x * (s1 + s2);
+  return HI[id] - ((x * (s1 + s2) - LO[id]) - x);
+}
+
+double angle_atan2(double y, double x) {
+  constexpr double PI = 3.14159265358979311600e+00;
+  double ay = std::fabs(y), ax = std::fabs(x);
+  double a;
+  if (ax == 0.0 && ay == 0.0) a = 0.0;
+  else if (ay <= ax) a = atan_kernel(ay / ax);
+  else a = 0.5 * PI - atan_kernel(ax / ay);
+  if (x < 0.0) a = PI - a;
+  return y < 0.0 ? -a : a;
+}
+
+double exp_kernel(double x) {
+  if (x < -700.0) return 0.0;
+  constexpr double INV_LN2 = 1.44269504088896338700e+00;
+  constexpr double LN2_HI = 6.93147180369123816490e-01, LN2_LO = 1.90821492927058770002e-10;
+  constexpr double ROUNDER = 6755399441055744.0;
+  double k = (x * INV_LN2 + ROUNDER) - ROUNDER;
+  double hi = x - k * LN2_HI, lo = k * LN2_LO, r = hi - lo;
+  double t = r * r;
+  double c = r - t * (1.66666666666666019037e-01 +
+                      t * (-2.77777777770155933842e-03 +
+                           t * (6.61375632143793436117e-05 +
+                                t * (-1.65339022054652515390e-06 + t * 4.13813679705723846039e-08))));
+  double y = 1.0 - ((lo - (r * c) / (2.0 - c)) - hi);
+  uint64_t bits = uint64_t(int64_t(k) + 1023) << 52;
+  double scale;
+  std::memcpy(&scale, &bits, sizeof scale);
+  return y * scale;
+}
+
 struct Segment {
   WorldPoint a;
+  WorldPoint d;      // end minus start
   WorldPoint u;      // unit direction
   float length_sq;
   float box[6];
@@ -57,6 +118,7 @@ struct Segment {
 Segment make_segment(const WorldPoint& a, const WorldPoint& d) {
   Segment s;
   s.a = a;
+  s.d = d;
   s.length_sq = d.x * d.x + d.y * d.y + d.z * d.z;
   float length = std::sqrt(s.length_sq);
   s.u = WorldPoint{d.x / length, d.y / length, d.z / length};
@@ -95,6 +157,26 @@ bool segment_hits(const Segment& s, int i, bool fast_polygon, float* tau_sq) {
   return true;
 }
 
+// Does the segment pass through the box (slab test over its length)?
+bool segment_meets_box(const Segment& s, const float box[6]) {
+  float t0 = 0.0f, t1 = 1.0f;
+  const float a[3] = {s.a.x, s.a.y, s.a.z}, d[3] = {s.d.x, s.d.y, s.d.z};
+  for (int k = 0; k < 3; ++k) {
+    float lo = box[2 * k], hi = box[2 * k + 1];
+    if (d[k] == 0.0f) {
+      if (a[k] < lo || a[k] > hi) return false;
+      continue;
+    }
+    float inv = 1.0f / d[k];
+    float ta = (lo - a[k]) * inv, tb = (hi - a[k]) * inv;
+    if (ta > tb) std::swap(ta, tb);
+    if (ta > t0) t0 = ta;
+    if (tb < t1) t1 = tb;
+    if (t0 > t1) return false;
+  }
+  return true;
+}
+
 // Visits the faces in the tree leaves whose boxes the segment box overlaps;
 // stops when the visitor answers true.
 template <typename Visit>
@@ -106,6 +188,7 @@ bool tree_any(const Segment& s, Visit visit) {
   while (top > 0) {
     const FaceTreeNode& n = g_face_tree[stack[--top]];
     if (!boxes_overlap(s.box, n.box[0], n.box[1], n.box[2], n.box[3], n.box[4], n.box[5])) continue;
+    if (!segment_meets_box(s, n.reach)) continue;
     if (n.count > 0) {
       for (int32_t k = n.first; k < n.first + n.count; ++k)
         if (visit(g_face_tree_order[k])) return true;
@@ -214,8 +297,9 @@ void resp_add_arrival(RespContext& c, const ActiveSpeaker& sp, const WorldPoint&
     t = 0.0f;
   } else {
     spreading = 1.0f / d_sq;
-    float cosine = std::fmax(-1.0f, std::fmin(1.0f, vx / d));
-    t = std::acos(cosine) * POLAR_SCALE;
+    // acos(vx / d), taken as the angle of (vx, radial) so that it stays exact near the axis
+    float radial = std::sqrt(vy * vy + vz * vz);
+    t = float(angle_atan2(radial, vx)) * POLAR_SCALE;
   }
   int i = int(std::floor(t)), i2;
   float f;
@@ -232,7 +316,7 @@ void resp_add_arrival(RespContext& c, const ActiveSpeaker& sp, const WorldPoint&
     j = j2 = vz >= 0.0f ? 18 : 54;
     g = 0.5f;
   } else {
-    float phi = std::atan2(vz, vy);
+    float phi = float(angle_atan2(vz, vy));
     if (phi < 0.0f) phi += 6.283185307f;
     float u = phi * AZIMUTH_SCALE;
     j = int(std::floor(u));
@@ -259,7 +343,7 @@ void resp_add_arrival(RespContext& c, const ActiveSpeaker& sp, const WorldPoint&
     const float* p = g_tables.power;
     float gain = w00 * p[rows[i * 72 + j]] + w01 * p[rows[i * 72 + j2]] + w10 * p[rows[i2 * 72 + j]] +
                  w11 * p[rows[i2 * 72 + j2]];
-    float air = b == 0 ? 1.0f : float(std::exp(double(d) * g_tables.log_air[b]));
+    float air = b == 0 ? 1.0f : float(exp_kernel(double(d) * g_tables.log_air[b]));
     float v = air * (spreading * ps.intensity[b]) * gain;
     if (is_reflection) v *= c.weights[b];
     band.amplitudes[n] = float(ps.polarity) * v;
@@ -301,38 +385,108 @@ int resp_mirror_in_face(const RespContext& c, const ActiveSpeaker& sp, const Wor
   return 1;
 }
 
+namespace {
+
+// cos and sin of x in double precision: reduction by pi/2 in two parts,
+// then the usual odd and even polynomials on [-pi/4, pi/4]. Arguments here
+// stay below a few thousand radians, where the reduction is exact enough.
+void sin_cos(double x, double* sine, double* cosine) {
+  constexpr double TWO_OVER_PI = 6.36619772367581382433e-01;
+  constexpr double PIO2_HI = 1.57079632673412561417e+00;
+  constexpr double PIO2_LO = 6.07710050650619224932e-11;
+  constexpr double ROUNDER = 6755399441055744.0;  // 1.5 x 2^52: adding it rounds to an integer
+  double n = (x * TWO_OVER_PI + ROUNDER) - ROUNDER;
+  double r = (x - n * PIO2_HI) - n * PIO2_LO;
+  double z = r * r;
+  double s = r + r * z *
+                     (-1.66666666666666324348e-01 +
+                      z * (8.33333333332248946124e-03 +
+                           z * (-1.98412698298579493134e-04 +
+                                z * (2.75573137070700676789e-06 +
+                                     z * (-2.50507602534068634195e-08 + z * 1.58969099521155010221e-10)))));
+  double c = 1.0 - 0.5 * z +
+             z * z *
+                 (4.16666666666666019037e-02 +
+                  z * (-1.38888888888741095749e-03 +
+                       z * (2.48015872894767294178e-05 +
+                            z * (-2.75573143513906633035e-07 +
+                                 z * (2.08757232129817482790e-09 + z * -1.13596475577881948265e-11)))));
+  switch (int64_t(n) & 3) {
+    case 0: *sine = s, *cosine = c; break;
+    case 1: *sine = c, *cosine = -s; break;
+    case 2: *sine = -s, *cosine = -c; break;
+    default: *sine = -c, *cosine = s; break;
+  }
+}
+
+// cos and sin of omega_b x factor x t for the seven bands. The band
+// frequencies double from 125 Hz to 2 kHz and the two top bands lie
+// 0.1 rad/s below the doubled values, so one angle and one small correction
+// give all seven.
+void band_phases(double t, double factor, double c[RESP_BANDS], double s[RESP_BANDS]) {
+  sin_cos(OMEGA[0] * factor * t, &s[0], &c[0]);
+  for (int b = 1; b < RESP_BANDS; ++b) {
+    c[b] = c[b - 1] * c[b - 1] - s[b - 1] * s[b - 1];
+    s[b] = 2.0 * s[b - 1] * c[b - 1];
+  }
+  double cd, sd;
+  sin_cos(0.1 * factor * t, &sd, &cd);
+  for (int b = 5; b < RESP_BANDS; ++b) {
+    double cb = c[b], sb = s[b];
+    c[b] = cb * cd + sb * sd;
+    s[b] = sb * cd - cb * sd;
+  }
+}
+
+}  // namespace
+
 // Energetic: the energies add. Phase-aware: pressure amplitudes (the root
 // of the intensity, with the polarity's sign) add as phasors and the result
 // is the squared magnitude; the octave-band mode averages three frequencies.
 // Placeholders of unserved bands only hold their slot and are never summed.
 void resp_sum_band_arrivals(RespContext& c) {
-  for (int b = 0; b < RESP_BANDS; ++b) {
-    ArrivalBand& band = c.buffer->bands[b];
-    float limit = band.first_time + SUM_WINDOW_S;
-    double sum = 0.0;
-    if (c.summation_mode == 1) {
+  float limit[RESP_BANDS];
+  for (int b = 0; b < RESP_BANDS; ++b) limit[b] = c.buffer->bands[b].first_time + SUM_WINDOW_S;
+  auto counts = [&](int b, uint32_t n) {
+    float t = c.buffer->bands[b].times[n];
+    return t < limit[b] && t < RESP_NO_ARRIVAL_TIME;
+  };
+  double sum[RESP_BANDS] = {};
+  if (c.summation_mode == 1) {
+    for (int b = 0; b < RESP_BANDS; ++b)
       for (uint32_t n = 0; n < c.count; ++n)
-        if (band.times[n] < limit && band.times[n] < RESP_NO_ARRIVAL_TIME) sum += std::fabs(band.amplitudes[n]);
-    } else if (c.summation_mode == 2 || c.summation_mode == 3) {
-      const double factors[3] = {1.0, 0.8, 1.25};
-      int phasors = c.summation_mode == 2 ? 3 : 1;
-      for (int k = 0; k < phasors; ++k) {
-        double omega = OMEGA[b] * factors[k];
-        float re = 0.0f, im = 0.0f;
-        for (uint32_t n = 0; n < c.count; ++n) {
-          float t = band.times[n];
-          if (!(t < limit && t < RESP_NO_ARRIVAL_TIME)) continue;
-          float a = band.amplitudes[n];
-          double pressure = a < 0.0f ? -std::sqrt(double(-a)) : std::sqrt(double(a));
-          re = float(re + pressure * std::cos(omega * t));
-          im = float(im + pressure * std::sin(omega * t));
-        }
-        sum += double(re) * re + double(im) * im;
+        if (counts(b, n)) sum[b] += std::fabs(c.buffer->bands[b].amplitudes[n]);
+  } else if (c.summation_mode == 2 || c.summation_mode == 3) {
+    const double factors[3] = {1.0, 0.8, 1.25};
+    int phasors = c.summation_mode == 2 ? 3 : 1;
+    float re[3][RESP_BANDS] = {}, im[3][RESP_BANDS] = {};
+    for (uint32_t n = 0; n < c.count; ++n) {
+      bool used[RESP_BANDS];
+      float t = 0.0f;
+      bool any = false;
+      for (int b = 0; b < RESP_BANDS; ++b) {
+        used[b] = counts(b, n);
+        if (used[b]) t = c.buffer->bands[b].times[n], any = true;
       }
-      sum /= phasors;
+      if (!any) continue;
+      for (int k = 0; k < phasors; ++k) {
+        double cs[RESP_BANDS], sn[RESP_BANDS];
+        band_phases(t, factors[k], cs, sn);
+        for (int b = 0; b < RESP_BANDS; ++b) {
+          if (!used[b]) continue;
+          float a = c.buffer->bands[b].amplitudes[n];
+          double pressure = a < 0.0f ? -std::sqrt(double(-a)) : std::sqrt(double(a));
+          re[k][b] = float(re[k][b] + pressure * cs[b]);
+          im[k][b] = float(im[k][b] + pressure * sn[b]);
+        }
+      }
     }
-    band.summed = float(1.0 + sum);
+    for (int b = 0; b < RESP_BANDS; ++b) {
+      for (int k = 0; k < phasors; ++k) sum[b] += double(re[k][b]) * re[k][b] + double(im[k][b]) * im[k][b];
+      sum[b] /= phasors;
+    }
   }
+  for (int b = 0; b < RESP_BANDS; ++b) c.buffer->bands[b].summed = float(1.0 + sum[b]);
 }
 
 // Direct sound and first reflections of every active loudspeaker at one
