@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "acoustics/coverage.h"
+#include "cad/cad_session.h"
 #include "cad/cad_state.h"
 #include "cad/obj_store.h"
 #include "cad/view.h"
@@ -121,10 +122,11 @@ const WorldPoint AXIS_NODES[2] = {{1.f, 0.f, 0.f}, {0.f, 0.f, 1.f}};
 // their two axis nodes back.
 ProjParseResult read_chunk_body(ByteReader& in, const ObjChunkHeader& h, DrawObject** out) {
   *out = nullptr;
-  const bool speaker = h.layer == LAYER_SPEAKER;
+  // Group markers and other objects without a loudspeaker block may share
+  // layer 2; only a block of full size is a loudspeaker.
+  const bool speaker = h.layer == LAYER_SPEAKER && h.aux_size >= PLACED_SPEAKER_FILE_SIZE;
   const bool block = h.layer == LAYER_BLOCK;
   if (h.layer >= LAYER_COUNT) return PROJ_PARSE_DAMAGED;
-  if (speaker && h.aux_size < PLACED_SPEAKER_FILE_SIZE) return PROJ_PARSE_DAMAGED;
   const uint64_t nodes = uint64_t(h.node_count) + (block ? 2 : 0);
   if (nodes > MAX_OBJECT_NODES || h.element_count > MAX_OBJECT_ELEMENTS) return PROJ_PARSE_DAMAGED;
   if (!chunk_fits(h, in.remaining())) return PROJ_PARSE_DAMAGED;
@@ -163,12 +165,14 @@ bool settle_loaded_object(DrawObject* o) {
     case LAYER_LISTENER:
       o->colour = LISTENER_COLOUR;
       break;
-    case LAYER_SPEAKER: {
-      PlacedSpeaker* ps = static_cast<PlacedSpeaker*>(o->aux);
-      ps->object = o;
-      o->colour = (ps->switched_on & 1) ? SPEAKER_ON_COLOUR : 0;
+    case LAYER_SPEAKER:
+      if (PlacedSpeaker* ps = spk_placed_of(o)) {
+        ps->object = o;
+        o->colour = (ps->switched_on & 1) ? SPEAKER_ON_COLOUR : 0;
+      } else if (o->colour >= PALETTE_SIZE) {
+        return false;
+      }
       break;
-    }
     case LAYER_AIM:
       o->attributes = AIM_LINE_ATTRIBUTES;
       o->colour = 0;
@@ -482,8 +486,8 @@ DrawObject* resolve_symbol(int32_t position) {
 void rebuild_speaker_shapes() {
   std::vector<DrawObject*> speakers;
   for (DrawObject* o = g_obj_head; o; o = o->next)
-    if (o->layer == LAYER_SPEAKER) speakers.push_back(o);
-  for (DrawObject* o : speakers) spk_build_object(static_cast<PlacedSpeaker*>(o->aux), o, 1);
+    if (spk_placed_of(o)) speakers.push_back(o);
+  for (DrawObject* o : speakers) spk_build_object(spk_placed_of(o), o, 1);
 }
 
 void set_up_stored_view() {
@@ -547,6 +551,7 @@ void proj_commit(ProjectStage& stage, const char* path) {
     obj_reset_layers();
     spk_reset_tables();
   }
+  g_coverage_valid = 0;  // a map of the previous project never stays
   copy_path(g_project_path, path);
   g_modified = 0;
   obj_get_layers(&stage.layers[0][0]);
@@ -572,6 +577,7 @@ void proj_commit(ProjectStage& stage, const char* path) {
   restore_header(stage.header);
   g_view.hidden_mode = 0;
   for (int layer : {3, 4, 6, 8}) g_layers[layer].visible = 0;
+  cad_build_grid_lines();
   rebuild_speaker_shapes();
   set_up_stored_view();
   if (proj_loaded_hook) proj_loaded_hook();
