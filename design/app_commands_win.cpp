@@ -122,14 +122,6 @@ void run_toggle_node_boxes(int) {
   cad_build_grid();
 }
 
-void run_toggle_aim_lines(int) {
-  g_layers[4].visible = !g_layers[4].visible;
-  check_item(608, g_layers[4].visible);
-  if (!g_layers[4].visible || obj_count_speaker() > 0) {
-    spk_rebuild_aim_lines();
-    view_relayout();
-  }
-}
 
 void run_load_absorber_db(int) { mat_cmd_load_absorber_db(); }
 void run_edit_absorber_db(int) { mat_run_database_dialog(); }
@@ -227,7 +219,7 @@ const AppCommand COMMANDS[] = {
     {603, 603, run_zoom_window, 0},
     {604, 605, run_render_mode, 0},
     {606, 606, run_pick_eye_point, 0},
-    {608, 608, run_toggle_aim_lines, 0},
+    {608, 608, nullptr, 0},
     {610, 613, run_toggle_layer, 0},
     {614, 614, run_toggle_layer, 0},
     {615, 615, run_toggle_node_boxes, 0},

@@ -1,0 +1,139 @@
+#include "design/app_main_win.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "cad/cad_session.h"
+#include "cad/cad_session_win.h"
+#include "cad/cad_state.h"
+#include "cad/obj_store.h"
+#include "cad/cad_state.h"
+#include "cad/input_wait_win.h"
+#include "cad/input.h"
+#include "cad/input_win.h"
+#include "cad/panel_win.h"
+#include "cad/view.h"
+#include "design/app_tables.h"
+#include "design/app_window_win.h"
+#include "design/history.h"
+#include "design/legacy_drawing.h"
+#include "design/project_file.h"
+#include "design/speaker_model.h"
+#include "framework/gfx_win.h"
+#include "framework/ui_seam.h"
+#include "framework/win_frame_win.h"
+
+namespace {
+
+constexpr const char* PRODUCT_TITLE = "Orvante Planning Engine ";
+constexpr const char* VERSION_TEXT = "2.90";
+constexpr int DRAWING_WINDOW_ID = 10000;
+
+DrawWindow g_drawing_record = {};
+
+bool create_drawing_window() {
+  int left, top, right, bottom;
+  view_get_margins(&left, &top, &right, &bottom);
+  g_drawing_record.hscroll = 1;
+  g_drawing_record.vscroll = 1;
+  DrawWindow* main = win_main_record();
+  HWND window = win_create_child(nullptr, WS_BORDER | WS_VSCROLL | WS_HSCROLL, left, top,
+                                 main->right - left, main->bottom - top, DRAWING_WINDOW_ID);
+  if (!window) return false;
+  g_drawing_record.window = window;
+  app_set_drawing_window(window);
+  view_set_drawing_window(&g_drawing_record);
+  gfx_select_window(&g_drawing_record);
+  return true;
+}
+
+void set_menu_check(int id, bool on) {
+  CheckMenuItem(GetMenu(win_main_window()), id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+}
+
+
+void show_start_screen() {
+  HWND main = win_main_window();
+  UpdateWindow(main);
+  view_set_angles();
+  view_update_rotation();
+  set_menu_check(604, true);
+  set_menu_check(605, false);
+  cad_load_stroke_font("STANDARDFONT");
+  app_read_history();
+  view_set_xy();
+  g_view.kind = VIEW_YZ;
+  panel_notify();
+  g_view.kind = VIEW_XY;
+  panel_show(1);
+  ValidateRect(main, nullptr);
+  win_draw_bitmap_centred("RVBMP290", 1);
+  SetFocus(main);
+  input_update_cursor(0);
+  input_update_cursor(1);
+  panel_notify();
+  spk_reset_tables();
+  char title[64];
+  std::snprintf(title, sizeof title, "%s%s", PRODUCT_TITLE, VERSION_TEXT);
+  view_set_title_base(title);
+  view_update_title();
+  legacy_load_builtin_symbols();
+}
+
+void release_everything() {
+  panel_show(0);
+  cad_free_stroke_font();
+  app_free_model_tables();
+  cad_free_buffers();
+  win_unregister_classes();
+}
+
+}  // namespace
+
+// Start-up in the fixed order the rest of the program relies on, the one
+// message loop, then release of what start-up took.
+int app_main(HINSTANCE instance) {
+  cad_new_document_hook = app_new_project;
+  if (!cad_alloc_buffers()) return 1;
+  if (!app_alloc_model_tables()) {
+    cad_free_buffers();
+    return 1;
+  }
+  app_new_project();
+  view_update_rotation();
+  if (!win_init(instance, "ORVANTE", app_window_proc)) {
+    ui_message_box("Das Hauptfenster konnte nicht erstellt werden.", "System Error", UI_MB_OK);
+    app_free_model_tables();
+    cad_free_buffers();
+    return 1;
+  }
+  if (!create_drawing_window()) {
+    win_message_box("Das Zeichenfenster konnte nicht erstellt werden.", "System Error", MB_OK);
+    DestroyWindow(win_main_window());
+    release_everything();
+    return 1;
+  }
+  show_start_screen();
+  input_wait_event();
+  release_everything();
+  return 0;
+}
+
+void app_new_project() {
+  cad_new_drawing_defaults();
+  spk_reset_tables();
+  std::snprintf(g_project_path, sizeof g_project_path, "%s", NEW_PROJECT_NAME);
+  view_set_title_path(g_project_path);
+}
+
+void app_cmd_exit() {
+  cad_confirm_discard();
+  if (g_abort_flag) {
+    input_clear_flags();
+    return;
+  }
+  cad_new_drawing_defaults();
+  cad_free_stroke_font();
+  DestroyWindow(win_main_window());
+}
