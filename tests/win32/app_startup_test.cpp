@@ -154,6 +154,12 @@ TEST(AppStartup, ExitCancelledInTheDiscardQuestionKeepsTheProgramRunning) {
   EXPECT_TRUE(still_running);
 }
 
+TEST(AppStartup, ExitFromTheMenuEndsTheProgramCleanly) {
+  int code = harness::run({[] { PostMessageA(win_main_window(), WM_COMMAND, 105, 0); }});
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(win_main_window(), nullptr);
+}
+
 void* fail_at_third(size_t bytes) {
   static int calls = 0;
   return ++calls == 3 ? nullptr : std::malloc(bytes);
