@@ -358,3 +358,33 @@ TEST_F(EyeRenderTest, LoudspeakerFacesUseTheOppositeOrientation) {
 }
 
 }  // namespace
+
+namespace {
+
+// An object read from a file may carry more nodes than the screen-point
+// buffer holds: the nodes beyond it are left out, nothing is written past it.
+TEST_F(RenderTest, NodesBeyondTheScreenPointBufferAreLeftOut) {
+  const uint32_t nodes = MAX_SCREEN_POINTS + 600;
+  DrawObject* o = obj_create(0, nodes, 3);
+  o->kind = OBJ_KIND_POLYLINE;
+  for (uint32_t i = 0; i < nodes; ++i) o->nodes[i] = {static_cast<float>(i % 50), 0, 0};
+  o->elements[0] = {EL_START, 0};
+  o->elements[1] = {EL_LINE, 10};
+  o->elements[2] = {EL_LINE, static_cast<uint16_t>(nodes - 1)};
+  obj_append(o);
+  redraw();
+  EXPECT_EQ(g_projected_count, MAX_SCREEN_POINTS);
+  auto lines = rec.of("polyline");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].count, 2);
+  g_view.kind = VIEW_EYE;
+  g_view.eye_point = {-5, 0, 0};
+  view_set_angles();
+  view_update_rotation();
+  o->kind = OBJ_KIND_BODY;
+  o->elements[2] = {EL_CLOSE, static_cast<uint16_t>(nodes - 1)};
+  redraw();  // the eye view walks the same elements
+  EXPECT_EQ(render_eye_polygon_count(), 0);
+}
+
+}  // namespace
