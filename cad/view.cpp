@@ -357,6 +357,8 @@ void view_fit_box(ScreenBox box, float fill, int ratio_divisor_extra) {
 
 void view_zoom_all() {
   if (!g_obj_head) return;
+  // The fit needs the window's size: lay it out first if that never happened.
+  if (g_view.window_width <= 0 || g_view.window_height <= 0) view_relayout();
   ScreenBox box = view_scene_extents();
   if (box.max_x - box.min_x < 1.0f) box.max_x = box.min_x + 1.0f;
   if (box.max_y - box.min_y < 1.0f) box.max_y = box.min_y + 1.0f;
