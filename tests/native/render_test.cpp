@@ -10,6 +10,7 @@
 #include "cad/projection.h"
 #include "cad/render.h"
 #include "cad/view.h"
+#include "design/legacy_drawing.h"
 
 namespace {
 
@@ -265,7 +266,7 @@ TEST_F(RenderTest, AxisCrossIn3dKeepsItsSizeWhateverTheZoom) {
   cross->nodes[0] = {10, 0, 0};
   cross->elements[0] = {EL_START, 18};
   cross->elements[1] = {EL_LINE, 0};
-  g_render_refs.axis_cross = cross;
+  g_axis_cross = cross;
   g_view.kind = VIEW_3D;
   g_view.angle_3d_a = 0;
   g_view.angle_3d_b = 0;
@@ -280,6 +281,7 @@ TEST_F(RenderTest, AxisCrossIn3dKeepsItsSizeWhateverTheZoom) {
     EXPECT_EQ(lines[0].points[1].x, 65);  // 10 units of the symbol: 20 pixels
     EXPECT_EQ(lines[0].points[1].y, 555);
   }
+  g_axis_cross = nullptr;
   obj_free(cross);
 }
 
