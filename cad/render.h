@@ -43,8 +43,8 @@ RenderTarget& render_target();
 RenderTarget* render_set_target(RenderTarget* target);  // returns the previous one
 
 // What the renderer reads from other components; each owner fills its slot.
-// (The axis cross is the built-in symbol g_axis_cross of the drawing loader.)
 struct RenderRefs {
+  const DrawObject* axis_cross;      // "XYZ_CROSS"; null: the loader's g_axis_cross
   const DrawObject* aim_footprint;   // rings of the central aiming command, or null
   const DrawObject* temporary_head;  // object of a running command outside the list
   const DrawObject* grid_head;       // grid line list
