@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "acoustics/coverage.h"
+#include "acoustics/map_file.h"
 #include "cad/cad_session_win.h"
 #include "cad/cad_state.h"
 #include "cad/draw_cmds.h"
@@ -146,6 +148,32 @@ void run_recent_project(int id) {
 }
 
 void run_open_speaker_db(int) { sdb_cmd_open(); }
+void run_open_project(int) { proj_cmd_open(); }
+void run_save_project_as(int) { proj_cmd_save_as(); }
+void run_import_room(int) { proj_cmd_import_room(); }
+void run_insert_drawing(int) { proj_cmd_insert_drawing(); }
+
+void run_map_command(int id) {
+  if (id != 5103 && g_coverage_valid != 1) return;  // show and save need a valid map
+  input_update_cursor(0);
+  if (id == 5102)
+    mapfile_cmd_save();
+  else if (id == 5103)
+    mapfile_cmd_load();
+  input_update_cursor(1);
+}
+
+void run_snap_distance(int) { cad_set_snap_distance(); }
+void run_node_snap(int) { cad_set_node_snap(); }
+void run_circle_segments(int) { cad_set_circle_segments(); }
+void run_refresh_layers(int) { cad_refresh_layer_visibility(); }
+
+void run_grid_size(int) {
+  cad_set_grid_size();
+  input_update_cursor(0);
+  view_relayout();
+  input_update_cursor(1);
+}
 
 void run_zoom_all(int) { view_zoom_all(); }
 void run_zoom_window(int) { view_zoom_window(); }
@@ -153,8 +181,8 @@ void run_zoom_window(int) { view_zoom_window(); }
 // Every command of the menu; a null routine is a command whose component is
 // not part of the program yet.
 const AppCommand COMMANDS[] = {
-    {101, 101, nullptr, CMD_WRITE_HISTORY},
-    {102, 102, nullptr, CMD_WRITE_HISTORY},
+    {101, 101, run_open_project, CMD_WRITE_HISTORY},
+    {102, 102, run_save_project_as, CMD_WRITE_HISTORY},
     {103, 103, nullptr, 0},
     {104, 104, run_new, 0},
     {105, 105, run_exit, 0},
@@ -182,8 +210,8 @@ const AppCommand COMMANDS[] = {
     {3204, 3204, run_rectangle, CMD_SNAPSHOT},
     {4204, 4204, run_rectangle, CMD_SNAPSHOT},
     {4205, 4205, run_text, CMD_SNAPSHOT},
-    {2206, 2206, nullptr, CMD_SNAPSHOT},
-    {4206, 4206, nullptr, CMD_SNAPSHOT},
+    {2206, 2206, run_import_room, CMD_SNAPSHOT},
+    {4206, 4206, run_insert_drawing, CMD_SNAPSHOT},
     {2301, 2301, nullptr, CMD_SNAPSHOT | CMD_PURGE_MATERIALS},
     {3301, 3301, nullptr, CMD_SNAPSHOT | CMD_PURGE_MATERIALS},
     {4301, 4301, nullptr, CMD_SNAPSHOT | CMD_PURGE_MATERIALS},
@@ -208,13 +236,13 @@ const AppCommand COMMANDS[] = {
     {1017, 1018, nullptr, CMD_SNAPSHOT},
     {1021, 1021, run_open_speaker_db, CMD_WRITE_HISTORY},
     {503, 503, run_nothing, 0},
-    {506, 506, nullptr, 0},
-    {507, 507, nullptr, 0},
+    {506, 506, run_circle_segments, 0},
+    {507, 507, run_refresh_layers, 0},
     {508, 509, run_point_snap, 0},
-    {510, 510, nullptr, 0},
+    {510, 510, run_node_snap, 0},
     {511, 512, run_coordinate_snap, 0},
-    {513, 513, nullptr, 0},
-    {514, 514, nullptr, 0},
+    {513, 513, run_snap_distance, 0},
+    {514, 514, run_grid_size, 0},
     {516, 517, run_unit, 0},
     {602, 602, run_zoom_all, 0},
     {603, 603, run_zoom_window, 0},
@@ -228,7 +256,8 @@ const AppCommand COMMANDS[] = {
     {5010, 5013, nullptr, 0},
     {5020, 5021, nullptr, 0},
     {5030, 5034, nullptr, 0},
-    {5101, 5103, nullptr, 0},
+    {5101, 5101, nullptr, 0},
+    {5102, 5103, run_map_command, 0},
 };
 
 }  // namespace
