@@ -20,6 +20,7 @@
 #include "design/app_window_win.h"
 #include "design/history.h"
 #include "design/project_file.h"
+#include "design/speaker_cmds.h"
 #include "design/speaker_db.h"
 #include "design/material.h"
 #include "design/speaker_model.h"
@@ -175,6 +176,32 @@ void run_grid_size(int) {
   input_update_cursor(1);
 }
 
+void run_toggle_aim_lines(int) {
+  g_layers[LAYER_AIM].visible = !g_layers[LAYER_AIM].visible;
+  check_item(608, g_layers[LAYER_AIM].visible);
+  if (!g_layers[LAYER_AIM].visible || obj_count_speaker() > 0) {
+    spk_rebuild_aim_lines();
+    view_relayout();
+  }
+}
+
+// The loudspeaker commands of 1002-1018 that exist, by id.
+void run_speaker_command(int id) {
+  switch (id) {
+    case 1002: spk_cmd_new(); break;
+    case 1003: spk_cmd_edit(); break;
+    case 1005: spk_cmd_move(); break;
+    case 1006: spk_cmd_copy(); break;
+    case 1007: spk_cmd_delete(); break;
+    case 1008: spk_cmd_switch_on(); break;
+    case 1009: spk_cmd_switch_off(); break;
+    case 1010: spk_cmd_align_times(); break;
+    case 1011: spk_cmd_set_delay(); break;
+    case 1013: spk_cmd_mirror(); break;
+    case 1014: spk_cmd_equalizer(); break;
+  }
+}
+
 void run_zoom_all(int) { view_zoom_all(); }
 void run_zoom_window(int) { view_zoom_window(); }
 
@@ -231,7 +258,12 @@ const AppCommand COMMANDS[] = {
     {2801, 2801, run_load_absorber_db, CMD_WRITE_HISTORY},
     {2802, 2802, run_edit_absorber_db, 0},
     {2803, 2803, nullptr, CMD_SNAPSHOT},
-    {1002, 1015, nullptr, CMD_SNAPSHOT},
+    {1002, 1003, run_speaker_command, CMD_SNAPSHOT},
+    {1004, 1004, nullptr, CMD_SNAPSHOT},
+    {1005, 1011, run_speaker_command, CMD_SNAPSHOT},
+    {1012, 1012, nullptr, CMD_SNAPSHOT},
+    {1013, 1014, run_speaker_command, CMD_SNAPSHOT},
+    {1015, 1015, nullptr, CMD_SNAPSHOT},
     {1016, 1016, nullptr, 0},
     {1017, 1018, nullptr, CMD_SNAPSHOT},
     {1021, 1021, run_open_speaker_db, CMD_WRITE_HISTORY},
@@ -248,7 +280,7 @@ const AppCommand COMMANDS[] = {
     {603, 603, run_zoom_window, 0},
     {604, 605, run_render_mode, 0},
     {606, 606, run_pick_eye_point, 0},
-    {608, 608, nullptr, 0},
+    {608, 608, run_toggle_aim_lines, 0},
     {610, 613, run_toggle_layer, 0},
     {614, 614, run_toggle_layer, 0},
     {615, 615, run_toggle_node_boxes, 0},
