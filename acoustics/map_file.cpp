@@ -1,6 +1,8 @@
 #include "acoustics/map_file.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "framework/le_bytes.h"

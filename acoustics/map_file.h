@@ -62,13 +62,22 @@ void mapfile_encode(const MapData& map, const char* description, ByteWriter& out
 bool mapfile_decode_body(ByteReader& in, MapData& map);
 bool mapfile_decode(ByteReader& in, MapData& map);
 
-// The live coverage result.
+// The live coverage result: the grid and tables of the coverage calculation,
+// and the picked points the coverage window shows with the point count they
+// were picked on (the window keeps them while the count is unchanged).
 extern char g_map_description[MAP_DESCRIPTION_CHARS + 1];
+extern uint16_t g_map_picks[MAP_MAX_PICKS];
+extern int g_map_pick_count;
+extern uint32_t g_map_pick_point_count;
 bool mapfile_capture(MapData& map);
-void mapfile_commit(const MapData& map);
+bool mapfile_commit(const MapData& map);
 int mapfile_write(FILE* file, const char* description);
 int mapfile_read(FILE* file);
 int mapfile_save_to(const char* path, const char* description);
+
+// Opens the coverage window on the loaded result (set by the window's owner).
+using MapWindowHook = void (*)();
+extern MapWindowHook mapfile_open_window_hook;
 
 // Menu commands 5102 (save) and 5103 (load); Windows build only.
 void mapfile_cmd_save();
