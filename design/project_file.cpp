@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "acoustics/coverage.h"
+#include "cad/cad_session.h"
 #include "cad/cad_state.h"
 #include "cad/obj_store.h"
 #include "cad/view.h"
@@ -547,6 +548,7 @@ void proj_commit(ProjectStage& stage, const char* path) {
     obj_reset_layers();
     spk_reset_tables();
   }
+  g_coverage_valid = 0;  // a map of the previous project never stays
   copy_path(g_project_path, path);
   g_modified = 0;
   obj_get_layers(&stage.layers[0][0]);
@@ -572,6 +574,7 @@ void proj_commit(ProjectStage& stage, const char* path) {
   restore_header(stage.header);
   g_view.hidden_mode = 0;
   for (int layer : {3, 4, 6, 8}) g_layers[layer].visible = 0;
+  cad_build_grid_lines();
   rebuild_speaker_shapes();
   set_up_stored_view();
   if (proj_loaded_hook) proj_loaded_hook();
