@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "acoustics/coverage.h"
+#include "acoustics/cov_window_win.h"
 #include "acoustics/map_file.h"
 #include "cad/cad_session_win.h"
 #include "cad/cad_state.h"
@@ -157,7 +158,9 @@ void run_insert_drawing(int) { proj_cmd_insert_drawing(); }
 void run_map_command(int id) {
   if (id != 5103 && g_coverage_valid != 1) return;  // show and save need a valid map
   input_update_cursor(0);
-  if (id == 5102)
+  if (id == 5101)
+    cov_show_window();
+  else if (id == 5102)
     mapfile_cmd_save();
   else if (id == 5103)
     mapfile_cmd_load();
@@ -288,8 +291,7 @@ const AppCommand COMMANDS[] = {
     {5010, 5013, nullptr, 0},
     {5020, 5021, nullptr, 0},
     {5030, 5034, nullptr, 0},
-    {5101, 5101, nullptr, 0},
-    {5102, 5103, run_map_command, 0},
+    {5101, 5103, run_map_command, 0},
 };
 
 }  // namespace
