@@ -45,6 +45,7 @@ bool create_drawing_window() {
   app_set_drawing_window(window);
   view_set_drawing_window(&g_drawing_record);
   gfx_select_window(&g_drawing_record);
+  input_install_view_hooks();
   return true;
 }
 
