@@ -8,6 +8,7 @@
 #include "cad/drag_preview.h"
 #include "cad/input.h"
 #include "cad/obj_store.h"
+#include "cad/render.h"
 #include "cad/undo.h"
 #include "cad/view.h"
 #include "framework/ui_seam.h"
@@ -88,6 +89,7 @@ void cad_plane_rotation(double angle, double m[3][3]) {
 void cad_grid_push(DrawObject* object) {
   object->next = g_grid_head;
   g_grid_head = object;
+  g_render_refs.grid_head = g_grid_head;
 }
 
 void cad_grid_free() {
@@ -97,6 +99,7 @@ void cad_grid_free() {
     obj_free(g_grid_head);
     g_grid_head = next;
   }
+  g_render_refs.grid_head = nullptr;
 }
 
 void cad_set_line(DrawObject* o, float x1, float x2, float y1, float y2, float z1, float z2) {
