@@ -2,6 +2,7 @@
 // the drawing window around the portable coverage calculation.
 #include <windows.h>
 
+#include "acoustics/cov_window_win.h"
 #include "acoustics/coverage.h"
 #include "cad/obj_store.h"
 #include "cad/view.h"
@@ -37,8 +38,6 @@ void cov_cmd_level_time() {
     redraw_drawing_window();
     return;
   }
-  // The result is valid and can be saved; its map window comes later.
-  ui_message_box("Die Berechnung ist abgeschlossen. Die Anzeige der Pegelkarte ist noch nicht verfügbar.",
-                 "Hinweis", UI_MB_OK | UI_MB_ICONASTERISK);
+  cov_show_window();
   redraw_drawing_window();
 }

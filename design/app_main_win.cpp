@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "acoustics/coverage.h"
 #include "cad/cad_session.h"
 #include "cad/cad_session_win.h"
 #include "cad/cad_state.h"
@@ -124,6 +125,7 @@ int app_main(HINSTANCE instance) {
 void app_new_project() {
   cad_new_drawing_defaults();
   spk_reset_tables();
+  cov_reset();  // a new project has no level map
   std::snprintf(g_project_path, sizeof g_project_path, "%s", NEW_PROJECT_NAME);
   view_set_title_path(g_project_path);
 }
