@@ -62,10 +62,15 @@ void mapfile_encode(const MapData& map, const char* description, ByteWriter& out
 bool mapfile_decode_body(ByteReader& in, MapData& map);
 bool mapfile_decode(ByteReader& in, MapData& map);
 
-// The live coverage result.
+// The live coverage result: the grid and tables of the coverage calculation,
+// and the picked points the coverage window shows with the point count they
+// were picked on (the window keeps them while the count is unchanged).
 extern char g_map_description[MAP_DESCRIPTION_CHARS + 1];
+extern uint16_t g_map_picks[MAP_MAX_PICKS];
+extern int g_map_pick_count;
+extern uint32_t g_map_pick_point_count;
 bool mapfile_capture(MapData& map);
-void mapfile_commit(const MapData& map);
+bool mapfile_commit(const MapData& map);
 int mapfile_write(FILE* file, const char* description);
 int mapfile_read(FILE* file);
 int mapfile_save_to(const char* path, const char* description);

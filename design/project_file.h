@@ -10,6 +10,7 @@
 #include "acoustics/map_file.h"
 
 struct DrawObject;
+struct SpeakerRecord;
 class ByteReader;
 class ByteWriter;
 
@@ -46,10 +47,22 @@ struct ProjectHeader {
   int16_t calc_options[6];    // display mode, scale index, grid-spacing index, band, summation mode, flags
 };
 
-// One loudspeaker type as staged: the clear 19160-byte record and the list
-// position of its symbol object (-1 = default symbol).
+// The drawing title block kept with the project; the plot page prints its rows.
+struct TitleBlock {
+  uint8_t carried[162];
+  struct Row {
+    char label[11];
+    char text[41];
+  } rows[8];
+  char lines[4][41];
+};
+static_assert(sizeof(TitleBlock) == TITLE_BLOCK_BYTES);
+extern TitleBlock g_title_block;
+
+// One loudspeaker type as staged: the clear record and the list position of
+// its symbol object (-1 = default symbol).
 struct StagedSpeakerType {
-  uint8_t* record;
+  SpeakerRecord* record;
   int32_t symbol_position;
 };
 
@@ -60,12 +73,12 @@ struct ProjectStage {
   uint8_t layers[PROJECT_STORED_LAYERS][PROJECT_LAYER_BYTES];
   DrawObject* head;
   DrawObject* tail;
-  bool owns_objects;
+  bool owned;  // false while it borrows the live list and records for writing
   uint8_t title_block[TITLE_BLOCK_BYTES];
   int16_t speaker_count;
   StagedSpeakerType speakers[PROJECT_MAX_SPEAKER_TYPES];
   int16_t material_count;
-  uint8_t materials[PROJECT_MAX_MATERIALS][PROJECT_MATERIAL_RECORD_BYTES];
+  uint8_t materials[PROJECT_MAX_MATERIALS][PROJECT_MATERIAL_RECORD_BYTES];  // stored images
   bool has_map;
   MapData map;
 };
@@ -83,7 +96,10 @@ extern ProjectHeader g_project_header;
 extern char g_project_path[PROJECT_PATH_CHARS];  // last folder: g_history_folders[FOLDER_PROJECT]
 extern char g_project_start_directory[PROJECT_PATH_CHARS];
 using ProjectHook = void (*)();
-extern ProjectHook proj_recent_project_hook;   // records the project in the recent list
+extern ProjectHook proj_recent_project_hook;  // records the project in the recent list
+extern ProjectHook proj_loaded_hook;          // window work after a load: menu checks, 3D panel
+using LegacyImportHook = int (*)(const char* path);
+extern LegacyImportHook proj_legacy_import_hook;  // projects older than 2.00
 
 bool proj_has_signature(const ProjectHeader& header);
 int proj_signature_version(const ProjectHeader& header);
