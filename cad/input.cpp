@@ -12,7 +12,7 @@ bool g_cursor_on_screen = false;
 bool g_cursor_suppressed = false;
 PickRect g_pick_rect = {0, 0, 0, 0};
 
-float** g_node_list = nullptr;
+WorldPoint** g_node_list = nullptr;
 int32_t g_node_count = 0;
 int32_t g_node_capacity = 0;
 
@@ -21,7 +21,7 @@ int32_t g_node_capacity = 0;
 bool input_node_list_alloc(int32_t capacity) {
   input_node_list_free();
   if (capacity <= 0 || capacity > NODE_LIST_CAPACITY) return false;
-  g_node_list = static_cast<float**>(std::calloc(static_cast<size_t>(capacity), sizeof(float*)));
+  g_node_list = static_cast<WorldPoint**>(std::calloc(static_cast<size_t>(capacity), sizeof(WorldPoint*)));
   if (!g_node_list) return false;
   g_node_capacity = capacity;
   return true;
@@ -35,7 +35,7 @@ void input_node_list_free() {
 }
 
 // Appends a node unless the list is full or already holds it.
-bool input_node_list_add(float* node) {
+bool input_node_list_add(WorldPoint* node) {
   if (!g_node_list || g_node_count >= g_node_capacity) return false;
   for (int32_t i = 0; i < g_node_count; ++i)
     if (g_node_list[i] == node) return false;

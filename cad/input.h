@@ -28,14 +28,14 @@ extern bool g_cursor_on_screen;
 extern bool g_cursor_suppressed;  // while set, cursor updates draw nothing
 extern PickRect g_pick_rect;
 
-// Node selection: pointers to the x coordinate of picked nodes (y and z
-// follow). Allocated by the command that needs it, null otherwise.
-extern float** g_node_list;
+// Node selection: pointers to picked nodes. Allocated by the command that
+// needs it, null otherwise.
+extern WorldPoint** g_node_list;
 extern int32_t g_node_count;
 extern int32_t g_node_capacity;
 bool input_node_list_alloc(int32_t capacity);
 void input_node_list_free();
-bool input_node_list_add(float* node);
+bool input_node_list_add(WorldPoint* node);
 
 // Snapping and typed points (portable).
 float input_snap_coordinate(double value, double distance);
@@ -52,14 +52,3 @@ bool input_object_touches_rect(DrawObject* object);
 bool input_object_inside_rect(DrawObject* object);
 int input_select_in_rect(const PickRect& rect, bool inside_mode, bool single, void (*redraw)(DrawObject*));
 
-// Win32 side: the drawing window's mouse and keys, the XOR cursor and the
-// selection loops (cad/input_win.cpp).
-void input_track_mouse(int32_t x, int32_t y);
-void input_handle_key(int virtual_key);
-void input_update_cursor(int show);
-void input_draw_cursor(int32_t x, int32_t y);
-void input_enable_cursor(int on);
-bool input_cursor_enabled();
-int input_select_objects();
-int input_select_nodes();
-void input_deselect_all();

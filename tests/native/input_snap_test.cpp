@@ -65,16 +65,16 @@ TEST(InputEntry, PolarDegreesAreCorrectedOnce) {
 }
 
 TEST(InputNodeList, StopsWhenFullAndIgnoresRepeats) {
-  float nodes[3][3] = {};
+  WorldPoint nodes[3] = {};
   ASSERT_TRUE(input_node_list_alloc(2));
-  EXPECT_TRUE(input_node_list_add(nodes[0]));
-  EXPECT_FALSE(input_node_list_add(nodes[0]));
-  EXPECT_TRUE(input_node_list_add(nodes[1]));
-  EXPECT_FALSE(input_node_list_add(nodes[2]));
+  EXPECT_TRUE(input_node_list_add(&nodes[0]));
+  EXPECT_FALSE(input_node_list_add(&nodes[0]));
+  EXPECT_TRUE(input_node_list_add(&nodes[1]));
+  EXPECT_FALSE(input_node_list_add(&nodes[2]));
   EXPECT_EQ(g_node_count, 2);
   input_node_list_free();
   EXPECT_EQ(g_node_list, nullptr);
-  EXPECT_FALSE(input_node_list_add(nodes[0]));
+  EXPECT_FALSE(input_node_list_add(&nodes[0]));
   EXPECT_FALSE(input_node_list_alloc(NODE_LIST_CAPACITY + 1));
 }
 
