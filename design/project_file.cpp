@@ -206,7 +206,7 @@ void take_title_block(ProjectStage& stage) {
   DrawObject* tail = stage.tail;
   std::memset(stage.title_block, 0, sizeof stage.title_block);
   if (!tail || tail->kind != TITLE_BLOCK_KIND) return;
-  std::memcpy(stage.title_block, tail->aux, std::min<size_t>(tail->aux_size, TITLE_BLOCK_BYTES));
+  if (tail->aux) std::memcpy(stage.title_block, tail->aux, std::min<size_t>(tail->aux_size, TITLE_BLOCK_BYTES));
   obj_list_free(stage.head, stage.tail, tail);
 }
 
@@ -242,10 +242,9 @@ ProjParseResult read_tables(ByteReader& in, ProjectStage& stage) {
   if (!in.i16(stage.speaker_count)) return PROJ_PARSE_DAMAGED;
   if (stage.speaker_count < 0 || stage.speaker_count > PROJECT_MAX_SPEAKER_TYPES)
     return PROJ_PARSE_DAMAGED;
-  if (stage.speaker_count > 0 && !proj_read_speaker_records(in, stage)) {
-    for (int i = 0; i < stage.speaker_count; ++i)
-      if (!stage.speakers[i].record) return PROJ_PARSE_NO_MEMORY;
-    return PROJ_PARSE_DAMAGED;
+  if (stage.speaker_count > 0) {
+    ProjParseResult r = proj_read_speaker_records(in, stage);
+    if (r != PROJ_PARSE_OK) return r;
   }
   if (!in.i16(stage.material_count)) return PROJ_PARSE_DAMAGED;
   if (stage.material_count < 0 || stage.material_count > PROJECT_MAX_MATERIALS)
@@ -297,33 +296,36 @@ void proj_stage_free(ProjectStage* stage) {
 
 // Zeroes the head's names and per-band data, makes every Q factor 1 and the
 // balloon flat (0 dB): a neutral type in place of one that failed its check.
+// The format byte stays 2, or the record would be written back as one of the
+// older layout and the file could not be read again.
 void proj_reset_speaker_record(uint8_t* image) {
   std::memset(image, 0, 132);
+  image[SPK_OFS_FORMAT] = SPK_RECORD_FORMAT;
   for (int b = 0; b < SPK_BANDS; ++b) le_put_u16(image + 146 + 2 * b, 1);
   std::memset(image + SPK_OFS_BALLOON, 225, SPK_BALLOON_SIZE);
 }
 
 // Reads stage.speaker_count records. A current-layout record that fails its
 // checksums is reset and kept; an older record is upgraded.
-bool proj_read_speaker_records(ByteReader& in, ProjectStage& stage) {
+ProjParseResult proj_read_speaker_records(ByteReader& in, ProjectStage& stage) {
   std::vector<uint8_t> image(PROJECT_SPEAKER_RECORD_BYTES);
   for (int i = 0; i < stage.speaker_count; ++i) {
-    if (in.remaining() < SPK_V11_HEAD_SIZE) return false;
+    if (in.remaining() < SPK_V11_HEAD_SIZE) return PROJ_PARSE_DAMAGED;
     if (in.here()[SPK_OFS_FORMAT] == SPK_RECORD_FORMAT) {
-      if (!in.bytes(image.data(), PROJECT_SPEAKER_RECORD_BYTES)) return false;
+      if (!in.bytes(image.data(), PROJECT_SPEAKER_RECORD_BYTES)) return PROJ_PARSE_DAMAGED;
       if (!sdb_decode_record(image.data())) proj_reset_speaker_record(image.data());
     } else {
-      if (in.remaining() < PROJECT_OLD_SPEAKER_RECORD_BYTES) return false;
+      if (in.remaining() < PROJECT_OLD_SPEAKER_RECORD_BYTES) return PROJ_PARSE_DAMAGED;
       upgrade_old_record(in.here(), image.data());
       in.skip(PROJECT_OLD_SPEAKER_RECORD_BYTES);
     }
     SpeakerRecord* record = spk_record_alloc();
-    if (!record) return false;
+    if (!record) return PROJ_PARSE_NO_MEMORY;
     spk_record_from_bytes(*record, image.data());
     stage.speakers[i].record = record;
     stage.speakers[i].symbol_position = static_cast<int32_t>(le_get_u32(image.data() + SPK_OFS_SHAPE));
   }
-  return true;
+  return PROJ_PARSE_OK;
 }
 
 // A file written with an empty object list by older versions has no chunks
@@ -415,8 +417,8 @@ void write_speaker_types(ByteWriter& out, const ProjectStage& stage) {
     } else {
       std::fill(image.begin(), image.end(), 0);
       proj_reset_speaker_record(image.data());
-      image[SPK_OFS_FORMAT] = SPK_RECORD_FORMAT;
     }
+    image[SPK_OFS_FORMAT] = SPK_RECORD_FORMAT;  // readers tell the layouts apart by it
     le_put_u32(image.data() + SPK_OFS_SHAPE, static_cast<uint32_t>(stage.speakers[i].symbol_position));
     sdb_encode_record(image.data());
     out.bytes(image.data(), image.size());

@@ -1,0 +1,127 @@
+#!/usr/bin/env python3
+"""Writes the seed files of the project and map reader fuzzing into
+tests/fuzz/seeds/, built field by field from the byte layouts."""
+import os
+import struct
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def header(view=3, options=(0, -1, 2, 7, 2, 0), signature=b"ORVANTE V2.80  \0"):
+    h = signature + bytes([0, 0, 0, 0]) + struct.pack("<hfHfH", view, 0.5, 1, 10.0, 0)
+    h += struct.pack("<7f", *([1.2] * 7)) + struct.pack("<f", 1.0) + bytes(24)
+    h += struct.pack("<6h", *options)
+    assert len(h) == 102
+    return h
+
+
+def layers():
+    out = b""
+    for i in range(16):
+        out += ("LAYER %d" % (i + 1)).encode().ljust(22, b"\0") + struct.pack("<H", 1 if i < 3 else 0)
+    return out
+
+
+def chunk(kind, layer, nodes, elements, aux=b"", attributes=0, colour=0, more=True):
+    h = struct.pack("<12I", 0, 1 if more else 0, 0, 0, 0, kind, attributes, colour, layer,
+                    len(nodes), len(elements), len(aux))
+    body = aux + b"".join(struct.pack("<3f", *n) for n in nodes)
+    body += b"".join(struct.pack("<2H", *e) for e in elements)
+    return h + body
+
+
+def title_carrier():
+    return chunk(33, 0, [], [], aux=bytes(742), attributes=0xE0, more=False)
+
+
+def material(name, alpha):
+    r = name.encode().ljust(23, b"\0") + b"Absorber".ljust(80, b"\0") + bytes(9)
+    r += struct.pack("<7f", *([alpha] * 7)) + bytes(8) + b"Wand".ljust(80, b"\0") + bytes(28)
+    assert len(r) == 256
+    return r
+
+
+def placed_speaker(type_index=0):
+    ps = b"LS1".ljust(11, b"\0") + bytes(11) + struct.pack("<Hhf", 1, 1, 100.0)
+    ps += struct.pack("<21f", *([0.0] * 21)) + struct.pack("<f", 0.0)
+    ps += struct.pack("<6f", 2.0, 1.0, 3.0, 0.0, -0.3, 0.0) + struct.pack("<H", type_index) + bytes(8)
+    assert len(ps) == 152
+    return ps
+
+
+def old_speaker_record():
+    head = bytearray(200)
+    head[0:4] = b"ACME"
+    head[21:26] = b"ALT12"
+    head[71] = 1
+    struct.pack_into("<i", head, 196, -1)
+    return bytes(head) + bytes([225]) * (7 * 36 * 72)
+
+
+def unverified_speaker_record():
+    r = bytearray(19160)
+    r[21:26] = b"NEU12"
+    r[71] = 2
+    return bytes(r)
+
+
+def map_block(points=2, picks=(1,)):
+    m = b"ORVANTE MAP FILE V2.80".ljust(32, b"\0") + b"Saal".ljust(96, b"\0")
+    m += struct.pack("<hhf", 1, 2, 0.5) + struct.pack("<8H", 1, 1, 1, 1, 1, 1, 1, 1)
+    m += struct.pack("<I9f", 0, 0, 0, 1, 1.2, 0, 10, 0, 8, 1.2)
+    m += struct.pack("<I", points) + struct.pack("<28f", *([1.0] * 7 + [1e6] * 7 + [3.0] * 7 + [40.0] * 7))[:110]
+    for i in range(points):
+        m += struct.pack("<3f", 1.0 + i, 1.0, 1.2) + struct.pack("<7h", *([600] * 7))
+        m += struct.pack("<7h", *([12] * 7)) + struct.pack("<H", 0)
+    if picks:
+        m += struct.pack("<I", len(picks)) + b"".join(struct.pack("<H", k) for k in picks)
+    return m
+
+
+def room():
+    face = chunk(8, 0, [(0, 0, 0), (10, 0, 0), (10, 8, 0), (0, 8, 0)],
+                 [(0, 0), (3, 1), (1, 1), (1, 2), (1, 3), (2, 0)])
+    area = chunk(8, 1, [(1, 1, 1.2), (9, 1, 1.2), (9, 7, 1.2)], [(0, 0), (1, 1), (1, 2), (2, 0)])
+    block = chunk(16, 3, [(0, 0, 0), (0.3, 0, 0)], [(0, 0), (1, 1)], attributes=134)
+    speaker = chunk(16, 2, [(2, 1, 3), (2.3, 1, 3)], [(0, 0), (1, 1)], aux=placed_speaker())
+    aim = chunk(1, 4, [(2, 1, 3), (5, 1, 0)], [(0, 0), (1, 1)])
+    text = chunk(32, 7, [(1, 1, 0)], [], aux=b"Text\0".ljust(24, b"\0"), colour=14)
+    group = chunk(0x20000, 7, [], []) + chunk(1, 7, [(0, 0, 3), (1, 0, 3)], [(0, 0), (1, 1)],
+                                              attributes=2, colour=14) + chunk(0x40000, 7, [], [], attributes=4)
+    return face + area + block + speaker + aim + text + group
+
+
+def project(speakers, with_map):
+    out = header() + layers() + room() + title_carrier()
+    out += struct.pack("<h", len(speakers)) + b"".join(speakers)
+    out += struct.pack("<h", 2) + material("100%", 1.0) + material("Beton", 0.02)
+    if with_map:
+        out += map_block()
+    return out
+
+
+def seeds():
+    empty = header() + layers() + title_carrier() + struct.pack("<hh", 0, 1) + material("100%", 1.0)
+    older_empty = header() + layers() + struct.pack("<hh", 0, 1) + material("100%", 1.0)
+    return {
+        "project_full.opr": project([old_speaker_record()], True),
+        "project_unverified_type.opr": project([unverified_speaker_record()], False),
+        "project_empty.opr": empty,
+        "project_empty_no_chunks.opr": older_empty,
+        "project_legacy.opr": header(signature=b"ORVANTE V1.27  \0") + layers(),
+        "map_with_picks.omf": map_block(),
+        "map_without_picks.omf": map_block(points=3, picks=()),
+    }
+
+
+def main():
+    out_dir = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "seeds")
+    os.makedirs(out_dir, exist_ok=True)
+    for name, data in seeds().items():
+        with open(os.path.join(out_dir, name), "wb") as f:
+            f.write(data)
+
+
+if __name__ == "__main__":
+    main()
