@@ -58,7 +58,6 @@ AbsorberDbStatus mat_read_absorber_file(const char* path, MaterialTable& table);
 bool mat_write_absorber_file(const char* path, const MaterialTable& table);
 bool mat_load_absorber_db(const char* path);
 bool mat_save_absorber_db_to(const char* path);
-void mat_append_oab_extension(char* path, size_t size);
 
 // Commands and dialogs of the design program (Win32).
 void mat_cmd_assign();

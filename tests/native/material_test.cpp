@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "cad/cad_state.h"
+#include "cad/obj_store.h"
 #include "framework/ui_seam.h"
 
 namespace {
@@ -185,18 +187,6 @@ TEST_F(MaterialFileTest, FailedSaveIsReportedAndKeepsTheTable) {
   EXPECT_STREQ(g_absorber_db.records[0].name, "Bleibt");
 }
 
-TEST(MaterialExtension, AppendsOabUnlessPresent) {
-  struct Case { const char* in; const char* out; };
-  const Case cases[] = {{"C:\\DB\\RAUM", "C:\\DB\\RAUM.OAB"}, {"raum.oab", "raum.oab"},
-                        {"RAUM.OaB", "RAUM.OaB"}, {"RAUM.TXT", "RAUM.TXT.OAB"}, {"AB", "AB.OAB"}};
-  for (const Case& c : cases) {
-    char path[64];
-    std::strcpy(path, c.in);
-    mat_append_oab_extension(path, sizeof path);
-    EXPECT_STREQ(path, c.out) << c.in;
-  }
-}
-
 // Project table rules: reuse by name, the last free slot, append, full.
 class MaterialTableTest : public ::testing::Test {
  protected:
@@ -285,6 +275,99 @@ TEST(MaterialRecordImage, EncodesFieldsAtTheirOffsets) {
   MaterialRecord back{};
   EXPECT_TRUE(mat_decode_record(image, back));
   EXPECT_EQ(std::memcmp(&back, &record, sizeof record), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// A face on a layer with a polygon 0, 3 (material), 1, 1, 2.
+DrawObject* add_face(uint32_t layer, uint32_t kind, uint16_t material, bool selected = false) {
+  DrawObject* face = obj_create(0, 4, 5);
+  face->kind = kind;
+  face->layer = layer;
+  if (selected) face->attributes |= OBJ_ATTR_SELECTED;
+  const ElementCode elements[5] = {{EL_START, 0}, {EL_MATERIAL, material}, {EL_LINE, 1}, {EL_LINE, 2}, {EL_CLOSE, 3}};
+  std::memcpy(face->elements, elements, sizeof elements);
+  obj_append(face);
+  return face;
+}
+
+class MaterialFacesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    obj_free_all();
+    std::memset(&g_material_table, 0, sizeof g_material_table);
+    mat_reset_table();
+    for (int i = 1; i < 6; ++i) std::snprintf(g_material_table.records[i].name, 23, "M%d", i);
+    g_material_table.count = 6;
+    g_modified = 0;
+  }
+  void TearDown() override { obj_free_all(); }
+  std::string free_slots() {
+    std::string slots;
+    for (int i = 0; i < g_material_table.count; ++i)
+      if (g_material_table.records[i].name[0] == 0) slots += std::to_string(i);
+    return slots;
+  }
+};
+
+TEST_F(MaterialFacesTest, PurgeFreesWhatNoRoomFaceUses) {
+  struct Case { const char* what; void (*build)(); const char* freed; };
+  const Case cases[] = {
+      {"no faces: all but the default", [] {}, "12345"},
+      {"room face and body keep theirs", [] { add_face(LAYER_ROOM, OBJ_KIND_FACE, 2); add_face(LAYER_ROOM, OBJ_KIND_BODY, 4); }, "135"},
+      {"other layers and polylines do not count",
+       [] { add_face(LAYER_LISTENER, OBJ_KIND_FACE, 1); add_face(LAYER_ROOM, OBJ_KIND_POLYLINE, 3); }, "12345"},
+      {"index beyond the table is ignored", [] { add_face(LAYER_ROOM, OBJ_KIND_FACE, 9); }, "12345"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetUp();
+    c.build();
+    mat_purge_unused();
+    EXPECT_EQ(free_slots(), c.freed);
+    EXPECT_EQ(g_material_table.count, 6);
+    EXPECT_STREQ(g_material_table.records[0].name, "100%");
+  }
+}
+
+TEST_F(MaterialFacesTest, PurgeThenAddReusesTheLastFreeSlot) {
+  add_face(LAYER_ROOM, OBJ_KIND_FACE, 1);
+  add_face(LAYER_ROOM, OBJ_KIND_FACE, 2);
+  add_face(LAYER_ROOM, OBJ_KIND_FACE, 4);
+  mat_purge_unused();
+  EXPECT_EQ(free_slots(), "35");
+  std::memset(&g_absorber_db, 0, sizeof g_absorber_db);
+  std::strcpy(g_absorber_db.records[0].name, "Neu");
+  g_absorber_db.count = 1;
+  EXPECT_EQ(mat_add_from_database(0), 5);
+  EXPECT_EQ(g_material_table.count, 6);
+}
+
+TEST_F(MaterialFacesTest, AssignSetsTheMaterialOfSelectedFacesOnly) {
+  DrawObject* chosen = add_face(LAYER_ROOM, OBJ_KIND_FACE, 0, true);
+  DrawObject* other = add_face(LAYER_ROOM, OBJ_KIND_FACE, 0);
+  DrawObject* body = add_face(LAYER_ROOM, OBJ_KIND_BODY, 1, true);
+  // A second polygon in the body, and one without a material entry.
+  body->elements = obj_realloc_elements(body->elements, 5, 14);
+  const ElementCode more[9] = {{EL_START, 0}, {EL_MATERIAL, 2}, {EL_LINE, 1}, {EL_CLOSE, 2},
+                               {EL_START, 1}, {EL_LINE, 2}, {EL_LINE, 3}, {EL_CLOSE, 0}, {EL_LINE, 3}};
+  std::memcpy(body->elements + 5, more, sizeof more);
+  body->element_count = 14;
+
+  EXPECT_EQ(mat_assign_selected(3), 3);
+  EXPECT_EQ(g_modified, 1);
+  EXPECT_EQ(chosen->elements[1].value, 3);
+  EXPECT_EQ(other->elements[1].value, 0);
+  EXPECT_EQ(body->elements[1].value, 3);
+  EXPECT_EQ(body->elements[6].value, 3);
+  EXPECT_EQ(body->elements[10].code, EL_LINE);  // a polygon without the entry is left alone
+  EXPECT_EQ(body->elements[10].value, 2);
+
+  g_modified = 0;
+  EXPECT_EQ(mat_assign_selected(6), 0);  // beyond the table: nothing
+  EXPECT_EQ(g_modified, 0);
 }
 
 }  // namespace
