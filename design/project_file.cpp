@@ -19,6 +19,7 @@
 #include "design/speaker_codec.h"
 #include "design/speaker_model.h"
 #include "design/speaker_record.h"
+#include "framework/file_ext.h"
 #include "framework/le_bytes.h"
 #include "framework/ui_seam.h"
 
@@ -26,8 +27,6 @@ const char PROJECT_SIGNATURE[PROJECT_SIGNATURE_BYTES] = "ORVANTE V2.80  ";
 
 ProjectHeader g_project_header = {};
 char g_project_path[PROJECT_PATH_CHARS] = "PROJEKT1.OPR";
-char g_project_start_directory[PROJECT_PATH_CHARS] = "";
-ProjectHook proj_recent_project_hook = nullptr;
 ProjectHook proj_loaded_hook = nullptr;
 LegacyImportHook proj_legacy_import_hook = nullptr;
 TitleBlock g_title_block = {};
@@ -561,6 +560,7 @@ void proj_commit(ProjectStage& stage, const char* path) {
     spk_reset_tables();
   }
   copy_path(g_project_path, path);
+  g_modified = 0;
   obj_get_layers(&stage.layers[0][0]);
   obj_free_all();
   g_obj_head = stage.head;
@@ -680,20 +680,9 @@ bool copy_file(const char* from, const char* to) {
   return write_whole_file(to, data.data(), data.size());
 }
 
-bool ends_with_opr(const char* path) {
-  size_t n = std::strlen(path);
-  if (n < 4) return false;
-  const char* ext = path + n - 4;
-  return ext[0] == '.' && (ext[1] | 0x20) == 'o' && (ext[2] | 0x20) == 'p' && (ext[3] | 0x20) == 'r';
-}
-
 }  // namespace
 
-void proj_ensure_extension(char* path, size_t path_size) {
-  if (ends_with_opr(path)) return;
-  size_t n = std::strlen(path);
-  if (n + 4 < path_size) std::memcpy(path + n, ".OPR", 5);
-}
+void proj_ensure_extension(char* path, size_t path_size) { file_ext_ensure(path, path_size, ".OPR"); }
 
 // "X.OPR" and "x.opr" both back up to "X_old.OPR" / "x_old.OPR".
 void proj_backup_name(const char* path, char* out, size_t out_size) {

@@ -94,10 +94,8 @@ enum ProjParseResult {
 // Live project state kept by the file module.
 extern ProjectHeader g_project_header;
 extern char g_project_path[PROJECT_PATH_CHARS];  // last folder: g_history_folders[FOLDER_PROJECT]
-extern char g_project_start_directory[PROJECT_PATH_CHARS];
 using ProjectHook = void (*)();
-extern ProjectHook proj_recent_project_hook;  // records the project in the recent list
-extern ProjectHook proj_loaded_hook;          // window work after a load: menu checks, 3D panel
+extern ProjectHook proj_loaded_hook;  // window work after a load: menu checks, 3D panel
 using LegacyImportHook = int (*)(const char* path);
 extern LegacyImportHook proj_legacy_import_hook;  // projects older than 2.00
 
