@@ -12,8 +12,8 @@ struct ElementCode;
 constexpr int MAX_SCREEN_POINTS = 5400;     // one per node of the current object
 constexpr int SCREEN_CLAMP = 8192;
 // A clipped polygon gains at most one point per edge; sized for the largest
-// polygon an object can hold, so the clip never writes past its end.
-constexpr int MAX_POLYGON_POINTS = 2 * MAX_SCREEN_POINTS + 2;
+// polygon an object's 32760 element entries can hold, so nothing is cut off.
+constexpr int MAX_POLYGON_POINTS = 2 * 32760 + 2;
 
 struct ScreenPoint {
   int32_t x, y;    // pixels of the drawing window, clamped to -8192..8192

@@ -19,6 +19,7 @@ class RenderTarget {
   virtual int pen() = 0;
   virtual void set_brush(int index) = 0;
   virtual void set_back_colour(int index) = 0;
+  virtual void set_text_colour(int index) = 0;
   virtual void move_to(int x, int y) = 0;
   virtual void line_to(int x, int y) = 0;
   virtual void polyline(const PolyPoint* points, int count) = 0;
@@ -47,15 +48,15 @@ struct RenderRefs {
   const DrawObject* aim_footprint;   // rings of the central aiming command, or null
   const DrawObject* temporary_head;  // object of a running command outside the list
   const DrawObject* grid_head;       // grid line list
-  // Nodes picked by the node commands, and the first picked polygon of the
-  // face commands (object + start element index, -1 = none).
-  const WorldPoint* const* picked_nodes;
-  int picked_node_count;
+  // The first picked polygon of the face commands (object + start element
+  // index, -1 = none) and how many polygons are picked.
   const DrawObject* first_pick_object;
   int first_pick_element;
   int face_pick_count;
-  // Hooks for the symbol and text drawing of other components; null: drawn as plain geometry.
+  int aim_band_hz;                   // band shown with the footprint rings
+  // Hooks for drawing done by other components; null: plain geometry / nothing.
   void (*draw_text_object)(const DrawObject* object);
+  void (*draw_title_block)();        // plot page title block
 };
 extern RenderRefs g_render_refs;
 

@@ -76,6 +76,8 @@ struct ViewHost {
   void (*draw_prompt)(const char* text);  // clear the prompt line and write text
   void (*set_title)(const char* text);
   void (*wait_event)();              // wait for one input event
+  void (*enable_menus)(int on);      // main menu bar positions 0 to 8
+  void (*clear_drawing_window)();    // white, whatever the current target is
 };
 ViewHost& view_host();
 void view_reset_host();
@@ -118,7 +120,8 @@ ScreenBox view_scene_extents();
 // window-zoom core. ratio_divisor_extra is 0 for zoom all, 1 for the window zooms.
 void view_fit_box(ScreenBox box, float fill, int ratio_divisor_extra);
 
-DrawWindow* view_set_drawing_window(DrawWindow* window);
+DrawWindow* view_set_drawing_window(DrawWindow* window);  // Win32: also installs the host
+DrawWindow* view_set_drawing_window_record(DrawWindow* window);
 DrawWindow* view_drawing_window();
 
 // Title: base + " > " + the project path in upper case (converted in place).
