@@ -360,9 +360,9 @@ void render_pick_markers() {
   t.set_pen(PEN_PICK_MARK);
   const ScreenPoint* sp = view_screen_points();
   for (int i = 0; i < g_node_count; ++i) {
-    const float* node = g_node_list[i];  // x, then y and z
+    const WorldPoint* node = g_node_list[i];
     if (!node) continue;
-    view_project_point(WorldPoint{node[0], node[1], node[2]});
+    view_project_point(*node);
     int x = sp[0].x, y = sp[0].y;
     t.move_to(x - 3, y - 3);
     t.line_to(x + 4, y + 4);

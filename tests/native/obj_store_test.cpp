@@ -265,3 +265,280 @@ TEST_F(ObjStore, LayerBytesRoundTripAndNamesStayTerminated) {
 }
 
 }  // namespace
+
+namespace {
+
+// Little-endian bytes written out by hand, independent of the store's encoder.
+struct Bytes {
+  std::vector<uint8_t> v;
+  Bytes& u32(uint32_t x) {
+    for (int i = 0; i < 4; ++i) v.push_back(uint8_t(x >> (8 * i)));
+    return *this;
+  }
+  Bytes& u16(uint16_t x) {
+    v.push_back(uint8_t(x));
+    v.push_back(uint8_t(x >> 8));
+    return *this;
+  }
+  Bytes& f32(float f) {
+    uint32_t x;
+    std::memcpy(&x, &f, 4);
+    return u32(x);
+  }
+  Bytes& raw(std::initializer_list<uint8_t> b) {
+    v.insert(v.end(), b);
+    return *this;
+  }
+};
+
+// A triangle face with a material and a two-byte aux block, stored as the last chunk.
+Bytes triangle_chunk_bytes(uint32_t next) {
+  Bytes b;
+  b.u32(0).u32(next).u32(0).u32(0).u32(0);                  // link and pointer words
+  b.u32(8).u32(8).u32(21).u32(0).u32(3).u32(5).u32(2);      // kind .. aux size
+  b.raw({0xAB, 0xCD});                                      // aux
+  b.f32(0).f32(0).f32(0).f32(1.5f).f32(0).f32(0).f32(0).f32(-2.25f).f32(1e30f);
+  b.u16(0).u16(0).u16(3).u16(7).u16(1).u16(1).u16(1).u16(2).u16(2).u16(0);
+  return b;
+}
+
+DrawObject* triangle() {
+  DrawObject* o = obj_create(2, 3, 5);
+  static_cast<uint8_t*>(o->aux)[0] = 0xAB;
+  static_cast<uint8_t*>(o->aux)[1] = 0xCD;
+  o->nodes[1] = {1.5f, 0, 0};
+  o->nodes[2] = {0, -2.25f, 1e30f};
+  const ElementCode e[5] = {{0, 0}, {3, 7}, {1, 1}, {1, 2}, {2, 0}};
+  std::memcpy(o->elements, e, sizeof e);
+  o->kind = OBJ_KIND_FACE;
+  o->attributes = OBJ_ATTR_SELECTED;
+  o->colour = 21;
+  o->prev = o;  // addresses never reach the bytes
+  return o;
+}
+
+TEST(ObjChunk, WrittenBytesAreTheHandBuiltOnes) {
+  DrawObject* o = triangle();
+  const Bytes expected = triangle_chunk_bytes(0);
+  ASSERT_EQ(expected.v.size(), 48u + 2 + 36 + 20);
+  ObjChunkHeader h = obj_chunk_header(o, false);
+  EXPECT_EQ(obj_chunk_size(h), expected.v.size());
+  EXPECT_EQ(obj_flat_size(o), expected.v.size());
+  std::vector<uint8_t> out(200, 0xEE);
+  ASSERT_EQ(obj_put_chunk(h, o, out.data(), out.size()), expected.v.size());
+  EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + expected.v.size()), expected.v);
+  EXPECT_EQ(out[expected.v.size()], 0xEE);  // nothing beyond
+  EXPECT_EQ(obj_put_chunk(h, o, out.data(), expected.v.size() - 1), 0u);  // too small
+
+  // More chunks follow: next word non-zero. A header asking for more than the object holds is refused.
+  h = obj_chunk_header(o, true);
+  obj_put_chunk(h, o, out.data(), out.size());
+  EXPECT_NE(out[4] | out[5] | out[6] | out[7], 0);
+  h.node_count = 4;
+  EXPECT_EQ(obj_put_chunk(h, o, out.data(), out.size()), 0u);
+  obj_free(o);
+}
+
+TEST(ObjChunk, StoredLessThanHeldDropsTheTrailingNodes) {
+  // Blocks are stored without their two trailing axis nodes.
+  DrawObject* o = triangle();
+  ObjChunkHeader h = obj_chunk_header(o, false);
+  h.node_count -= 2;
+  h.element_count = 1;
+  h.aux_size = 0;
+  std::vector<uint8_t> out(200);
+  ASSERT_EQ(obj_put_chunk(h, o, out.data(), out.size()), 48u + 12 + 4);
+  EXPECT_EQ(out[36], 1);  // node count word
+  obj_free(o);
+}
+
+TEST(ObjChunk, ReadBackFromBytesAndFileGivesTheSameObject) {
+  const Bytes two = [] {
+    Bytes b = triangle_chunk_bytes(1);
+    Bytes second = triangle_chunk_bytes(0);
+    b.v.insert(b.v.end(), second.v.begin(), second.v.end());
+    return b;
+  }();
+  size_t used = 0;
+  ObjChunkHeader h{};
+  DrawObject* o = obj_get_chunk(two.v.data(), two.v.size(), &used, &h);
+  ASSERT_NE(o, nullptr);
+  EXPECT_EQ(used, two.v.size() / 2);
+  EXPECT_EQ(h.next, 1u);
+  EXPECT_EQ(o->prev, nullptr);
+  EXPECT_EQ(o->kind, 8u);
+  EXPECT_EQ(o->attributes, 8u);
+  EXPECT_EQ(o->colour, 21u);
+  EXPECT_EQ(o->nodes[2].z, 1e30f);
+  EXPECT_EQ(o->elements[1].value, 7);
+  std::vector<uint8_t> again(used);
+  EXPECT_EQ(obj_put_chunk(obj_chunk_header(o, true), o, again.data(), again.size()), used);
+  EXPECT_EQ(again, std::vector<uint8_t>(two.v.begin(), two.v.begin() + used));
+  obj_free(o);
+
+  FILE* file = std::tmpfile();
+  ASSERT_NE(file, nullptr);
+  ASSERT_EQ(std::fwrite(two.v.data(), 1, two.v.size(), file), two.v.size());
+  std::rewind(file);
+  long remaining = long(two.v.size());
+  DrawObject* first = obj_read_chunk(file, remaining, &h);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(h.next, 1u);
+  DrawObject* second = obj_read_chunk(file, remaining - long(used), &h);
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(h.next, 0u);
+  EXPECT_EQ(obj_read_chunk(file, 0, &h), nullptr);  // nothing left
+
+  FILE* out = std::tmpfile();
+  ASSERT_EQ(obj_write_chunk(out, obj_chunk_header(first, true), first), 1);
+  ASSERT_EQ(obj_write_chunk(out, obj_chunk_header(second, false), second), 1);
+  std::vector<uint8_t> written(two.v.size() + 1);
+  std::rewind(out);
+  EXPECT_EQ(std::fread(written.data(), 1, written.size(), out), two.v.size());
+  written.pop_back();
+  EXPECT_EQ(written, two.v);
+  std::fclose(out);
+  std::fclose(file);
+  obj_free(first);
+  obj_free(second);
+}
+
+TEST(ObjChunk, UntrustedChunksAreRefused) {
+  const Bytes good = triangle_chunk_bytes(0);
+  struct Case {
+    const char* what;
+    size_t offset;  // 32-bit word to patch, or SIZE_MAX to cut the chunk short
+    uint32_t value;
+  };
+  const Case cases[] = {
+      {"cut short", SIZE_MAX, 0},
+      {"node count beyond the bytes", 36, 0x40000000},
+      {"element count beyond the bytes", 40, 0xFFFFFFFF},
+      {"aux size beyond the bytes", 44, 0xFFFFFFF0},
+      {"element names a missing node", 48 + 2 + 36 + 12, 0x00030001},  // line to node 3 of 3
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> bytes = good.v;
+    size_t size = bytes.size();
+    if (c.offset == SIZE_MAX)
+      size -= 1;
+    else
+      for (int i = 0; i < 4; ++i) bytes[c.offset + i] = uint8_t(c.value >> (8 * i));
+    EXPECT_EQ(obj_get_chunk(bytes.data(), size, nullptr, nullptr), nullptr) << c.what;
+    FILE* file = std::tmpfile();
+    std::fwrite(bytes.data(), 1, size, file);
+    std::rewind(file);
+    EXPECT_EQ(obj_read_chunk(file, long(size), nullptr), nullptr) << c.what;
+    std::fclose(file);
+  }
+  EXPECT_EQ(obj_get_chunk(good.v.data(), 47, nullptr, nullptr), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+struct OptimiseCase {
+  const char* what;
+  std::vector<WorldPoint> nodes;
+  std::vector<ElementCode> elements;
+  uint32_t nodes_after;
+  std::vector<ElementCode> elements_after;
+};
+
+const WorldPoint A{0, 0, 0}, B{1, 0, 0}, C{1, 1, 0}, D{0, 1, 0};
+
+bool same(const std::vector<ElementCode>& a, const ElementCode* b, uint32_t n) {
+  if (a.size() != n) return false;
+  for (uint32_t i = 0; i < n; ++i)
+    if (a[i].code != b[i].code || a[i].value != b[i].value) return false;
+  return true;
+}
+
+std::string text(const ElementCode* e, uint32_t n) {
+  std::string s;
+  for (uint32_t i = 0; i < n; ++i) s += std::to_string(e[i].code) + "/" + std::to_string(e[i].value) + " ";
+  return s;
+}
+
+TEST(ObjOptimise, CompactsNodesAndElements) {
+  const OptimiseCase cases[] = {
+      {"zero-length line dropped", {A, B, C}, {{0, 0}, {1, 1}, {1, 1}, {1, 2}, {2, 0}}, 3,
+       {{0, 0}, {1, 1}, {2, 2}}},
+      {"nodes closer than 0.001 merge", {A, B, {1.0005f, 0, 0}, C}, {{0, 0}, {1, 1}, {1, 2}, {1, 3}, {2, 0}}, 3,
+       {{0, 0}, {1, 1}, {2, 2}}},
+      {"nodes 0.0011 apart stay", {A, B, {1.0011f, 0, 0}}, {{0, 0}, {1, 1}, {1, 2}}, 3,
+       {{0, 0}, {1, 1}, {1, 2}}},
+      {"unused nodes dropped", {A, D, B, D, C}, {{0, 0}, {1, 2}, {1, 4}, {2, 0}}, 3, {{0, 0}, {1, 1}, {2, 2}}},
+      {"material after the start kept", {A, B, C}, {{0, 0}, {3, 9}, {1, 1}, {1, 2}, {2, 0}}, 3,
+       {{0, 0}, {3, 9}, {1, 1}, {2, 2}}},
+      {"material elsewhere dropped", {A, B, C}, {{0, 0}, {1, 1}, {3, 9}, {1, 2}, {2, 0}}, 3,
+       {{0, 0}, {1, 1}, {2, 2}}},
+      {"unknown codes dropped", {A, B, C}, {{0, 0}, {1, 1}, {4, 2}, {1, 2}, {7, 0}}, 3,
+       {{0, 0}, {1, 1}, {1, 2}}},
+      {"face shrunk to its start keeps its material", {A, A, A}, {{0, 0}, {3, 5}, {1, 1}, {1, 2}, {2, 0}}, 1,
+       {{0, 0}, {3, 5}, {2, 0}}},
+      {"element naming a missing node dropped", {A, B, C}, {{0, 0}, {1, 1}, {1, 9}, {1, 2}, {2, 0}}, 3,
+       {{0, 0}, {1, 1}, {2, 2}}},
+      {"only bad entries: nothing left", {A}, {{0, 4}, {1, 5}}, 0, {}},
+  };
+  for (const OptimiseCase& c : cases) {
+    DrawObject* o = obj_create(0, uint32_t(c.nodes.size()), uint32_t(c.elements.size()));
+    std::copy(c.nodes.begin(), c.nodes.end(), o->nodes);
+    std::copy(c.elements.begin(), c.elements.end(), o->elements);
+    EXPECT_EQ(obj_optimise(o), o);
+    EXPECT_EQ(o->node_count, c.nodes_after) << c.what;
+    EXPECT_TRUE(same(c.elements_after, o->elements, o->element_count))
+        << c.what << ": " << text(o->elements, o->element_count);
+    EXPECT_TRUE(obj_elements_valid(o)) << c.what;
+    if (o->node_count == 0) {
+      EXPECT_EQ(o->nodes, nullptr);
+    }
+    obj_free(o);
+  }
+}
+
+TEST(ObjOptimise, MergedNodesKeepTheFirstPosition) {
+  DrawObject* o = obj_create(0, 3, 3);
+  o->nodes[0] = {2, 3, 4};
+  o->nodes[1] = {2.0004f, 3, 4};
+  o->nodes[2] = {5, 5, 5};
+  const ElementCode e[3] = {{0, 1}, {1, 0}, {1, 2}};
+  std::memcpy(o->elements, e, sizeof e);
+  obj_make_current(OBJ_MC_LOAD, o);
+  obj_optimise(o);
+  ASSERT_EQ(o->node_count, 2u);
+  EXPECT_EQ(o->nodes[0].x, 2.0004f);  // the node the first entry named
+  EXPECT_EQ(o->nodes[1].x, 5.0f);
+  EXPECT_EQ(g_cur_nodes, o->nodes);  // registers follow the new arrays
+  EXPECT_EQ(g_cur_element_count, o->element_count);
+  obj_free(o);
+}
+
+// Whatever goes in, what comes out names only nodes it holds and keeps
+// materials right after a start.
+TEST(ObjOptimise, AnyInputLeavesAConsistentObject) {
+  uint32_t seed = 12345;
+  auto next = [&seed](uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % n;
+  };
+  for (int round = 0; round < 3000; ++round) {
+    uint32_t nodes = next(6), elements = 1 + next(12);
+    DrawObject* o = obj_create(0, nodes, elements);
+    for (uint32_t i = 0; i < nodes; ++i) o->nodes[i] = {float(next(3)), float(next(2)), 0};
+    for (uint32_t i = 0; i < elements; ++i) o->elements[i] = {uint16_t(next(6)), uint16_t(next(nodes + 3))};
+    obj_optimise(o);
+    ASSERT_TRUE(obj_elements_valid(o)) << round;
+    for (uint32_t i = 0; i < o->element_count; ++i) {
+      ASSERT_LE(o->elements[i].code, EL_MATERIAL) << round;
+      if (o->elements[i].code == EL_MATERIAL && i > 0) {
+        ASSERT_EQ(o->elements[i - 1].code, EL_START) << round;
+      }
+    }
+    ASSERT_LE(o->node_count, nodes);
+    obj_free(o);
+  }
+}
+
+}  // namespace
