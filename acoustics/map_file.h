@@ -75,6 +75,10 @@ int mapfile_write(FILE* file, const char* description);
 int mapfile_read(FILE* file);
 int mapfile_save_to(const char* path, const char* description);
 
+// Opens the coverage window on the loaded result (set by the window's owner).
+using MapWindowHook = void (*)();
+extern MapWindowHook mapfile_open_window_hook;
+
 // Menu commands 5102 (save) and 5103 (load); Windows build only.
 void mapfile_cmd_save();
 void mapfile_cmd_load();
