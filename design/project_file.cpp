@@ -227,15 +227,6 @@ void upgrade_old_record(const uint8_t* in, uint8_t* image) {
   std::memcpy(image + SPK_OFS_OWNER, PROJECT_SIGNATURE, PROJECT_SIGNATURE_BYTES);
 }
 
-bool objects_fit_tables(const ProjectStage& stage) {
-  for (const DrawObject* o = stage.head; o; o = o->next) {
-    if (o->layer != LAYER_SPEAKER) continue;
-    const PlacedSpeaker* ps = static_cast<const PlacedSpeaker*>(o->aux);
-    if (ps->type_index >= stage.speaker_count) return false;
-  }
-  return true;
-}
-
 // Loudspeaker types, materials and the optional map block behind the objects.
 ProjParseResult read_tables(ByteReader& in, ProjectStage& stage) {
   if (!in.i16(stage.speaker_count)) return PROJ_PARSE_DAMAGED;
@@ -358,10 +349,7 @@ ProjParseResult proj_parse(const uint8_t* data, size_t size, ProjectStage& stage
     return r;
   }
   take_title_block(stage);
-  r = read_tables(in, stage);
-  if (r != PROJ_PARSE_OK) return r;
-  if (!objects_fit_tables(stage)) return PROJ_PARSE_DAMAGED;
-  return PROJ_PARSE_OK;
+  return read_tables(in, stage);
 }
 
 // ------------------------------------------------------------------ writing
