@@ -254,8 +254,7 @@ bool mapfile_commit(const MapData& map) {
   g_map_pick_count = static_cast<int>(map.picks.size());
   std::copy(map.picks.begin(), map.picks.end(), g_map_picks);
   if (!map.picks.empty()) g_map_pick_point_count = g.point_count;
-  cov_build_active_speakers();
-  std::memcpy(g_band_speaker_counts, map.band_speaker_counts, sizeof g_band_speaker_counts);
+  cov_build_active_speakers();  // the band counts follow the model as it is now
   std::snprintf(g_map_description, sizeof g_map_description, "%s", map.description);
   g_coverage_valid = 1;
   return true;
