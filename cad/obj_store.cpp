@@ -106,6 +106,7 @@ void* obj_alloc_or_warn(size_t bytes) {
 
 // Bytes of the object's stored image: header, aux, nodes, elements.
 size_t obj_flat_size(const DrawObject* object) {
+  if (!object) return 0;
   return object->aux_size + size_t{object->node_count} * 12 + OBJ_CHUNK_HEADER_BYTES +
          size_t{object->element_count} * 4;
 }

@@ -144,11 +144,7 @@ void draw_object(const DrawObject* o, int mode, RenderTarget& t) {
     t.rect_outline(b.min_x, b.min_y, b.max_x, b.max_y);
     return;
   }
-  if (o->kind == OBJ_KIND_TEXT && g_render_refs.draw_text_object) {
-    g_render_refs.draw_text_object(o);
-  } else {
-    draw_elements(o, t, culls(o));
-  }
+  draw_elements(o, t, culls(o));
   if (g_view.node_boxes && o->layer == static_cast<uint32_t>(g_view.current_layer) &&
       o->layer != LAYER_SPEAKER)
     draw_node_boxes(o, t);

@@ -54,9 +54,7 @@ struct RenderRefs {
   int first_pick_element;
   int face_pick_count;
   int aim_band_hz;                   // band shown with the footprint rings
-  // Hooks for drawing done by other components; null: plain geometry / nothing.
-  void (*draw_text_object)(const DrawObject* object);
-  void (*draw_title_block)();        // plot page title block
+  void (*draw_title_block)();        // plot page title block, drawn by the plot command
 };
 extern RenderRefs g_render_refs;
 

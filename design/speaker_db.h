@@ -12,7 +12,6 @@ struct PlacedSpeaker;
 constexpr int MAX_DB_INDEX = 512;
 constexpr int SDB_HEADER_SIZE = 32;
 constexpr int SDB_PATH_SIZE = 128;
-constexpr int SDB_FOLDER_SIZE = 256;
 
 enum SpeakerDbVersion : int { SDB_VERSION_NONE = 0, SDB_VERSION_11 = 11, SDB_VERSION_130 = 130, SDB_VERSION_140 = 140 };
 
@@ -30,7 +29,6 @@ struct SpeakerDbIndex {
 
 extern SpeakerDbIndex g_sdb_index;
 extern int g_sdb_version;                       // SpeakerDbVersion of the open database
-extern char g_sdb_last_folder[SDB_FOLDER_SIZE]; // kept in the history file
 extern SpeakerHead g_type_head;                 // head of the type last shown by the dialog
 extern int g_sdb_current_selection;             // of the selection dialog, kept between calls
 

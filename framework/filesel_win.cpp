@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include <cstddef>
 #include <cstring>
 
 #include "framework/ui_seam.h"
@@ -23,6 +24,10 @@ void copy_text(char* target, size_t capacity, const char* text) {
 
 // The block the dialogs were written for: MinGW's structure is larger (88
 // bytes on 32-bit), the 76-byte layout is the version-4 size.
+static_assert(sizeof(void*) != 4 ||
+                  offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76,
+              "the 32-bit dialogs take the 76-byte block");
+
 OPENFILENAMEA make_dialog_block(const char* filter, char* title_buffer) {
   OPENFILENAMEA block;
   std::memset(&block, 0, sizeof block);
