@@ -547,6 +547,7 @@ void proj_commit(ProjectStage& stage, const char* path) {
     obj_reset_layers();
     spk_reset_tables();
   }
+  g_coverage_valid = 0;  // a map of the previous project never stays
   copy_path(g_project_path, path);
   g_modified = 0;
   obj_get_layers(&stage.layers[0][0]);
