@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cad/obj_store.h"
+#include "cad/render.h"
 #include "design/legacy_drawing.h"
 
 // The block of a drawing kept as a raw-data resource of the program, not
@@ -24,5 +25,6 @@ int legacy_load_builtin_symbols() {
   g_default_speaker_symbol = legacy_load_drawing_resource("LSTMPL");
   g_axis_cross = legacy_load_drawing_resource("XYZ_CROSS");
   if (g_axis_cross) g_axis_cross->node_count -= 2;
+  g_render_refs.axis_cross = g_axis_cross;
   return g_default_speaker_symbol && g_axis_cross ? 1 : 0;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "cad/obj_store.h"
+#include "cad/render.h"
 #include "design/calc_options.h"
 #include "design/legacy_drawing.h"
 #include "design/material.h"
@@ -13,14 +14,13 @@
 double g_balloon_power[256];
 int g_speaker_limit = MAX_SPEAKERS;
 int g_model_ready = 0;
-SpeakerScreen g_speaker_screen = {nullptr, nullptr};
 
 namespace {
 
 constexpr double PI = 3.14159265358979323846;
 constexpr uint32_t COLOUR_ON = 12;
 constexpr uint32_t COLOUR_OFF = 0;
-constexpr uint32_t COLOUR_ERASE = 0;
+constexpr uint32_t COLOUR_ERASE = 30;  // the drawing window's white
 constexpr double ANGLE_EPSILON = 1e-6;
 const char* const MSG_NO_MEMORY = "Nicht genügend Speicher vorhanden";
 
@@ -102,7 +102,12 @@ void release_shape(DrawObject* object) {
   object->node_count = object->element_count = 0;
 }
 
+void draw_with_renderer(DrawObject* object) { render_objects(object, object, 0); }
+void redraw_with_renderer() { render_objects(g_obj_head, g_obj_tail, 1); }
+
 }  // namespace
+
+SpeakerScreen g_speaker_screen = {draw_with_renderer, redraw_with_renderer};
 
 void spk_placed_defaults(PlacedSpeaker& ps) {
   ps = PlacedSpeaker{};

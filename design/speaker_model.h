@@ -53,8 +53,7 @@ void spk_aim_at_point(DrawObject* object);
 int spk_aim_footprint(const PlacedSpeaker& ps, float out_point[3]);
 void spk_rebuild_aim_lines();
 
-// Screen output of the model, installed by the drawing layer; null slots
-// draw nothing (headless builds and tests).
+// Screen output of the model: the renderer by default; null slots draw nothing.
 struct SpeakerScreen {
   void (*draw_object)(DrawObject* object);  // draw one object in its colour
   void (*redraw_all)();

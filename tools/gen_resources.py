@@ -6,6 +6,8 @@
 - resources/art/NAME.txt pictures become NAME.bmp, NAME.ico or NAME.cur.
 - every module in tools/resource_builders/ has build(resources, out) and
   writes the raw-data resources it owns (fonts, symbols, sample files).
+- sample databases and projects (.OAB, .OSB, .OPR) are copied to the folder
+  named as third argument, where the programs are built.
 
 Picture source format: lines "kind bmp|ico|cur", "size W H",
 "scale N" (optional, each character becomes N x N pixels), "hotspot X Y"
@@ -16,6 +18,7 @@ cursors ' ' is transparent.
 """
 import importlib.util
 import os
+import shutil
 import struct
 import sys
 
@@ -177,12 +180,25 @@ def run_builders(src_dir, out_dir):
         module.build(src_dir, out_dir)
 
 
+SHIPPED_EXTENSIONS = (".OAB", ".OSB", ".OPR")
+
+
+def ship_data_files(out_dir, ship_dir):
+    """Sample databases and projects go next to the programs, where they
+    look for their files."""
+    for name in sorted(os.listdir(out_dir)):
+        if name.upper().endswith(SHIPPED_EXTENSIONS):
+            shutil.copyfile(os.path.join(out_dir, name), os.path.join(ship_dir, name))
+
+
 def main():
     src_dir, out_dir = sys.argv[1], sys.argv[2]
     os.makedirs(out_dir, exist_ok=True)
     convert_scripts(src_dir, out_dir)
     build_art(src_dir, out_dir)
     run_builders(src_dir, out_dir)
+    if len(sys.argv) > 3:
+        ship_data_files(out_dir, sys.argv[3])
 
 
 if __name__ == "__main__":

@@ -1,0 +1,244 @@
+#include "design/app_commands_win.h"
+
+#include <windows.h>
+
+#include "cad/cad_session_win.h"
+#include "cad/cad_state.h"
+#include "cad/draw_cmds.h"
+#include "cad/obj_store.h"
+#include "cad/input.h"
+#include "cad/input_win.h"
+#include "cad/panel_win.h"
+#include "cad/undo.h"
+#include "cad/view.h"
+#include "design/app_main_win.h"
+#include "framework/units.h"
+#include "design/app_window_win.h"
+#include "design/material.h"
+#include "design/speaker_model.h"
+#include "framework/gfx_win.h"
+#include "framework/print_win.h"
+#include "framework/ui_seam.h"
+#include "framework/win_frame_win.h"
+
+namespace {
+
+constexpr UINT PANEL_REFRESH = 400;
+
+HMENU main_menu() { return GetMenu(win_main_window()); }
+
+void check_item(int id, bool on) {
+  CheckMenuItem(main_menu(), id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void refresh_panel() {
+  if (panel_window()) PostMessageA(panel_window(), WM_COMMAND, PANEL_REFRESH, 0);
+}
+
+void run_new(int) { cad_new_drawing(); }
+void run_exit(int) { app_cmd_exit(); }
+void run_undo(int) { undo_undo(); }
+void run_redo(int) { undo_redo(); }
+void run_nothing(int) {}
+
+void run_copy_to_clipboard(int) {
+  gfx_select_window(view_drawing_window());
+  input_update_cursor(0);
+  gfx_set_pen(0);
+  DrawWindow* w = view_drawing_window();
+  RECT outline = {0, 0, w->right - w->left - 1, w->bottom - w->top - 1};
+  gfx_draw_rect(&outline, 0);
+  if (!print_copy_to_clipboard())
+    win_message_box("Die Zeichnung konnte nicht in die Zwischenablage kopiert werden.", nullptr,
+                    MB_OK | MB_ICONEXCLAMATION);
+}
+
+void run_point_snap(int id) {
+  g_view.point_snap = id == 509;
+  check_item(509, g_view.point_snap);
+  check_item(508, !g_view.point_snap);
+  refresh_panel();
+}
+
+void run_coordinate_snap(int id) {
+  g_view.coord_snap = id == 512;
+  check_item(512, g_view.coord_snap);
+  check_item(511, !g_view.coord_snap);
+  refresh_panel();
+}
+
+void run_unit(int id) {
+  g_unit_feet = id == 517;
+  int16_t kind = g_view.kind;
+  g_view.kind = VIEW_3D;
+  panel_notify();
+  g_view.kind = kind;
+  app_write_history();
+}
+
+void run_render_mode(int id) {
+  bool hidden = id == 605;
+  if (g_view.hidden_mode == (hidden ? 1 : 0)) return;
+  g_view.hidden_mode = hidden ? 1 : 0;
+  check_item(605, hidden);
+  check_item(604, !hidden);
+  refresh_panel();
+  view_relayout();
+}
+
+void run_pick_eye_point(int) {
+  view_pick_eye_point();
+  g_view.coord_snap = 0;
+  check_item(511, true);
+  check_item(512, false);
+  refresh_panel();
+}
+
+void redraw_with_cursor_hidden() {
+  input_update_cursor(0);
+  cad_refresh_layer_visibility();
+  input_update_cursor(1);
+}
+
+void run_toggle_layer(int id) {
+  int layer = id == 613 ? 7 : id == 614 ? 8 : id - 610;
+  g_layers[layer].visible = !g_layers[layer].visible;
+  check_item(id, g_layers[layer].visible);
+  if (id == 614) {
+    cad_build_grid();
+    return;
+  }
+  redraw_with_cursor_hidden();
+}
+
+void run_toggle_node_boxes(int) {
+  g_view.node_boxes = !g_view.node_boxes;
+  check_item(615, g_view.node_boxes);
+  cad_build_grid();
+}
+
+void run_toggle_aim_lines(int) {
+  g_layers[4].visible = !g_layers[4].visible;
+  check_item(608, g_layers[4].visible);
+  if (!g_layers[4].visible || obj_count_speaker() > 0) {
+    spk_rebuild_aim_lines();
+    view_relayout();
+  }
+}
+
+void run_lines(int) { cad_cmd_lines(); }
+void run_polygon(int) { cad_cmd_polygon(); }
+void run_circle(int) { cad_cmd_circle(); }
+void run_rectangle(int) { cad_cmd_rectangle(); }
+void run_text(int) { cad_cmd_text(); }
+
+void run_zoom_all(int) { view_zoom_all(); }
+void run_zoom_window(int) { view_zoom_window(); }
+
+// Every command of the menu; a null routine is a command whose component is
+// not part of the program yet.
+const AppCommand COMMANDS[] = {
+    {101, 101, nullptr, CMD_WRITE_HISTORY},
+    {102, 102, nullptr, CMD_WRITE_HISTORY},
+    {103, 103, nullptr, 0},
+    {104, 104, run_new, 0},
+    {105, 105, run_exit, 0},
+    {110, 113, nullptr, 0},
+    {120, 120, nullptr, CMD_SNAPSHOT},
+    {121, 121, nullptr, 0},
+    {122, 122, nullptr, CMD_SNAPSHOT},
+    {123, 123, nullptr, 0},
+    {124, 124, nullptr, CMD_SNAPSHOT},
+    {125, 125, nullptr, 0},
+    {126, 126, nullptr, CMD_SNAPSHOT},
+    {127, 127, nullptr, 0},
+    {201, 201, run_undo, 0},
+    {202, 202, run_redo, 0},
+    {210, 210, run_copy_to_clipboard, 0},
+    {2201, 2201, run_lines, CMD_SNAPSHOT},
+    {4201, 4201, run_lines, CMD_SNAPSHOT},
+    {2202, 2202, run_polygon, CMD_SNAPSHOT},
+    {3202, 3202, run_polygon, CMD_SNAPSHOT},
+    {4202, 4202, run_polygon, CMD_SNAPSHOT},
+    {2203, 2203, run_circle, CMD_SNAPSHOT},
+    {3203, 3203, run_circle, CMD_SNAPSHOT},
+    {4203, 4203, run_circle, CMD_SNAPSHOT},
+    {2204, 2204, run_rectangle, CMD_SNAPSHOT},
+    {3204, 3204, run_rectangle, CMD_SNAPSHOT},
+    {4204, 4204, run_rectangle, CMD_SNAPSHOT},
+    {4205, 4205, run_text, CMD_SNAPSHOT},
+    {2206, 2206, nullptr, CMD_SNAPSHOT},
+    {4206, 4206, nullptr, CMD_SNAPSHOT},
+    {2301, 2301, nullptr, CMD_SNAPSHOT | CMD_PURGE_MATERIALS},
+    {3301, 3301, nullptr, CMD_SNAPSHOT | CMD_PURGE_MATERIALS},
+    {4301, 4301, nullptr, CMD_SNAPSHOT | CMD_PURGE_MATERIALS},
+    {2302, 2306, nullptr, CMD_SNAPSHOT},
+    {3302, 3306, nullptr, CMD_SNAPSHOT},
+    {4302, 4306, nullptr, CMD_SNAPSHOT},
+    {2307, 2314, nullptr, CMD_SNAPSHOT},
+    {4307, 4314, nullptr, CMD_SNAPSHOT},
+    {3311, 3311, nullptr, CMD_SNAPSHOT},
+    {2315, 2315, nullptr, CMD_SNAPSHOT | CMD_PURGE_MATERIALS},
+    {4315, 4315, nullptr, CMD_SNAPSHOT | CMD_PURGE_MATERIALS},
+    {1019, 1020, nullptr, CMD_SNAPSHOT},
+    {2319, 2320, nullptr, CMD_SNAPSHOT},
+    {2501, 2501, nullptr, CMD_SNAPSHOT},
+    {2502, 2502, nullptr, CMD_SNAPSHOT},
+    {2601, 2601, nullptr, CMD_SNAPSHOT},
+    {2801, 2801, nullptr, CMD_WRITE_HISTORY},
+    {2802, 2802, nullptr, 0},
+    {2803, 2803, nullptr, CMD_SNAPSHOT},
+    {1002, 1015, nullptr, CMD_SNAPSHOT},
+    {1016, 1016, nullptr, 0},
+    {1017, 1018, nullptr, CMD_SNAPSHOT},
+    {1021, 1021, nullptr, CMD_WRITE_HISTORY},
+    {503, 503, run_nothing, 0},
+    {506, 506, nullptr, 0},
+    {507, 507, nullptr, 0},
+    {508, 509, run_point_snap, 0},
+    {510, 510, nullptr, 0},
+    {511, 512, run_coordinate_snap, 0},
+    {513, 513, nullptr, 0},
+    {514, 514, nullptr, 0},
+    {516, 517, run_unit, 0},
+    {602, 602, run_zoom_all, 0},
+    {603, 603, run_zoom_window, 0},
+    {604, 605, run_render_mode, 0},
+    {606, 606, run_pick_eye_point, 0},
+    {608, 608, run_toggle_aim_lines, 0},
+    {610, 613, run_toggle_layer, 0},
+    {614, 614, run_toggle_layer, 0},
+    {615, 615, run_toggle_node_boxes, 0},
+    {5001, 5001, nullptr, 0},
+    {5010, 5013, nullptr, 0},
+    {5020, 5021, nullptr, 0},
+    {5030, 5034, nullptr, 0},
+    {5101, 5103, nullptr, 0},
+};
+
+}  // namespace
+
+const AppCommand* app_find_command(int id) {
+  for (const AppCommand& c : COMMANDS)
+    if (id >= c.first_id && id <= c.last_id) return &c;
+  return nullptr;
+}
+
+void app_not_available() {
+  ui_message_box("Diese Funktion ist noch nicht verfügbar.", "Hinweis", UI_MB_OK | UI_MB_ICONASTERISK);
+}
+
+// Runs one command with what the table says goes before and after it.
+void app_run_command(int id) {
+  const AppCommand* command = app_find_command(id);
+  if (!command) return;
+  if (!command->run) {
+    app_not_available();
+    return;
+  }
+  if (command->flags & CMD_SNAPSHOT) undo_push();
+  command->run(id);
+  if (!win_main_window()) return;
+  if (command->flags & CMD_PURGE_MATERIALS) mat_purge_unused();
+  if (command->flags & CMD_WRITE_HISTORY) app_write_history();
+}

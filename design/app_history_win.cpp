@@ -1,0 +1,50 @@
+// The history file and help of the design program, against the live state.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "design/app_main_win.h"
+#include "design/history.h"
+#include "design/project_file.h"
+#include "framework/ui_seam.h"
+#include "framework/units.h"
+#include "framework/win_frame_win.h"
+
+namespace {
+
+void history_path(char* out, size_t size) {
+  std::snprintf(out, size, "%s\\%s", win_start_directory(), HISTORY_FILE_NAME);
+}
+
+}  // namespace
+
+void app_read_history() {
+  char path[MAX_PATH + 16];
+  history_path(path, sizeof path);
+  int32_t unit = g_unit_feet;
+  if (history_read(path, &unit)) g_unit_feet = unit;
+}
+
+void app_write_history() {
+  char path[MAX_PATH + 16];
+  history_path(path, sizeof path);
+  history_write(path, g_project_path, g_unit_feet);
+}
+
+// Help opens on the index while no command runs, on the command's topic otherwise.
+void app_show_help(int command_id, const char* help_file) {
+  char path[MAX_PATH + 16];
+  std::snprintf(path, sizeof path, "%s\\%s", win_start_directory(), help_file);
+  if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
+    char text[MAX_PATH + 64];
+    std::snprintf(text, sizeof text, "Die Hilfedatei %s wurde nicht gefunden.", path);
+    ui_message_box(text, "Hilfe", UI_MB_OK | UI_MB_ICONEXCLAMATION);
+    return;
+  }
+  unsigned id = static_cast<uint16_t>(command_id);
+  if (id < 2)
+    WinHelpA(win_main_window(), path, HELP_INDEX, 0);
+  else
+    WinHelpA(win_main_window(), path, HELP_CONTEXT, id);
+}

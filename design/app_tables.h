@@ -1,0 +1,11 @@
+// The fixed-capacity model tables of the design program, prepared once at
+// start-up in a fixed order and released at exit.
+#pragma once
+#include <cstddef>
+
+int app_alloc_model_tables();
+void app_free_model_tables();
+
+// Tests replace the allocator to make start-up fail at a chosen table.
+using TableAllocator = void* (*)(size_t bytes);
+void app_set_table_allocator(TableAllocator allocator);
