@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "acoustics/coverage.h"
+#include "cad/cad_session.h"
 #include "cad/cad_state.h"
 #include "cad/obj_store.h"
 #include "cad/view.h"
@@ -573,6 +574,7 @@ void proj_commit(ProjectStage& stage, const char* path) {
   restore_header(stage.header);
   g_view.hidden_mode = 0;
   for (int layer : {3, 4, 6, 8}) g_layers[layer].visible = 0;
+  cad_build_grid_lines();
   rebuild_speaker_shapes();
   set_up_stored_view();
   if (proj_loaded_hook) proj_loaded_hook();
