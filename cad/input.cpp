@@ -1,7 +1,12 @@
 #include "cad/input.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+
+#include "cad/obj_store.h"
+#include "cad/projection.h"
+#include "cad/view.h"
 
 int32_t g_cursor_screen_x = 0, g_cursor_screen_y = 0;
 int32_t g_last_mouse_x = 0, g_last_mouse_y = 0;
@@ -88,4 +93,190 @@ void input_request_finish() {
 
 void input_request_abort() {
   if (g_running_command != 0) g_abort_flag = 1;
+}
+
+// ---- Hit tests on the projected current object ----
+
+namespace {
+
+bool point_in_pick_rect(int32_t x, int32_t y) {
+  const PickRect& r = g_pick_rect;
+  return x >= r.left && x <= r.right && y >= r.top && y <= r.bottom;
+}
+
+bool box_overlaps_pick_rect() {
+  const PickRect& r = g_pick_rect;
+  const ObjectScreenBox& b = g_object_box;
+  return !(b.max_x < r.left || b.min_x > r.right || b.max_y < r.top || b.min_y > r.bottom);
+}
+
+void project(DrawObject* object) {
+  obj_make_current(OBJ_MC_LOAD, object);
+  view_project_object();
+}
+
+bool is_group_marker(const DrawObject* o) {
+  return o->kind == OBJ_KIND_GROUP_BEGIN || o->kind == OBJ_KIND_GROUP_END;
+}
+
+}  // namespace
+
+// A group-begin marker answers its matching end marker (nesting counted,
+// null when the list ends first); any other record answers itself.
+DrawObject* input_group_end(DrawObject* object) {
+  if (!object || object->kind != OBJ_KIND_GROUP_BEGIN) return object;
+  int depth = 0;
+  for (DrawObject* o = object; o; o = o->next) {
+    if (o->kind == OBJ_KIND_GROUP_BEGIN) ++depth;
+    if (o->kind == OBJ_KIND_GROUP_END && --depth == 0) return o;
+  }
+  return nullptr;
+}
+
+// Steps along the segment with an integer line walk until a raster point
+// lies in the pick rectangle.
+bool input_segment_in_rect(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+  if (x1 > x2) {
+    std::swap(x1, x2);
+    std::swap(y1, y2);
+  }
+  const PickRect& r = g_pick_rect;
+  if (x2 < r.left || x1 > r.right) return false;
+  if (std::max(y1, y2) < r.top || std::min(y1, y2) > r.bottom) return false;
+  int32_t dx = x2 - x1, dy = std::abs(y2 - y1), sy = y1 < y2 ? 1 : -1;
+  int32_t x = x1, y = y1;
+  if (dx >= dy) {
+    int32_t error = dx / 2;
+    for (int32_t i = 0; i <= dx; ++i) {
+      if (point_in_pick_rect(x, y)) return true;
+      ++x;
+      error -= dy;
+      if (error < 0) { y += sy; error += dx; }
+    }
+  } else {
+    int32_t error = dy / 2;
+    for (int32_t i = 0; i <= dy; ++i) {
+      if (point_in_pick_rect(x, y)) return true;
+      y += sy;
+      error -= dx;
+      if (error < 0) { ++x; error += dy; }
+    }
+  }
+  return false;
+}
+
+bool input_object_touches_rect(DrawObject* object) {
+  project(object);
+  if (!box_overlaps_pick_rect()) return false;
+  const ScreenPoint* p = view_screen_points();
+  int32_t start = -1, previous = -1;
+  for (uint32_t i = 0; i < object->element_count; ++i) {
+    const ElementCode& e = object->elements[i];
+    if (e.code == EL_MATERIAL || e.value >= object->node_count) continue;
+    int32_t n = e.value;
+    if (e.code == EL_START) {
+      if (point_in_pick_rect(p[n].x, p[n].y)) return true;
+      start = previous = n;
+      continue;
+    }
+    if (e.code != EL_LINE && e.code != EL_CLOSE) continue;
+    if (previous >= 0 && input_segment_in_rect(p[previous].x, p[previous].y, p[n].x, p[n].y)) return true;
+    if (e.code == EL_CLOSE && start >= 0 && input_segment_in_rect(p[n].x, p[n].y, p[start].x, p[start].y))
+      return true;
+    previous = n;
+  }
+  return false;
+}
+
+bool input_object_inside_rect(DrawObject* object) {
+  project(object);
+  if (!box_overlaps_pick_rect()) return false;
+  const ScreenPoint* p = view_screen_points();
+  for (uint32_t i = 0; i < object->element_count; ++i) {
+    const ElementCode& e = object->elements[i];
+    if (e.code == EL_MATERIAL || e.value >= object->node_count) continue;
+    if (!point_in_pick_rect(p[e.value].x, p[e.value].y)) return false;
+  }
+  return true;
+}
+
+// One selection step over the list in the pick rectangle: groups count as a
+// unit; touching mode selects the first group with a member touching the
+// rectangle (and with a single pick stops there), inside mode the groups
+// lying wholly inside. Returns the number of records selected.
+int input_select_in_rect(const PickRect& rect, bool inside_mode, bool single, void (*redraw)(DrawObject*)) {
+  g_pick_rect = rect;
+  int selected = 0;
+  for (DrawObject* o = g_obj_head; o;) {
+    DrawObject* last = input_group_end(o);
+    if (!last) break;
+    bool passed_over = (o->attributes & OBJ_ATTR_UNSELECTABLE_MASK) || o->layer != static_cast<uint32_t>(g_view.current_layer);
+    bool take = false;
+    if (!passed_over) {
+      if (inside_mode) {
+        take = true;
+        for (DrawObject* m = o;; m = m->next) {
+          if (!is_group_marker(m) && !input_object_inside_rect(m)) { take = false; break; }
+          if (m == last) break;
+        }
+      } else {
+        for (DrawObject* m = o;; m = m->next) {
+          if (!is_group_marker(m) && input_object_touches_rect(m)) { take = true; break; }
+          if (m == last) break;
+        }
+      }
+    }
+    if (take) {
+      for (DrawObject* m = o;; m = m->next) {
+        m->attributes |= OBJ_ATTR_SELECTED;
+        ++selected;
+        if (redraw) redraw(m);
+        if (m == last) break;
+      }
+      if (single && !inside_mode) break;
+    }
+    o = last->next;
+  }
+  return selected;
+}
+
+// One node-pick step: every node of a visible object on the current layer
+// whose screen point lies in the rectangle joins the node list; its object
+// becomes selected. mark is called with each new node's screen point.
+int input_pick_nodes_in_rect(const PickRect& rect, void (*redraw)(DrawObject*), void (*mark)(int32_t, int32_t)) {
+  g_pick_rect = rect;
+  int added = 0;
+  for (DrawObject* o = g_obj_head; o; o = o->next) {
+    if ((o->attributes & OBJ_ATTR_HIDDEN_MASK) || o->layer != static_cast<uint32_t>(g_view.current_layer)) continue;
+    project(o);
+    const ScreenPoint* p = view_screen_points();
+    for (uint32_t i = 0; i < o->element_count; ++i) {
+      const ElementCode& e = o->elements[i];
+      if (e.code == EL_MATERIAL || e.value >= o->node_count) continue;
+      if (!point_in_pick_rect(p[e.value].x, p[e.value].y)) continue;
+      int32_t x = p[e.value].x, y = p[e.value].y;
+      if (!input_node_list_add(&o->nodes[e.value])) continue;
+      ++added;
+      if (!(o->attributes & OBJ_ATTR_SELECTED)) {
+        o->attributes |= OBJ_ATTR_SELECTED;
+        if (redraw) redraw(o);
+        project(o);  // the redraw reused the screen-point buffer
+        p = view_screen_points();
+      }
+      if (mark) mark(x, y);
+    }
+  }
+  return added;
+}
+
+// Clears every selection; redraw is called for each object that lost it.
+int input_clear_selection(void (*redraw)(DrawObject*)) {
+  int cleared = 0;
+  for (DrawObject* o = g_obj_head; o; o = o->next) {
+    if (!(o->attributes & OBJ_ATTR_SELECTED)) continue;
+    o->attributes &= ~static_cast<uint32_t>(OBJ_ATTR_SELECTED);
+    ++cleared;
+    if (redraw) redraw(o);
+  }
+  return cleared;
 }

@@ -51,4 +51,6 @@ bool input_segment_in_rect(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
 bool input_object_touches_rect(DrawObject* object);
 bool input_object_inside_rect(DrawObject* object);
 int input_select_in_rect(const PickRect& rect, bool inside_mode, bool single, void (*redraw)(DrawObject*));
+int input_pick_nodes_in_rect(const PickRect& rect, void (*redraw)(DrawObject*), void (*mark)(int32_t x, int32_t y));
+int input_clear_selection(void (*redraw)(DrawObject*));
 

@@ -1,5 +1,7 @@
 #include "cad/stroke_font.h"
 
+#include "cad/obj_store.h"
+
 namespace {
 
 int read_u16(const uint8_t* p) { return p[0] | (p[1] << 8); }
@@ -57,4 +59,32 @@ int stroke_text_node_count(const uint8_t* font, const char* text) {
     for (; stroke_font_word(font, i).code != STROKE_CODE_END; ++i) ++count;
   }
   return count;
+}
+
+// Lays the text out along u from the origin, one node and one element per
+// stroke word: a space advances 6 cells, a character without a glyph nothing.
+// The object must hold stroke_text_node_count nodes and elements.
+void stroke_text_build(const uint8_t* font, const char* text, const double origin[3], const double u[3],
+                       const double v[3], double cell, DrawObject* object) {
+  double advance = 0.0;
+  uint32_t n = 0;
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
+    if (*p == ' ') {
+      advance += STROKE_SPACE_ADVANCE * cell;
+      continue;
+    }
+    int i = stroke_font_glyph_start(font, *p);
+    if (i < 0) continue;
+    StrokeWord w;
+    for (; (w = stroke_font_word(font, i)).code != STROKE_CODE_END; ++i, ++n) {
+      if (n >= object->node_count || n >= object->element_count) return;
+      double a = advance + w.x * cell, b = w.y * cell;
+      WorldPoint& node = object->nodes[n];
+      node.x = static_cast<float>(origin[0] + a * u[0] + b * v[0]);
+      node.y = static_cast<float>(origin[1] + a * u[1] + b * v[1]);
+      node.z = static_cast<float>(origin[2] + a * u[2] + b * v[2]);
+      object->elements[n] = {static_cast<uint16_t>(w.code), static_cast<uint16_t>(n)};
+    }
+    advance += w.x * cell;
+  }
 }

@@ -153,8 +153,7 @@ int32_t view_world_to_screen(float value, int horizontal) {
 float view_snap_value(double value) {
   double distance = 0.001;
   if (g_view.coord_snap && g_view.snap_distance > 0.0f) distance = g_view.snap_distance;
-  double steps = std::trunc(value / distance);
-  return static_cast<float>(steps * distance);
+  return input_snap_coordinate(value, distance);  // exact multiples survive the binary quotient
 }
 
 float view_screen_to_world(int32_t pixel, int horizontal) {

@@ -126,6 +126,9 @@ void run_toggle_aim_lines(int) {
   }
 }
 
+void run_load_absorber_db(int) { mat_cmd_load_absorber_db(); }
+void run_edit_absorber_db(int) { mat_run_database_dialog(); }
+
 void run_lines(int) { cad_cmd_lines(); }
 void run_polygon(int) { cad_cmd_polygon(); }
 void run_circle(int) { cad_cmd_circle(); }
@@ -185,8 +188,8 @@ const AppCommand COMMANDS[] = {
     {2501, 2501, nullptr, CMD_SNAPSHOT},
     {2502, 2502, nullptr, CMD_SNAPSHOT},
     {2601, 2601, nullptr, CMD_SNAPSHOT},
-    {2801, 2801, nullptr, CMD_WRITE_HISTORY},
-    {2802, 2802, nullptr, 0},
+    {2801, 2801, run_load_absorber_db, CMD_WRITE_HISTORY},
+    {2802, 2802, run_edit_absorber_db, 0},
     {2803, 2803, nullptr, CMD_SNAPSHOT},
     {1002, 1015, nullptr, CMD_SNAPSHOT},
     {1016, 1016, nullptr, 0},

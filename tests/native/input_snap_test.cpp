@@ -79,3 +79,26 @@ TEST(InputNodeList, StopsWhenFullAndIgnoresRepeats) {
 }
 
 }  // namespace
+
+#include "cad/view.h"
+
+namespace {
+
+// Screen to world with a snap of 0.1 at 10 pixels per metre: every pixel
+// lands on an exact tenth, negative ones cut toward zero.
+TEST(InputSnap, ScreenToWorldKeepsExactTenths) {
+  view_new_drawing_defaults();
+  g_view.kind = VIEW_XY;
+  g_view.scale = 10;
+  g_view.screen_centre_x = g_view.screen_centre_y = 100;
+  g_view.snap_distance = 0.1f;
+  for (int px = 0; px <= 200; ++px) {
+    float expected = static_cast<float>((px - 100) / 10.0);
+    EXPECT_FLOAT_EQ(view_screen_to_world(px, 1), expected) << px;
+  }
+  g_view.snap_distance = 0.5f;
+  EXPECT_FLOAT_EQ(view_screen_to_world(93, 1), -0.5f);  // -0.7
+  EXPECT_FLOAT_EQ(view_screen_to_world(93, 0), 0.5f);   // +0.7 upwards
+}
+
+}  // namespace

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -371,3 +372,16 @@ TEST_F(MaterialFacesTest, AssignSetsTheMaterialOfSelectedFacesOnly) {
 }
 
 }  // namespace
+
+TEST(SampleAbsorberDb, ShippedDatabaseLoads) {
+  const char* generated = std::getenv("ORV_GENERATED");
+  ASSERT_NE(generated, nullptr);
+  std::string path = std::string(generated) + "/BEISPIEL.OAB";
+  MaterialTable table{};
+  ASSERT_EQ(mat_read_absorber_file(path.c_str(), table), AbsorberDbStatus::ok);
+  EXPECT_GE(table.count, 20);
+  EXPECT_STREQ(table.records[0].name, "Beton roh");
+  EXPECT_STREQ(table.records[0].category, "Boden");
+  EXPECT_FLOAT_EQ(table.records[0].absorption[2], 0.015f);
+  for (int i = 0; i < table.count; ++i) EXPECT_GT(std::strlen(table.records[i].name), 0u) << i;
+}
