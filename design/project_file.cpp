@@ -122,10 +122,11 @@ const WorldPoint AXIS_NODES[2] = {{1.f, 0.f, 0.f}, {0.f, 0.f, 1.f}};
 // their two axis nodes back.
 ProjParseResult read_chunk_body(ByteReader& in, const ObjChunkHeader& h, DrawObject** out) {
   *out = nullptr;
-  const bool speaker = h.layer == LAYER_SPEAKER;
+  // Group markers and other objects without a loudspeaker block may share
+  // layer 2; only a block of full size is a loudspeaker.
+  const bool speaker = h.layer == LAYER_SPEAKER && h.aux_size >= PLACED_SPEAKER_FILE_SIZE;
   const bool block = h.layer == LAYER_BLOCK;
   if (h.layer >= LAYER_COUNT) return PROJ_PARSE_DAMAGED;
-  if (speaker && h.aux_size < PLACED_SPEAKER_FILE_SIZE) return PROJ_PARSE_DAMAGED;
   const uint64_t nodes = uint64_t(h.node_count) + (block ? 2 : 0);
   if (nodes > MAX_OBJECT_NODES || h.element_count > MAX_OBJECT_ELEMENTS) return PROJ_PARSE_DAMAGED;
   if (!chunk_fits(h, in.remaining())) return PROJ_PARSE_DAMAGED;
@@ -164,12 +165,14 @@ bool settle_loaded_object(DrawObject* o) {
     case LAYER_LISTENER:
       o->colour = LISTENER_COLOUR;
       break;
-    case LAYER_SPEAKER: {
-      PlacedSpeaker* ps = static_cast<PlacedSpeaker*>(o->aux);
-      ps->object = o;
-      o->colour = (ps->switched_on & 1) ? SPEAKER_ON_COLOUR : 0;
+    case LAYER_SPEAKER:
+      if (PlacedSpeaker* ps = spk_placed_of(o)) {
+        ps->object = o;
+        o->colour = (ps->switched_on & 1) ? SPEAKER_ON_COLOUR : 0;
+      } else if (o->colour >= PALETTE_SIZE) {
+        return false;
+      }
       break;
-    }
     case LAYER_AIM:
       o->attributes = AIM_LINE_ATTRIBUTES;
       o->colour = 0;
@@ -483,8 +486,8 @@ DrawObject* resolve_symbol(int32_t position) {
 void rebuild_speaker_shapes() {
   std::vector<DrawObject*> speakers;
   for (DrawObject* o = g_obj_head; o; o = o->next)
-    if (o->layer == LAYER_SPEAKER) speakers.push_back(o);
-  for (DrawObject* o : speakers) spk_build_object(static_cast<PlacedSpeaker*>(o->aux), o, 1);
+    if (spk_placed_of(o)) speakers.push_back(o);
+  for (DrawObject* o : speakers) spk_build_object(spk_placed_of(o), o, 1);
 }
 
 void set_up_stored_view() {
