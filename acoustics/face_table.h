@@ -32,10 +32,13 @@ int refl_face_material(const FaceEntry& face);
 void refl_sort_face_table();
 
 // Box tree over the built table, rebuilt by refl_build_face_table. A node
-// box is the union of its faces' boxes; a leaf lists its faces in
-// g_face_tree_order[first .. first + count).
+// box is the union of its faces' boxes; its reach box also holds every point
+// of its faces' planes over their polygons, widened by a rounding margin, so
+// that a segment missing the reach box cannot hit any of its faces. A leaf
+// lists its faces in g_face_tree_order[first .. first + count).
 struct FaceTreeNode {
   float box[6];    // x min, x max, y min, y max, z min, z max
+  float reach[6];
   int32_t first;   // leaf: first slot in the order array; inner: -1
   int32_t count;   // leaf: face count; inner: 0
   int32_t left, right;

@@ -61,6 +61,7 @@ struct RayTracer {
   WorldPoint direction;       // the current delta D
 };
 
+void refl_polygon_normal(const DrawObject* object, uint32_t start_element, double n[3]);
 void refl_face_bounds(const DrawObject* object, uint32_t start_element, float box[6]);
 void refl_plane_offset(FaceEntry& face);
 int refl_edge_cross_xy(const WorldPoint& e0, const WorldPoint& e1, const WorldPoint& h);

@@ -12,6 +12,7 @@ void input_update_cursor(int show);
 void input_draw_cursor(int32_t x, int32_t y);
 void input_enable_cursor(int on);
 bool input_cursor_enabled();
+void input_install_view_hooks();
 int32_t input_last_mouse_x();
 int32_t input_last_mouse_y();
 int input_select_objects();

@@ -1,0 +1,526 @@
+#include "acoustics/point_response.h"
+
+#include <cmath>
+#include <cstring>
+#include <utility>
+
+#include "acoustics/coverage.h"
+#include "acoustics/face_table.h"
+#include "acoustics/ray_geom.h"
+#include "design/calc_options.h"
+#include "design/material.h"
+#include "design/speaker_model.h"
+
+ArrivalBuffer g_arrivals;
+uint32_t g_resp_flags = 0;
+RespContext g_resp_context;
+
+namespace {
+
+constexpr float SPEED_OF_SOUND = 343.0f;
+constexpr float SUM_WINDOW_S = 0.036f;
+constexpr double OMEGA[RESP_BANDS] = {785.4, 1570.8, 3141.6, 6283.2, 12566.4, 25132.7, 50265.5};
+constexpr double AIR_FACTOR[RESP_BANDS] = {1.0, 0.99997, 0.9999, 0.9995, 0.998, 0.991, 0.965};
+constexpr float REFLECTION_MARGIN = 144.0f;
+constexpr float OPEN_WINDOW = 1e8f;
+constexpr float PRECEDENCE = 17.782f;
+constexpr float PLACEHOLDER_AMPLITUDE = 0.001f;
+constexpr float POLAR_SCALE = 11.4592f;
+constexpr float AZIMUTH_SCALE = 11.45915f;
+constexpr float NEAREST_START = 1e10f;
+
+struct PowerTable {
+  float power[256];
+  double log_air[RESP_BANDS];
+  PowerTable() {
+    for (int b = 0; b < 256; ++b) power[b] = float(std::pow(10.0, ((b - 225) / 5.0) / 10.0));
+    for (int b = 0; b < RESP_BANDS; ++b) log_air[b] = std::log(AIR_FACTOR[b]);
+  }
+};
+const PowerTable g_tables;
+
+// Every loudspeaker has a balloon to read; one without a loaded type
+// radiates evenly (every byte 225 = 0 dB).
+struct FlatBalloon {
+  uint8_t bytes[RESP_BANDS * 37 * 72];
+  FlatBalloon() {
+    for (uint8_t& b : bytes) b = 225;
+  }
+};
+const FlatBalloon g_flat_balloon;
+
+// The per-arrival angles and air losses need atan2 and exp once per
+// loudspeaker and point; the library routines of the Windows runtime are
+// several times slower than these double-precision kernels.
+double atan_kernel(double x) {  // x >= 0
+  static const double HI[4] = {4.63647609000806093515e-01, 7.85398163397448278999e-01,
+                               9.82793723247329054082e-01, 1.57079632679489655800e+00};
+  static const double LO[4] = {2.26987774529616870924e-17, 3.06161699786838301793e-17,
+                               1.39033110312309984516e-17, 6.12323399573676603587e-17};
+  static const double T[11] = {3.33333333333329318027e-01,  -1.99999999998764832476e-01,
+                               1.42857142725034663711e-01,  -1.11111104054623557880e-01,
+                               9.09088713343650656196e-02,  -7.69187620504482999495e-02,
+                               6.66107313738753120669e-02,  -5.83357013379057348645e-02,
+                               4.97687799461593236017e-02,  -3.65315727442169155270e-02,
+                               1.62858201153657823623e-02};
+  int id = -1;
+  if (x >= 0.4375) {
+    if (x < 0.6875) id = 0, x = (2.0 * x - 1.0) / (2.0 + x);
+    else if (x < 1.1875) id = 1, x = (x - 1.0) / (x + 1.0);
+    else if (x < 2.4375) id = 2, x = (x - 1.5) / (1.0 + 1.5 * x);
+    else id = 3, x = -1.0 / x;
+  }
+  double z = x * x, w = z * z;
+  double s1 = z * (T[0] + w * (T[2] + w * (T[4] + w * (T[6] + w * (T[8] + w * T[10])))));
+  double s2 = w * (T[1] + w * (T[3] + w * (T[5] + w * (T[7] + w * T[9]))));
+  if (id < 0) return x - x * (s1 + s2);
+  return HI[id] - ((x * (s1 + s2) - LO[id]) - x);
+}
+
+double angle_atan2(double y, double x) {
+  constexpr double PI = 3.14159265358979311600e+00;
+  double ay = std::fabs(y), ax = std::fabs(x);
+  double a;
+  if (ax == 0.0 && ay == 0.0) a = 0.0;
+  else if (ay <= ax) a = atan_kernel(ay / ax);
+  else a = 0.5 * PI - atan_kernel(ax / ay);
+  if (x < 0.0) a = PI - a;
+  return y < 0.0 ? -a : a;
+}
+
+double exp_kernel(double x) {
+  if (x < -700.0) return 0.0;
+  constexpr double INV_LN2 = 1.44269504088896338700e+00;
+  constexpr double LN2_HI = 6.93147180369123816490e-01, LN2_LO = 1.90821492927058770002e-10;
+  constexpr double ROUNDER = 6755399441055744.0;
+  double k = (x * INV_LN2 + ROUNDER) - ROUNDER;
+  double hi = x - k * LN2_HI, lo = k * LN2_LO, r = hi - lo;
+  double t = r * r;
+  double c = r - t * (1.66666666666666019037e-01 +
+                      t * (-2.77777777770155933842e-03 +
+                           t * (6.61375632143793436117e-05 +
+                                t * (-1.65339022054652515390e-06 + t * 4.13813679705723846039e-08))));
+  double y = 1.0 - ((lo - (r * c) / (2.0 - c)) - hi);
+  uint64_t bits = uint64_t(int64_t(k) + 1023) << 52;
+  double scale;
+  std::memcpy(&scale, &bits, sizeof scale);
+  return y * scale;
+}
+
+struct Segment {
+  WorldPoint a;
+  WorldPoint d;      // end minus start
+  WorldPoint u;      // unit direction
+  float length_sq;
+  float box[6];
+};
+
+Segment make_segment(const WorldPoint& a, const WorldPoint& d) {
+  Segment s;
+  s.a = a;
+  s.d = d;
+  s.length_sq = d.x * d.x + d.y * d.y + d.z * d.z;
+  float length = std::sqrt(s.length_sq);
+  s.u = WorldPoint{d.x / length, d.y / length, d.z / length};
+  WorldPoint b{a.x + d.x, a.y + d.y, a.z + d.z};
+  s.box[0] = std::fmin(a.x, b.x), s.box[1] = std::fmax(a.x, b.x);
+  s.box[2] = std::fmin(a.y, b.y), s.box[3] = std::fmax(a.y, b.y);
+  s.box[4] = std::fmin(a.z, b.z), s.box[5] = std::fmax(a.z, b.z);
+  return s;
+}
+
+bool boxes_overlap(const float seg[6], float x_min, float x_max, float y_min, float y_max,
+                   float z_min, float z_max) {
+  return seg[1] > x_min && seg[0] < x_max && seg[3] > y_min && seg[2] < y_max && seg[5] > z_min &&
+         seg[4] < z_max;
+}
+
+bool within(float lo, float hi, float v) { return (lo - v) * (hi - v) <= 0.0f; }
+
+// Does the segment cross face i (box prefilter, plane, a hit ahead of the
+// start and before the end, inside the polygon)? Leaves tau^2.
+bool segment_hits(const Segment& s, int i, bool fast_polygon, float* tau_sq) {
+  const FaceEntry& f = g_face_table[i];
+  if (!boxes_overlap(s.box, f.x_min, f.x_max, f.y_min, f.y_max, f.z_min, f.z_max)) return false;
+  float q = f.nx * s.u.x + f.ny * s.u.y + f.nz * s.u.z;
+  if (q == 0.0f) return false;
+  float tau = (f.nx * s.a.x + f.ny * s.a.y + f.nz * s.a.z + f.d) / q;
+  if (!(tau < 0.0f)) return false;  // the hit point lies at -tau along the segment
+  WorldPoint x{s.a.x - tau * s.u.x, s.a.y - tau * s.u.y, s.a.z - tau * s.u.z};
+  if (!within(s.box[0], s.box[1], x.x) || !within(s.box[2], s.box[3], x.y) ||
+      !within(s.box[4], s.box[5], x.z))
+    return false;
+  float t2 = tau * tau;
+  if (!(t2 < s.length_sq)) return false;
+  if (!(fast_polygon ? face_point_in_polygon(i, x) : refl_point_in_face(f, x))) return false;
+  *tau_sq = t2;
+  return true;
+}
+
+// Does the segment pass through the box (slab test over its length)?
+bool segment_meets_box(const Segment& s, const float box[6]) {
+  float t0 = 0.0f, t1 = 1.0f;
+  const float a[3] = {s.a.x, s.a.y, s.a.z}, d[3] = {s.d.x, s.d.y, s.d.z};
+  for (int k = 0; k < 3; ++k) {
+    float lo = box[2 * k], hi = box[2 * k + 1];
+    if (d[k] == 0.0f) {
+      if (a[k] < lo || a[k] > hi) return false;
+      continue;
+    }
+    float inv = 1.0f / d[k];
+    float ta = (lo - a[k]) * inv, tb = (hi - a[k]) * inv;
+    if (ta > tb) std::swap(ta, tb);
+    if (ta > t0) t0 = ta;
+    if (tb < t1) t1 = tb;
+    if (t0 > t1) return false;
+  }
+  return true;
+}
+
+// Visits the faces in the tree leaves whose boxes the segment box overlaps;
+// stops when the visitor answers true.
+template <typename Visit>
+bool tree_any(const Segment& s, Visit visit) {
+  if (!g_face_tree) return false;
+  int32_t stack[128];
+  int top = 0;
+  stack[top++] = 0;
+  while (top > 0) {
+    const FaceTreeNode& n = g_face_tree[stack[--top]];
+    if (!boxes_overlap(s.box, n.box[0], n.box[1], n.box[2], n.box[3], n.box[4], n.box[5])) continue;
+    if (!segment_meets_box(s, n.reach)) continue;
+    if (n.count > 0) {
+      for (int32_t k = n.first; k < n.first + n.count; ++k)
+        if (visit(g_face_tree_order[k])) return true;
+    } else if (top + 2 <= 128) {
+      stack[top++] = n.right;
+      stack[top++] = n.left;
+    }
+  }
+  return false;
+}
+
+bool path_clear_plain(const Segment& s, int face, int nearest_mode) {
+  float tau_sq;
+  if (!nearest_mode) {
+    for (int i = 0; i < g_face_count; ++i)
+      if (segment_hits(s, i, false, &tau_sq)) return false;
+    return true;
+  }
+  float best = NEAREST_START;
+  int best_face = -1;
+  for (int i = 0; i < g_face_count; ++i)
+    if (segment_hits(s, i, false, &tau_sq) && tau_sq < best) best = tau_sq, best_face = i;
+  return best_face >= 0 && best_face == face;
+}
+
+// Same answers as the plain scan: the given face must be hit, and no other
+// face may be hit nearer (or equally near with a lower index, which the scan
+// would have kept first).
+bool path_clear_tree(const Segment& s, int face, int nearest_mode) {
+  if (!nearest_mode)
+    return !tree_any(s, [&](int i) {
+      float t;
+      return segment_hits(s, i, true, &t);
+    });
+  if (face < 0 || face >= g_face_count) return false;
+  float own;
+  if (!segment_hits(s, face, true, &own) || !(own < NEAREST_START)) return false;
+  return !tree_any(s, [&](int i) {
+    float t;
+    if (i == face || !segment_hits(s, i, true, &t)) return false;
+    return t < own || (t == own && i < face);
+  });
+}
+
+void reset_point(RespContext& c) {
+  for (int b = 0; b < RESP_BANDS; ++b) {
+    c.buffer->bands[b].first_time = RESP_NO_ARRIVAL_TIME;
+    c.buffer->bands[b].first_index = 0;
+    c.threshold[b] = 1.0f;
+  }
+  c.count = 0;
+  c.dropped = 0;
+}
+
+void set_reflection_weights(RespContext& c, int face) {
+  int m = refl_face_material(g_face_table[face]);
+  const float* alpha = g_material_table.records[m].absorption;
+  for (int b = 0; b < RESP_BANDS; ++b) c.weights[b] = 1.0f - alpha[b];
+}
+
+}  // namespace
+
+float resp_byte_to_power(uint8_t byte) { return g_tables.power[byte]; }
+
+void resp_init_context(RespContext& c, ArrivalBuffer* buffer) {
+  c = RespContext{};
+  c.buffer = buffer;
+  c.flags = g_resp_flags;
+  c.summation_mode = g_calc_options.summation_mode;
+  c.use_face_tree = 1;
+  for (float& w : c.weights) w = 1.0f;
+}
+
+// One arrival of `sp` at target q: the direction in the loudspeaker's own
+// frame picks the balloon cell, distance gives spreading, air loss and
+// time. Beyond the buffer's capacity an arrival is not added (counted in
+// `dropped`); the squared distance is always left for the caller.
+void resp_add_arrival(RespContext& c, const ActiveSpeaker& sp, const WorldPoint& q, int is_reflection) {
+  const PlacedSpeaker& ps = *sp.speaker;
+  float vx = q.x - ps.position[0], vy = q.y - ps.position[1], vz = q.z - ps.position[2];
+  if (sp.horizontal_flag) {
+    float x = vx * sp.cos_horizontal + vy * sp.sin_horizontal;
+    vy = vy * sp.cos_horizontal - vx * sp.sin_horizontal;
+    vx = x;
+  }
+  if (sp.vertical_flag) {
+    float x = vx * sp.cos_vertical + vz * sp.sin_vertical;
+    vz = vz * sp.cos_vertical - vx * sp.sin_vertical;
+    vx = x;
+  }
+  if (sp.rotation_flag) {
+    float z = vz * sp.cos_rotation + vy * sp.sin_rotation;
+    vy = vy * sp.cos_rotation - vz * sp.sin_rotation;
+    vz = z;
+  }
+  float d_sq = vx * vx + vy * vy + vz * vz;
+  c.last_distance_sq = d_sq;
+  if (c.count >= uint32_t(MAX_ARRIVALS)) {
+    c.dropped += 1;
+    return;
+  }
+  float d = std::sqrt(d_sq);
+  float spreading, t;
+  if (d <= 0.01f) {
+    spreading = 100.0f;
+    t = 0.0f;
+  } else {
+    spreading = 1.0f / d_sq;
+    // acos(vx / d), taken as the angle of (vx, radial) so that it stays exact near the axis
+    float radial = std::sqrt(vy * vy + vz * vz);
+    t = float(angle_atan2(radial, vx)) * POLAR_SCALE;
+  }
+  int i = int(std::floor(t)), i2;
+  float f;
+  if (i < 36) {
+    i2 = i + 1;
+    f = t - float(i);
+  } else {
+    i = i2 = 36;
+    f = 0.5f;
+  }
+  int j, j2;
+  float g;
+  if (std::fabs(vy) <= 0.001f) {
+    j = j2 = vz >= 0.0f ? 18 : 54;
+    g = 0.5f;
+  } else {
+    float phi = float(angle_atan2(vz, vy));
+    if (phi < 0.0f) phi += 6.283185307f;
+    float u = phi * AZIMUTH_SCALE;
+    j = int(std::floor(u));
+    g = u - float(j);
+    if (j >= 71) {
+      j = 71;
+      j2 = 0;
+    } else {
+      j2 = j + 1;
+    }
+  }
+  float arrival = ps.delay_ms * 0.001f + d / SPEED_OF_SOUND;
+  const uint8_t* balloon = sp.balloon ? sp.balloon : g_flat_balloon.bytes;
+  float w00 = (1 - f) * (1 - g), w01 = (1 - f) * g, w10 = f * (1 - g), w11 = f * g;
+  uint32_t n = c.count;
+  for (int b = 0; b < RESP_BANDS; ++b) {
+    ArrivalBand& band = c.buffer->bands[b];
+    if (!(sp.band_mask & (1u << b))) {
+      band.amplitudes[n] = PLACEHOLDER_AMPLITUDE;
+      band.times[n] = RESP_NO_ARRIVAL_TIME;
+      continue;
+    }
+    const uint8_t* rows = balloon + b * 37 * 72;
+    const float* p = g_tables.power;
+    float gain = w00 * p[rows[i * 72 + j]] + w01 * p[rows[i * 72 + j2]] + w10 * p[rows[i2 * 72 + j]] +
+                 w11 * p[rows[i2 * 72 + j2]];
+    float air = b == 0 ? 1.0f : float(exp_kernel(double(d) * g_tables.log_air[b]));
+    float v = air * (spreading * ps.intensity[b]) * gain;
+    if (is_reflection) v *= c.weights[b];
+    band.amplitudes[n] = float(ps.polarity) * v;
+    band.times[n] = arrival;
+    if (arrival < band.first_time || v > c.threshold[b]) {
+      band.first_time = arrival;
+      band.first_index = n;
+      c.threshold[b] = v * PRECEDENCE;
+    }
+  }
+  c.count = n + 1;
+}
+
+// Mode 0: true when no face blocks the segment a .. a + d. Mode 1: true when
+// the nearest face the segment crosses, seen from a, is `face`.
+int resp_path_is_clear(const RespContext& c, const WorldPoint& a, const WorldPoint& d, int face,
+                       int nearest_mode) {
+  if (!(d.x * d.x + d.y * d.y + d.z * d.z > 0.0f)) return nearest_mode ? 0 : 1;
+  Segment s = make_segment(a, d);
+  bool clear = c.use_face_tree && g_face_tree ? path_clear_tree(s, face, nearest_mode)
+                                              : path_clear_plain(s, face, nearest_mode);
+  return clear ? 1 : 0;
+}
+
+// The receiver mirrored in the face's plane is the image whose line to the
+// loudspeaker passes the reflection point; it counts while the path is not
+// longer than the window allows and the face is the first one met from the image.
+int resp_mirror_in_face(const RespContext& c, const ActiveSpeaker& sp, const WorldPoint& p, int face,
+                        WorldPoint* image) {
+  const FaceEntry& f = g_face_table[face];
+  float k = ((f.x0 - p.x) * f.nx + (f.y0 - p.y) * f.ny + (f.z0 - p.z) * f.nz) / f.mirror_divisor;
+  WorldPoint m{p.x + k * f.nx, p.y + k * f.ny, p.z + k * f.nz};
+  const float* s = sp.speaker->position;
+  WorldPoint d{s[0] - m.x, s[1] - m.y, s[2] - m.z};
+  float length_sq = d.x * d.x + d.y * d.y + d.z * d.z;
+  if (length_sq > c.window) return 0;
+  if (!resp_path_is_clear(c, m, d, face, 1)) return 0;
+  *image = m;
+  return 1;
+}
+
+namespace {
+
+// cos and sin of x in double precision: reduction by pi/2 in two parts,
+// then the usual odd and even polynomials on [-pi/4, pi/4]. Arguments here
+// stay below a few thousand radians, where the reduction is exact enough.
+void sin_cos(double x, double* sine, double* cosine) {
+  constexpr double TWO_OVER_PI = 6.36619772367581382433e-01;
+  constexpr double PIO2_HI = 1.57079632673412561417e+00;
+  constexpr double PIO2_LO = 6.07710050650619224932e-11;
+  constexpr double ROUNDER = 6755399441055744.0;  // 1.5 x 2^52: adding it rounds to an integer
+  double n = (x * TWO_OVER_PI + ROUNDER) - ROUNDER;
+  double r = (x - n * PIO2_HI) - n * PIO2_LO;
+  double z = r * r;
+  double s = r + r * z *
+                     (-1.66666666666666324348e-01 +
+                      z * (8.33333333332248946124e-03 +
+                           z * (-1.98412698298579493134e-04 +
+                                z * (2.75573137070700676789e-06 +
+                                     z * (-2.50507602534068634195e-08 + z * 1.58969099521155010221e-10)))));
+  double c = 1.0 - 0.5 * z +
+             z * z *
+                 (4.16666666666666019037e-02 +
+                  z * (-1.38888888888741095749e-03 +
+                       z * (2.48015872894767294178e-05 +
+                            z * (-2.75573143513906633035e-07 +
+                                 z * (2.08757232129817482790e-09 + z * -1.13596475577881948265e-11)))));
+  switch (int64_t(n) & 3) {
+    case 0: *sine = s, *cosine = c; break;
+    case 1: *sine = c, *cosine = -s; break;
+    case 2: *sine = -s, *cosine = -c; break;
+    default: *sine = -c, *cosine = s; break;
+  }
+}
+
+// cos and sin of omega_b x factor x t for the seven bands. The band
+// frequencies double from 125 Hz to 2 kHz and the two top bands lie
+// 0.1 rad/s below the doubled values, so one angle and one small correction
+// give all seven.
+void band_phases(double t, double factor, double c[RESP_BANDS], double s[RESP_BANDS]) {
+  sin_cos(OMEGA[0] * factor * t, &s[0], &c[0]);
+  for (int b = 1; b < RESP_BANDS; ++b) {
+    c[b] = c[b - 1] * c[b - 1] - s[b - 1] * s[b - 1];
+    s[b] = 2.0 * s[b - 1] * c[b - 1];
+  }
+  double cd, sd;
+  sin_cos(0.1 * factor * t, &sd, &cd);
+  for (int b = 5; b < RESP_BANDS; ++b) {
+    double cb = c[b], sb = s[b];
+    c[b] = cb * cd + sb * sd;
+    s[b] = sb * cd - cb * sd;
+  }
+}
+
+}  // namespace
+
+// Energetic: the energies add. Phase-aware: pressure amplitudes (the root
+// of the intensity, with the polarity's sign) add as phasors and the result
+// is the squared magnitude; the octave-band mode averages three frequencies.
+// Placeholders of unserved bands only hold their slot and are never summed.
+void resp_sum_band_arrivals(RespContext& c) {
+  float limit[RESP_BANDS];
+  for (int b = 0; b < RESP_BANDS; ++b) limit[b] = c.buffer->bands[b].first_time + SUM_WINDOW_S;
+  auto counts = [&](int b, uint32_t n) {
+    float t = c.buffer->bands[b].times[n];
+    return t < limit[b] && t < RESP_NO_ARRIVAL_TIME;
+  };
+  double sum[RESP_BANDS] = {};
+  if (c.summation_mode == 1) {
+    for (int b = 0; b < RESP_BANDS; ++b)
+      for (uint32_t n = 0; n < c.count; ++n)
+        if (counts(b, n)) sum[b] += std::fabs(c.buffer->bands[b].amplitudes[n]);
+  } else if (c.summation_mode == 2 || c.summation_mode == 3) {
+    const double factors[3] = {1.0, 0.8, 1.25};
+    int phasors = c.summation_mode == 2 ? 3 : 1;
+    float re[3][RESP_BANDS] = {}, im[3][RESP_BANDS] = {};
+    for (uint32_t n = 0; n < c.count; ++n) {
+      bool used[RESP_BANDS];
+      float t = 0.0f;
+      bool any = false;
+      for (int b = 0; b < RESP_BANDS; ++b) {
+        used[b] = counts(b, n);
+        if (used[b]) t = c.buffer->bands[b].times[n], any = true;
+      }
+      if (!any) continue;
+      for (int k = 0; k < phasors; ++k) {
+        double cs[RESP_BANDS], sn[RESP_BANDS];
+        band_phases(t, factors[k], cs, sn);
+        for (int b = 0; b < RESP_BANDS; ++b) {
+          if (!used[b]) continue;
+          float a = c.buffer->bands[b].amplitudes[n];
+          double pressure = a < 0.0f ? -std::sqrt(double(-a)) : std::sqrt(double(a));
+          re[k][b] = float(re[k][b] + pressure * cs[b]);
+          im[k][b] = float(im[k][b] + pressure * sn[b]);
+        }
+      }
+    }
+    for (int b = 0; b < RESP_BANDS; ++b) {
+      for (int k = 0; k < phasors; ++k) sum[b] += double(re[k][b]) * re[k][b] + double(im[k][b]) * im[k][b];
+      sum[b] /= phasors;
+    }
+  }
+  for (int b = 0; b < RESP_BANDS; ++b) c.buffer->bands[b].summed = float(1.0 + sum[b]);
+}
+
+// Direct sound and first reflections of every active loudspeaker at one
+// receiver point, then the summation per band.
+void resp_compute_point_in(RespContext& c, const WorldPoint& p) {
+  reset_point(c);
+  bool shadowing = c.flags & RESP_SHADOWING;
+  bool reflections = (c.flags & RESP_FIRST_REFLECTION) && g_face_count > 0;
+  for (int a = 0; a < g_active_speaker_count; ++a) {
+    const ActiveSpeaker& sp = g_active_speakers[a];
+    const float* s = sp.speaker->position;
+    WorldPoint source{s[0], s[1], s[2]};
+    c.window = OPEN_WINDOW;
+    WorldPoint d{p.x - source.x, p.y - source.y, p.z - source.z};
+    if (!shadowing || resp_path_is_clear(c, source, d, -1, 0)) {
+      resp_add_arrival(c, sp, p, 0);
+      if (shadowing) c.window = c.last_distance_sq + REFLECTION_MARGIN;
+    }
+    if (!reflections) continue;
+    for (int face = 0; face < g_face_count; ++face) {
+      WorldPoint image;
+      if (!resp_mirror_in_face(c, sp, p, face, &image)) continue;
+      set_reflection_weights(c, face);
+      resp_add_arrival(c, sp, image, 1);
+    }
+  }
+  resp_sum_band_arrivals(c);
+}
+
+void resp_compute_point(const WorldPoint& point) {
+  RespContext& c = g_resp_context;
+  ArrivalBuffer* buffer = &g_arrivals;
+  int tree = c.buffer ? c.use_face_tree : 1;
+  resp_init_context(c, buffer);
+  c.use_face_tree = tree;
+  resp_compute_point_in(c, point);
+}

@@ -1,0 +1,184 @@
+#include <windows.h>
+
+#include <cmath>
+#include <cstdio>
+
+#include "framework/input_dialogs.h"
+#include "framework/units.h"
+#include "framework/units_win.h"
+#include "framework/win_frame_win.h"
+
+// The dialogs keep their arguments here while they run.
+namespace {
+
+struct LineArgs {
+  const char* caption;
+  char* buffer;
+  int max_length;
+  int fix_comma;
+} g_line;
+
+struct PointArgs {
+  const char* caption;
+  double* value[3];
+} g_point;
+
+struct PolarArgs {
+  double distance, angle;
+} g_polar;
+
+struct TextArgs {
+  float* height;
+  float* angle;
+  char* text;
+  int max_length;
+} g_text;
+
+// Shows a dialog of the resources; a dialog that cannot be created is
+// reported and counts as cancelled.
+int run_dialog(const char* name, HWND owner, DLGPROC procedure) {
+  INT_PTR result = DialogBoxParamA(win_instance(), name, owner, procedure, 0);
+  if (result == -1) {
+    MessageBoxA(nullptr, "Unable to display dialog", "System Error", MB_ICONHAND | MB_SYSTEMMODAL);
+    return 0;
+  }
+  return result == 1 ? 1 : 0;
+}
+
+bool is_close(UINT message, WPARAM wparam) {
+  return (message == WM_SYSCOMMAND && (wparam & 0xFFF0) == SC_CLOSE) ||
+         (message == WM_COMMAND && LOWORD(wparam) == IDCANCEL);
+}
+
+// Reads at most limit - 1 characters of an edit as a number; an entry that
+// does not parse gives 0, the callers check ranges.
+float read_number(HWND dialog, int id, int limit) {
+  char text[64] = "";
+  GetDlgItemTextA(dialog, id, text, limit < 64 ? limit : 64);
+  float value = 0.0f;
+  if (std::sscanf(text, "%f", &value) != 1) value = 0.0f;
+  return value;
+}
+
+void show_number(HWND dialog, int id, const char* format, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  SetDlgItemTextA(dialog, id, text);
+}
+
+INT_PTR CALLBACK line_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+  if (message == WM_INITDIALOG) {
+    SetWindowTextA(dialog, g_line.caption);
+    SetDlgItemTextA(dialog, 105, g_line.buffer);
+    return TRUE;
+  }
+  if (message == WM_COMMAND && LOWORD(wparam) == 102) {
+    GetDlgItemTextA(dialog, 105, g_line.buffer, g_line.max_length);
+    EndDialog(dialog, 1);
+    return TRUE;
+  }
+  if (is_close(message, wparam) || (message == WM_COMMAND && LOWORD(wparam) == 103)) {
+    EndDialog(dialog, 0);
+    return TRUE;
+  }
+  if (g_line.fix_comma) units_fix_decimal_comma(dialog, 105);
+  return FALSE;
+}
+
+INT_PTR CALLBACK point_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+  if (message == WM_INITDIALOG) {
+    SetWindowTextA(dialog, g_point.caption);
+    const char* format = g_unit_feet ? "%0.2f" : "%0.3f";
+    for (int i = 0; i < 3; ++i) show_number(dialog, 104 + i, format, units_to_display(*g_point.value[i], UNIT_LENGTH));
+    return TRUE;
+  }
+  if (message == WM_COMMAND && LOWORD(wparam) == 102) {
+    for (int i = 0; i < 3; ++i)
+      *g_point.value[i] = units_from_entry(read_number(dialog, 104 + i, 15), UNIT_LENGTH);
+    EndDialog(dialog, 1);
+    return TRUE;
+  }
+  if (is_close(message, wparam) || (message == WM_COMMAND && LOWORD(wparam) == 103)) {
+    EndDialog(dialog, 0);
+    return TRUE;
+  }
+  for (int id = 104; id <= 106; ++id) units_fix_decimal_comma(dialog, id);
+  return FALSE;
+}
+
+INT_PTR CALLBACK polar_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+  if (message == WM_INITDIALOG) {
+    SetDlgItemTextA(dialog, 101, "0");
+    SetDlgItemTextA(dialog, 102, "0");
+    return TRUE;
+  }
+  if (message == WM_COMMAND && LOWORD(wparam) == 103) {
+    g_polar.distance = std::fabs(units_from_entry(read_number(dialog, 101, 64), UNIT_LENGTH));
+    g_polar.angle = dlg_polar_angle_radians(read_number(dialog, 102, 64));
+    EndDialog(dialog, 1);
+    return TRUE;
+  }
+  if (is_close(message, wparam) || (message == WM_COMMAND && LOWORD(wparam) == 104)) {
+    EndDialog(dialog, 0);
+    return TRUE;
+  }
+  units_fix_decimal_comma(dialog, 101);
+  units_fix_decimal_comma(dialog, 102);
+  return FALSE;
+}
+
+INT_PTR CALLBACK text_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+  if (message == WM_INITDIALOG) {
+    show_number(dialog, 104, "%3.2f", units_to_display(*g_text.height, UNIT_LENGTH));
+    show_number(dialog, 105, "%3.2f", *g_text.angle);
+    SetDlgItemTextA(dialog, 106, g_text.text);
+    return TRUE;
+  }
+  if (message == WM_COMMAND && LOWORD(wparam) == 102) {
+    *g_text.height = static_cast<float>(units_from_entry(read_number(dialog, 104, 21), UNIT_LENGTH));
+    *g_text.angle = read_number(dialog, 105, 64);
+    GetDlgItemTextA(dialog, 106, g_text.text, g_text.max_length);
+    EndDialog(dialog, g_text.text[0] != 0 ? 1 : 0);
+    return TRUE;
+  }
+  if (is_close(message, wparam) || (message == WM_COMMAND && LOWORD(wparam) == 103)) {
+    EndDialog(dialog, 0);
+    return TRUE;
+  }
+  units_fix_decimal_comma(dialog, 104);
+  units_fix_decimal_comma(dialog, 105);
+  return FALSE;
+}
+
+}  // namespace
+
+// One line of text, read into buffer (at most max_length - 1 characters);
+// with fix_comma the decimal comma of the entry becomes a point.
+int dlg_input_line(const char* caption, char* buffer, int max_length, int fix_comma) {
+  if (!buffer || max_length < 1) return 0;
+  g_line = {caption ? caption : "", buffer, max_length, fix_comma};
+  return run_dialog("DIALOG_3", win_main_window(), line_proc);
+}
+
+// A point in metres (shown and typed in feet when the unit flag says so).
+int dlg_point_absolute(double& x, double& y, double& z, const char* caption) {
+  g_point = {caption ? caption : "", {&x, &y, &z}};
+  return run_dialog("DIALOG_1", win_main_window(), point_proc);
+}
+
+// A polar offset: distance (taken as its absolute value) and angle, typed in
+// degrees, returned in radians.
+int dlg_point_polar(double& distance, double& angle) {
+  g_polar = {0.0, 0.0};
+  if (!run_dialog("DIALOG_2", GetActiveWindow(), polar_proc)) return 0;
+  distance = g_polar.distance;
+  angle = g_polar.angle;
+  return 1;
+}
+
+// Text with its height and angle; OK with an empty text counts as cancel.
+int dlg_text(float& height, float& angle, char* text, int max_length) {
+  if (!text || max_length < 1) return 0;
+  g_text = {&height, &angle, text, max_length};
+  return run_dialog("DIALOG_6", win_main_window(), text_proc);
+}

@@ -1,0 +1,312 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cmath>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "cad/cad_session_win.h"
+#include "cad/cad_state.h"
+#include "cad/draw_cmds.h"
+#include "cad/input_win.h"
+#include "cad/obj_store.h"
+#include "cad/view.h"
+#include "framework/gfx_win.h"
+#include "framework/win_frame_win.h"
+
+namespace {
+
+// A main window and a drawing window whose messages go where the design
+// program sends them; the commands run directly with posted input queued.
+DrawWindow g_record = {};
+HWND g_drawing = nullptr;
+
+LRESULT CALLBACK test_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (window && window == g_drawing) {
+    switch (message) {
+      case WM_MOUSEMOVE:
+        input_track_mouse(static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)));
+        return 0;
+      case WM_LBUTTONDOWN:
+        g_click_flag = 1;
+        input_track_mouse(input_last_mouse_x(), input_last_mouse_y());
+        return 0;
+      case WM_RBUTTONDOWN:
+        if (g_running_command) g_right_click_flag = 1;
+        return 0;
+      case WM_SETCURSOR:
+        input_enable_cursor(1);
+        return TRUE;
+      case WM_PAINT:
+        ValidateRect(window, nullptr);
+        return 0;
+    }
+  } else if (window && window == win_main_window()) {
+    switch (message) {
+      case WM_KEYDOWN:
+        input_handle_key(static_cast<int>(wparam));
+        return 0;
+      case WM_COMMAND:
+        if (LOWORD(wparam) == 20999) g_abort_flag = 1;
+        if (LOWORD(wparam) == 20998) g_finish_flag = 1;
+        g_click_flag = 1;
+        return 0;
+    }
+  }
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+class InputCommands : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ASSERT_TRUE(win_init(GetModuleHandleA(nullptr), "ORVANTE", test_proc));
+    DrawWindow* main = win_main_record();
+    g_drawing = win_create_child(nullptr, WS_BORDER, 32, 24, main->right - 64, main->bottom - 48, 10000);
+    ASSERT_NE(g_drawing, nullptr);
+    g_record.window = g_drawing;
+    view_set_drawing_window(&g_record);
+    gfx_select_window(&g_record);
+    cad_load_stroke_font("STANDARDFONT");
+  }
+  void SetUp() override {
+    obj_free_all();
+    view_new_drawing_defaults();
+    view_set_xy();
+    g_view.scale = 20;
+    g_view.centre_x = g_view.centre_y = 0;
+    g_view.current_layer = 0;
+    view_relayout();
+    input_enable_cursor(1);
+    input_clear_flags();
+  }
+  void TearDown() override {
+    g_running_command = 0;
+    obj_free_all();
+  }
+  // Runs a command as the dispatch would, with the posted input waiting.
+  static void run(int id, void (*routine)()) {
+    g_running_command = static_cast<int16_t>(id);
+    routine();
+    g_running_command = 0;
+  }
+};
+
+LPARAM pixel_of(float x, float y) { return MAKELPARAM(view_world_to_screen(x, 1), view_world_to_screen(y, 0)); }
+void move_to(float x, float y) { PostMessageA(g_drawing, WM_MOUSEMOVE, 0, pixel_of(x, y)); }
+void click(float x, float y) {
+  move_to(x, y);
+  PostMessageA(g_drawing, WM_LBUTTONDOWN, MK_LBUTTON, pixel_of(x, y));
+}
+void key(int vk) { PostMessageA(win_main_window(), WM_KEYDOWN, static_cast<WPARAM>(vk), 0); }
+
+// Dialog answers, one per timer tick, in order: the title to look for, the
+// edits to fill, the button to press and the key to give after it (0: none).
+struct Answer {
+  std::string title;
+  std::vector<std::pair<int, std::string>> edits;
+  int button;
+  int next_key;
+};
+std::vector<Answer> g_answers;
+size_t g_answered = 0;
+
+void CALLBACK answer_tick(HWND, UINT, UINT_PTR, DWORD) {
+  if (g_answered >= g_answers.size()) return;
+  const Answer& a = g_answers[g_answered];
+  HWND dialog = FindWindowA("#32770", a.title.c_str());
+  if (!dialog) return;
+  for (auto& e : a.edits) SetDlgItemTextA(dialog, e.first, e.second.c_str());
+  PostMessageA(dialog, WM_COMMAND, static_cast<WPARAM>(a.button), 0);
+  if (a.next_key) PostMessageA(win_main_window(), WM_KEYDOWN, static_cast<WPARAM>(a.next_key), 0);
+  ++g_answered;
+}
+
+struct AnswerTimer {
+  UINT_PTR id;
+  explicit AnswerTimer(std::vector<Answer> answers) {
+    g_answers = std::move(answers);
+    g_answered = 0;
+    id = SetTimer(nullptr, 0, 20, answer_tick);
+  }
+  ~AnswerTimer() { KillTimer(nullptr, id); }
+};
+
+void expect_node(const DrawObject* o, uint32_t i, float x, float y, float z) {
+  ASSERT_LT(i, o->node_count);
+  EXPECT_NEAR(o->nodes[i].x, x, 1e-5) << "node " << i;
+  EXPECT_NEAR(o->nodes[i].y, y, 1e-5) << "node " << i;
+  EXPECT_NEAR(o->nodes[i].z, z, 1e-5) << "node " << i;
+}
+
+int selected_count() {
+  int n = 0;
+  for (DrawObject* o = g_obj_head; o; o = o->next) n += (o->attributes & OBJ_ATTR_SELECTED) ? 1 : 0;
+  return n;
+}
+
+TEST_F(InputCommands, ClicksDrawARectangleWithSnappedCorners) {
+  click(1, 1);
+  move_to(2.6f, 2.2f);
+  click(4.2f, 3.1f);  // snap 0.5 cuts to (4, 3)
+  run(2204, cad_cmd_rectangle);
+  ASSERT_EQ(obj_count(), 1);
+  const DrawObject* o = g_obj_head;
+  EXPECT_EQ(o->kind, OBJ_KIND_FACE);
+  EXPECT_EQ(o->layer, 0u);
+  EXPECT_EQ(o->attributes & OBJ_ATTR_SELECTED, 0u);
+  ASSERT_EQ(o->node_count, 4u);
+  expect_node(o, 0, 1, 1, 0);
+  expect_node(o, 1, 1, 3, 0);
+  expect_node(o, 2, 4, 3, 0);
+  expect_node(o, 3, 4, 1, 0);
+  const uint16_t codes[] = {0, 3, 1, 1, 2}, values[] = {0, 0, 1, 2, 3};
+  ASSERT_EQ(o->element_count, 5u);
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(o->elements[i].code, codes[i]);
+    EXPECT_EQ(o->elements[i].value, values[i]);
+  }
+  EXPECT_EQ(g_modified, 1);
+}
+
+TEST_F(InputCommands, ClicksDrawACircleOfTheSegmentCount) {
+  click(0, 0);
+  move_to(1, 1);
+  move_to(3, 0);
+  click(2, 0);
+  run(2203, cad_cmd_circle);
+  ASSERT_EQ(obj_count(), 1);
+  const DrawObject* o = g_obj_head;
+  ASSERT_EQ(o->node_count, 36u);
+  ASSERT_EQ(o->element_count, 37u);
+  expect_node(o, 0, 2, 0, 0);
+  expect_node(o, 9, 0, -2, 0);  // clockwise: 270 degrees
+  expect_node(o, 1, static_cast<float>(2 * std::cos(-10 * 3.14159265358979 / 180)),
+              static_cast<float>(2 * std::sin(-10 * 3.14159265358979 / 180)), 0);
+  EXPECT_EQ(o->elements[2].code, 1);
+  EXPECT_EQ(o->elements[2].value, 1);
+  EXPECT_EQ(o->elements[36].code, 2);
+  EXPECT_EQ(o->elements[36].value, 35);
+  EXPECT_EQ(o->attributes & OBJ_ATTR_SELECTED, 0u);
+  EXPECT_EQ(g_view.drag_preview, 0);
+}
+
+TEST_F(InputCommands, StopMidCommandLeavesTheDrawingUnchanged) {
+  click(0, 0);
+  click(1, 1);
+  run(2204, cad_cmd_rectangle);
+  ASSERT_EQ(obj_count(), 1);
+  WorldPoint kept[4];
+  for (int i = 0; i < 4; ++i) kept[i] = g_obj_head->nodes[i];
+
+  click(2, 2);
+  click(3, 2);
+  move_to(3, 3);
+  key(VK_ESCAPE);
+  run(2201, cad_cmd_lines);
+  EXPECT_EQ(obj_count(), 1);
+
+  click(5, 5);
+  move_to(7, 5);
+  PostMessageA(win_main_window(), WM_COMMAND, 20999, 0);  // the STOP button
+  run(2203, cad_cmd_circle);
+  EXPECT_EQ(obj_count(), 1);
+
+  click(-1, -1);
+  key(VK_ESCAPE);
+  run(2204, cad_cmd_rectangle);
+  ASSERT_EQ(obj_count(), 1);
+  EXPECT_EQ(selected_count(), 0);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(g_obj_head->nodes[i].x, kept[i].x);
+    EXPECT_EQ(g_obj_head->nodes[i].y, kept[i].y);
+  }
+  EXPECT_EQ(g_view.drag_preview, 0);
+  EXPECT_EQ(g_node_list, nullptr);
+}
+
+TEST_F(InputCommands, TypedPointsDrawARoomOutline) {
+  AnswerTimer answers({{"Punkt absolut :", {{104, "1"}, {105, "2"}, {106, "0"}}, 102, 'R'},
+                       {"Punkt relativ :", {{104, "4"}, {105, "0"}, {106, "0"}}, 102, 'P'},
+                       {"Punkt polar", {{101, "-3"}, {102, "450"}}, 103, 'R'},  // |d|, 450 -> 90 degrees
+                       {"Punkt relativ :", {{104, "-4"}, {105, "0"}, {106, "0"}}, 102, VK_RETURN}});
+  key('A');
+  run(2202, cad_cmd_polygon);
+  EXPECT_EQ(g_answered, 4u);
+  ASSERT_EQ(obj_count(), 1);
+  const DrawObject* o = g_obj_head;
+  EXPECT_EQ(o->kind, OBJ_KIND_FACE);
+  EXPECT_EQ(o->attributes, OBJ_ATTR_CREATED);
+  ASSERT_EQ(o->node_count, 4u);
+  expect_node(o, 0, 1, 2, 0);
+  expect_node(o, 1, 5, 2, 0);
+  expect_node(o, 2, 5, 5, 0);
+  expect_node(o, 3, 1, 5, 0);
+  ASSERT_EQ(o->element_count, 5u);
+  EXPECT_EQ(o->elements[1].code, 3);
+  EXPECT_EQ(o->elements[4].code, 2);
+  EXPECT_EQ(o->elements[4].value, 3);
+}
+
+TEST_F(InputCommands, TextInTheStrokeFontHasOneNodePerStrokeWord) {
+  ASSERT_NE(g_stroke_font, nullptr);
+  g_view.current_layer = 7;
+  AnswerTimer answers({{"Text", {{104, "2"}, {105, "0"}, {106, "A B"}}, 102, 0}});
+  click(1, 1);
+  run(4205, cad_cmd_text);
+  EXPECT_EQ(g_answered, 1u);
+  ASSERT_EQ(obj_count(), 1);
+  const DrawObject* o = g_obj_head;
+  EXPECT_EQ(o->kind, OBJ_KIND_TEXT);
+  EXPECT_EQ(o->layer, 7u);
+  // A: strokes of 3 and 2 points; B: 7 and 5.
+  ASSERT_EQ(o->node_count, 17u);
+  EXPECT_EQ(o->element_count, 17u);
+  expect_node(o, 0, 1, 1, 0);         // A starts at the start point
+  expect_node(o, 1, 1 + 0.75f, 3, 0); // its apex (3, 8) in cells of 0.25
+  expect_node(o, 5, 1 + 3.5f, 1, 0);  // B 8 + 6 cells further
+}
+
+TEST_F(InputCommands, PickBoxAndWindowSelectOnTheCurrentLayer) {
+  click(0, 0);
+  click(1, 1);
+  run(2204, cad_cmd_rectangle);
+  click(5, 0);
+  click(6, 1);
+  run(2204, cad_cmd_rectangle);
+  ASSERT_EQ(obj_count(), 2);
+  int picked = -1, windowed = -1, stopped = -1;
+  click(1, 0.5f);  // on the right edge of the first square
+  key(VK_RETURN);
+  g_running_command = 2302;
+  picked = input_select_objects();
+  int first_selected = selected_count();
+  input_deselect_all();
+  // Empty space opens a window; dragged right and down it takes what it
+  // touches, dragged up only what lies inside.
+  click(-1, 2);
+  click(5.5f, -1);
+  key(VK_RETURN);
+  windowed = input_select_objects();
+  input_deselect_all();
+  click(-1, -1);
+  click(5.5f, 2);
+  key(VK_RETURN);
+  int inside = input_select_objects();
+  EXPECT_EQ(inside, 1);
+  EXPECT_TRUE(g_obj_tail->attributes & OBJ_ATTR_SELECTED);  // the first square, now last in the list
+  input_deselect_all();
+  click(0.5f, 0.5f);  // inside the first square, off its edges: opens a window
+  click(3, -1);       // which touches the first square
+  key(VK_ESCAPE);     // STOP undoes the selection
+  stopped = input_select_objects();
+  g_running_command = 0;
+  EXPECT_EQ(picked, 1);
+  EXPECT_EQ(first_selected, 1);
+  EXPECT_EQ(windowed, 2);
+  EXPECT_EQ(stopped, 0);
+  EXPECT_EQ(selected_count(), 0);
+  EXPECT_EQ(g_view.cursor_shape, 0);
+}
+
+}  // namespace
