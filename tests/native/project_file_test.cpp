@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -42,8 +41,10 @@ void new_project() {
 
 std::string temp_dir() {
   static std::string dir = [] {
-    char pattern[] = "/tmp/orv_project_XXXXXX";
-    return std::string(mkdtemp(pattern));
+    std::filesystem::path p = std::filesystem::temp_directory_path() / "orv_project_test";
+    std::filesystem::remove_all(p);
+    std::filesystem::create_directories(p);
+    return p.string();
   }();
   return dir;
 }
@@ -391,7 +392,7 @@ TEST_F(ProjectFile, FailedWriteKeepsThePreviousFileAndSaysSo) {
   const std::string path = temp_path("GESPERRT.OPR");
   write_all(path, hand_built_project());
   const std::vector<uint8_t> before = read_all(path);
-  ASSERT_EQ(mkdir((path + ".tmp").c_str(), 0700), 0);  // the temporary file cannot be created
+  ASSERT_TRUE(std::filesystem::create_directory(path + ".tmp"));  // the temporary file cannot be created
   std::snprintf(g_project_path, sizeof g_project_path, "VORHER.OPR");
   g_modified = 1;
   EXPECT_EQ(proj_save_to(path.c_str()), 0);
@@ -400,7 +401,7 @@ TEST_F(ProjectFile, FailedWriteKeepsThePreviousFileAndSaysSo) {
   EXPECT_EQ(read_all(path), before);
   EXPECT_EQ(g_modified, 1);
   EXPECT_STREQ(g_project_path, "VORHER.OPR");
-  rmdir((path + ".tmp").c_str());
+  std::filesystem::remove(path + ".tmp");
 }
 
 TEST(ProjectNames, ExtensionAndBackupName) {
