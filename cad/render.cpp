@@ -5,6 +5,7 @@
 #include "cad/input.h"
 #include "cad/obj_store.h"
 #include "cad/view.h"
+#include "design/legacy_drawing.h"
 
 RenderRefs g_render_refs = {};
 RenderScreenBox g_render_screen_box = {32767, 32767, -32767, -32767};
@@ -49,6 +50,10 @@ constexpr int COLOUR_WHITE = 30;
 
 EyePolygon g_eye_list[MAX_EYE_POLYGONS];
 int g_eye_count = 0;
+
+const DrawObject* axis_cross() {
+  return g_render_refs.axis_cross ? g_render_refs.axis_cross : g_axis_cross;
+}
 
 bool not_drawn(const DrawObject* o) { return (o->attributes & OBJ_ATTR_HIDDEN_MASK) != 0; }
 bool is_surface(const DrawObject* o) { return (o->kind & OBJ_KIND_SURFACE_MASK) != 0; }
@@ -151,7 +156,7 @@ void draw_object(const DrawObject* o, int mode, RenderTarget& t) {
 }
 
 void draw_axis_cross_3d(RenderTarget& t, int h) {
-  const DrawObject* cross = g_render_refs.axis_cross;
+  const DrawObject* cross = axis_cross();
   if (!cross || cross->node_count <= 18 || !cross->nodes) return;
   // Fixed size whatever the zoom: two pixels per unit of the symbol.
   const double(&r)[3][3] = g_view.rotation;
@@ -313,7 +318,7 @@ void render_plot_page(const DrawObject* first, const DrawObject* last) {
     }
     if (o == last) break;
   }
-  const DrawObject* cross = g_render_refs.axis_cross;
+  const DrawObject* cross = axis_cross();
   if (cross && cross->node_count > 18 && cross->nodes) {
     make_current_and_project(cross);
     int h = t.client_height();

@@ -44,7 +44,7 @@ RenderTarget* render_set_target(RenderTarget* target);  // returns the previous 
 
 // What the renderer reads from other components; each owner fills its slot.
 struct RenderRefs {
-  const DrawObject* axis_cross;      // the "XYZ_CROSS" symbol, null until loaded
+  const DrawObject* axis_cross;      // "XYZ_CROSS"; null: the loader's g_axis_cross
   const DrawObject* aim_footprint;   // rings of the central aiming command, or null
   const DrawObject* temporary_head;  // object of a running command outside the list
   const DrawObject* grid_head;       // grid line list

@@ -70,6 +70,14 @@ void store_centre_y() {
   if (g_view.kind == VIEW_XZ) g_view.remembered_centre[VIEW_YZ][1] = g_view.centre_y;
 }
 
+// The XOR cursor is taken off before its shape changes and drawn again in
+// the new shape, so no stale picture stays behind.
+void set_cursor_shape(int16_t shape) {
+  g_host.update_cursor(0);
+  g_view.cursor_shape = shape;
+  g_host.update_cursor(1);
+}
+
 bool is_hidden_or_marker(const DrawObject* object) {
   return (object->attributes & OBJ_ATTR_HIDDEN_MASK) != 0 ||
          (object->kind & (OBJ_KIND_GROUP_BEGIN | OBJ_KIND_GROUP_END)) != 0;
@@ -348,6 +356,8 @@ void view_fit_box(ScreenBox box, float fill, int ratio_divisor_extra) {
 
 void view_zoom_all() {
   if (!g_obj_head) return;
+  // The fit needs the window's size: lay it out first if that never happened.
+  if (g_view.window_width <= 0 || g_view.window_height <= 0) view_relayout();
   ScreenBox box = view_scene_extents();
   if (box.max_x - box.min_x < 1.0f) box.max_x = box.min_x + 1.0f;
   if (box.max_y - box.min_y < 1.0f) box.max_y = box.min_y + 1.0f;
@@ -365,12 +375,12 @@ static ScreenBox box_of(int x1, int y1, int x2, int y2, int least) {
 
 // Menu 603: two clicks span the window; STOP at any time leaves the view alone.
 void view_zoom_window() {
-  g_view.cursor_shape = SHAPE_PICK_BOX;
+  set_cursor_shape(SHAPE_PICK_BOX);
   int corner_x = 0, corner_y = 0;
   for (int clicks = 0; clicks < 2;) {
     g_host.wait_event();
     if (g_abort_flag) {
-      g_view.cursor_shape = SHAPE_CROSSHAIR;
+      set_cursor_shape(SHAPE_CROSSHAIR);
       input_clear_flags();
       return;
     }
@@ -380,9 +390,9 @@ void view_zoom_window() {
     if (clicks++ == 0) {
       corner_x = x;
       corner_y = y;
-      g_view.cursor_shape = SHAPE_WINDOW;
+      set_cursor_shape(SHAPE_WINDOW);
     } else {
-      g_view.cursor_shape = SHAPE_CROSSHAIR;
+      set_cursor_shape(SHAPE_CROSSHAIR);
       view_fit_box(box_of(corner_x, corner_y, x, y, 2), 0.99f, 1);
     }
   }
@@ -396,7 +406,7 @@ void view_zoom_in_interactive() {
   running = true;
   int16_t saved_command = g_running_command;
   int16_t saved_shape = g_view.cursor_shape;
-  g_view.cursor_shape = SHAPE_ZOOM;
+  set_cursor_shape(SHAPE_ZOOM);
   if (saved_command == 0) {
     g_host.enable_menus(0);
     g_running_command = 1;
@@ -412,7 +422,7 @@ void view_zoom_in_interactive() {
     }
     if (g_view.scale >= 1000.0f || g_view.kind == VIEW_EYE) break;
   }
-  g_view.cursor_shape = saved_shape != 0 ? SHAPE_PICK_BOX : SHAPE_CROSSHAIR;
+  set_cursor_shape(saved_shape != 0 ? SHAPE_PICK_BOX : SHAPE_CROSSHAIR);
   g_running_command = saved_command;
   if (saved_command == 0) g_host.enable_menus(1);
   input_clear_flags();

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "cad/input_wait_win.h"
 #include "cad/render.h"
 #include "cad/render_win.h"
 #include "cad/view.h"
@@ -123,6 +124,7 @@ void install_win32_host() {
   host.set_title = win_set_title;
   host.enable_menus = win_enable_menus;
   host.clear_drawing_window = win_clear_drawing_window;
+  host.wait_event = input_wait_event;
   render_set_target(&render_gdi_target());
 }
 

@@ -126,6 +126,7 @@ void run_toggle_aim_lines(int) {
   }
 }
 
+void run_assign_material(int) { mat_cmd_assign(); }
 void run_load_absorber_db(int) { mat_cmd_load_absorber_db(); }
 void run_edit_absorber_db(int) { mat_run_database_dialog(); }
 
@@ -185,7 +186,7 @@ const AppCommand COMMANDS[] = {
     {4315, 4315, nullptr, CMD_SNAPSHOT | CMD_PURGE_MATERIALS},
     {1019, 1020, nullptr, CMD_SNAPSHOT},
     {2319, 2320, nullptr, CMD_SNAPSHOT},
-    {2501, 2501, nullptr, CMD_SNAPSHOT},
+    {2501, 2501, run_assign_material, CMD_SNAPSHOT},
     {2502, 2502, nullptr, CMD_SNAPSHOT},
     {2601, 2601, nullptr, CMD_SNAPSHOT},
     {2801, 2801, run_load_absorber_db, CMD_WRITE_HISTORY},

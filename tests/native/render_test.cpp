@@ -10,6 +10,7 @@
 #include "cad/projection.h"
 #include "cad/render.h"
 #include "cad/view.h"
+#include "design/legacy_drawing.h"
 
 namespace {
 
@@ -265,7 +266,7 @@ TEST_F(RenderTest, AxisCrossIn3dKeepsItsSizeWhateverTheZoom) {
   cross->nodes[0] = {10, 0, 0};
   cross->elements[0] = {EL_START, 18};
   cross->elements[1] = {EL_LINE, 0};
-  g_render_refs.axis_cross = cross;
+  g_axis_cross = cross;
   g_view.kind = VIEW_3D;
   g_view.angle_3d_a = 0;
   g_view.angle_3d_b = 0;
@@ -280,6 +281,7 @@ TEST_F(RenderTest, AxisCrossIn3dKeepsItsSizeWhateverTheZoom) {
     EXPECT_EQ(lines[0].points[1].x, 65);  // 10 units of the symbol: 20 pixels
     EXPECT_EQ(lines[0].points[1].y, 555);
   }
+  g_axis_cross = nullptr;
   obj_free(cross);
 }
 
@@ -355,6 +357,36 @@ TEST_F(EyeRenderTest, LoudspeakerFacesUseTheOppositeOrientation) {
   redraw();
   ASSERT_EQ(rec.count("polygon"), 1);
   EXPECT_EQ(rec.of("polygon")[0].brush, 3);
+}
+
+}  // namespace
+
+namespace {
+
+// An object read from a file may carry more nodes than the screen-point
+// buffer holds: the nodes beyond it are left out, nothing is written past it.
+TEST_F(RenderTest, NodesBeyondTheScreenPointBufferAreLeftOut) {
+  const uint32_t nodes = MAX_SCREEN_POINTS + 600;
+  DrawObject* o = obj_create(0, nodes, 3);
+  o->kind = OBJ_KIND_POLYLINE;
+  for (uint32_t i = 0; i < nodes; ++i) o->nodes[i] = {static_cast<float>(i % 50), 0, 0};
+  o->elements[0] = {EL_START, 0};
+  o->elements[1] = {EL_LINE, 10};
+  o->elements[2] = {EL_LINE, static_cast<uint16_t>(nodes - 1)};
+  obj_append(o);
+  redraw();
+  EXPECT_EQ(g_projected_count, MAX_SCREEN_POINTS);
+  auto lines = rec.of("polyline");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].count, 2);
+  g_view.kind = VIEW_EYE;
+  g_view.eye_point = {-5, 0, 0};
+  view_set_angles();
+  view_update_rotation();
+  o->kind = OBJ_KIND_BODY;
+  o->elements[2] = {EL_CLOSE, static_cast<uint16_t>(nodes - 1)};
+  redraw();  // the eye view walks the same elements
+  EXPECT_EQ(render_eye_polygon_count(), 0);
 }
 
 }  // namespace

@@ -254,6 +254,14 @@ TEST_F(ViewTest, ZoomAllFitsAKnownFace) {
   EXPECT_EQ(g_view.zoomed_all, 0);
 }
 
+TEST_F(ViewTest, ZoomAllBeforeTheFirstLayoutMeasuresTheWindowFirst) {
+  add_face({{0, 0, 0}, {10, 0, 0}, {10, 5, 0}, {0, 5, 0}});
+  g_view.window_width = g_view.window_height = 0;
+  g_view.screen_centre_x = g_view.screen_centre_y = 0;
+  view_zoom_all();
+  EXPECT_FLOAT_EQ(g_view.scale, 76.0f);
+}
+
 TEST_F(ViewTest, ZoomAllOfATallFaceFitsTheHeightAndOfAPointWidensTheBox) {
   add_face({{0, 0, 0}, {1, 0, 0}, {1, 6, 0}, {0, 6, 0}});
   view_zoom_all();

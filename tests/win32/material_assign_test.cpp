@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+
+#include "cad/cad_state.h"
+#include "cad/input_win.h"
+#include "cad/obj_store.h"
+#include "cad/view.h"
+#include "design/material.h"
+#include "framework/gfx_win.h"
+#include "framework/win_frame_win.h"
+
+// The whole assignment command on a real drawing window: the material is
+// chosen in the selection dialog, the face by a click, STOP ends it.
+namespace {
+
+DrawWindow g_record = {};
+HWND g_drawing = nullptr;
+
+LRESULT CALLBACK test_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (window && window == g_drawing) {
+    switch (message) {
+      case WM_MOUSEMOVE:
+        input_track_mouse(static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)));
+        return 0;
+      case WM_LBUTTONDOWN:
+        g_click_flag = 1;
+        input_track_mouse(input_last_mouse_x(), input_last_mouse_y());
+        return 0;
+      case WM_PAINT:
+        ValidateRect(window, nullptr);
+        return 0;
+    }
+  } else if (window && window == win_main_window() && message == WM_KEYDOWN) {
+    input_handle_key(static_cast<int>(wparam));
+    return 0;
+  }
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+LPARAM pixel_of(float x, float y) { return MAKELPARAM(view_world_to_screen(x, 1), view_world_to_screen(y, 0)); }
+
+void post_click(float x, float y) {
+  PostMessageA(g_drawing, WM_MOUSEMOVE, 0, pixel_of(x, y));
+  PostMessageA(g_drawing, WM_LBUTTONDOWN, MK_LBUTTON, pixel_of(x, y));
+}
+
+void post_key(int vk) { PostMessageA(win_main_window(), WM_KEYDOWN, static_cast<WPARAM>(vk), 0); }
+
+// Square face 0..1 x 0..1 on the room layer with material 0.
+DrawObject* add_square(float x0) {
+  DrawObject* face = obj_create(0, 4, 6);
+  face->kind = OBJ_KIND_FACE;
+  face->layer = LAYER_ROOM;
+  const WorldPoint nodes[4] = {{x0, 0, 0}, {x0 + 1, 0, 0}, {x0 + 1, 1, 0}, {x0, 1, 0}};
+  std::memcpy(face->nodes, nodes, sizeof nodes);
+  const ElementCode elements[6] = {{EL_START, 0}, {EL_MATERIAL, 0}, {EL_LINE, 1},
+                                   {EL_LINE, 2},  {EL_LINE, 3},     {EL_CLOSE, 0}};
+  std::memcpy(face->elements, elements, sizeof elements);
+  face->element_count = 6;
+  obj_append(face);
+  return face;
+}
+
+bool g_dialog_answered;
+
+// In the selection dialog: take the second record, confirm, and queue the
+// clicks and keys the selection loop will read once the dialog is gone.
+void CALLBACK answer_dialog(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND dialog = FindWindowA(nullptr, "Absorptionsmaterialien");
+  if (!dialog || !IsWindowVisible(dialog)) return;
+  KillTimer(nullptr, timer);
+  HWND list = GetDlgItem(dialog, 101);
+  SendMessageA(list, LB_SETCURSEL, 1, 0);
+  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(101, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(110, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, 110)));
+  g_dialog_answered = true;
+  post_click(1.0f, 0.5f);  // on the right edge of the first square
+  post_key(VK_RETURN);     // OK: this selection gets the material
+  post_key(VK_ESCAPE);     // STOP in the next selection ends the command
+}
+
+TEST(MaterialAssign, ChosenMaterialGoesToTheClickedFace) {
+  ASSERT_TRUE(win_init(GetModuleHandleA(nullptr), "ORVANTE", test_proc));
+  DrawWindow* main = win_main_record();
+  g_drawing = win_create_child(nullptr, WS_BORDER, 32, 24, main->right - 64, main->bottom - 48, 10000);
+  ASSERT_NE(g_drawing, nullptr);
+  g_record.window = g_drawing;
+  view_set_drawing_window(&g_record);
+  gfx_select_window(&g_record);
+
+  obj_free_all();
+  view_new_drawing_defaults();
+  view_set_xy();
+  g_view.scale = 40;
+  g_view.centre_x = g_view.centre_y = 0;
+  g_view.current_layer = 0;
+  view_relayout();
+  input_enable_cursor(1);
+
+  std::memset(&g_material_table, 0, sizeof g_material_table);
+  mat_reset_table();
+  std::memset(&g_absorber_db, 0, sizeof g_absorber_db);
+  const char* names[3] = {"Beton", "Teppich", "Vorhang"};
+  for (int i = 0; i < 3; ++i) {
+    std::strcpy(g_absorber_db.records[i].name, names[i]);
+    for (float& a : g_absorber_db.records[i].absorption) a = 0.1f * (i + 1);
+  }
+  g_absorber_db.count = 3;
+  std::strcpy(g_absorber_db_path, "TEST.OAB");
+  DrawObject* first = add_square(0);
+  DrawObject* second = add_square(3);
+  g_modified = 0;
+
+  ASSERT_NE(SetTimer(nullptr, 0, 30, answer_dialog), 0u);
+  g_running_command = 2501;
+  mat_cmd_assign();
+  g_running_command = 0;
+
+  EXPECT_TRUE(g_dialog_answered);
+  EXPECT_EQ(g_material_table.count, 2);
+  EXPECT_STREQ(g_material_table.records[1].name, "Teppich");
+  EXPECT_EQ(first->elements[1].value, 1);
+  EXPECT_EQ(second->elements[1].value, 0);
+  EXPECT_EQ(g_modified, 1);
+  EXPECT_FALSE(first->attributes & OBJ_ATTR_SELECTED);
+  EXPECT_STREQ(g_material_table.records[0].name, "100%");  // the purge keeps the default
+  EXPECT_STREQ(g_prompt_prefix, "");
+  obj_free_all();
+}
+
+}  // namespace
