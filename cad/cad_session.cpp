@@ -11,6 +11,7 @@
 #include "cad/render.h"
 #include "cad/undo.h"
 #include "cad/view.h"
+#include "design/project_file.h"
 #include "framework/ui_seam.h"
 
 DrawObject* g_grid_head = nullptr;
@@ -67,6 +68,7 @@ void cad_new_drawing_defaults() {
   obj_reset_layers();
   cad_set_drag_transform(cad_translate_object);
   cad_grid_free();
+  std::memset(&g_title_block, 0, sizeof g_title_block);
 }
 
 void cad_plane_rotation(double angle, double m[3][3]) {

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include "own_dialog.h"
 #include <windows.h>
 
 #include <cmath>
@@ -16,27 +18,6 @@ LRESULT CALLBACK plain_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
   return DefWindowProcA(window, message, wparam, lparam);
 }
 
-// The open dialog of this thread with that title; other test programs may
-// show dialogs of the same name at the same time.
-HWND find_own_dialog(const char* title) {
-  struct Search {
-    const char* title;
-    HWND found;
-  } search{title, nullptr};
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        char cls[16] = "", text[256] = "";
-        GetClassNameA(window, cls, sizeof cls);
-        GetWindowTextA(window, text, sizeof text);
-        if (std::strcmp(cls, "#32770") != 0 || std::strcmp(text, s->title) != 0) return TRUE;
-        s->found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
 
 // Steps run one per timer tick while a dialog is open: each finds the open
 // dialog, reads or types into it, and the last one presses a button.
