@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/win32/own_dialog.h"
+
 #include <functional>
 #include <string>
 
@@ -16,7 +18,7 @@ const char* g_title = "Equalizer";
 bool g_seen = false;
 
 void CALLBACK find_dialog(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND dialog = FindWindowA("#32770", g_title);
+  HWND dialog = own_dialog::find(g_title);
   if (!dialog) return;
   KillTimer(nullptr, timer);
   g_seen = true;

@@ -119,7 +119,7 @@ size_t g_answered = 0;
 void CALLBACK answer_tick(HWND, UINT, UINT_PTR, DWORD) {
   if (g_answered >= g_answers.size()) return;
   const Answer& a = g_answers[g_answered];
-  HWND dialog = find_own_dialog(a.title.c_str());
+  HWND dialog = own_dialog::find(a.title.c_str());
   if (!dialog) return;
   for (auto& e : a.edits) SetDlgItemTextA(dialog, e.first, e.second.c_str());
   PostMessageA(dialog, WM_COMMAND, static_cast<WPARAM>(a.button), 0);

@@ -37,7 +37,7 @@ std::vector<std::string> g_titles;
 void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
   if (g_done >= g_steps.size()) return;
   const Step& s = g_steps[g_done];
-  HWND dialog = find_own_dialog(s.title.c_str());
+  HWND dialog = own_dialog::find(s.title.c_str());
   if (!dialog) return;
   char text[256];
   GetWindowTextA(dialog, text, sizeof text);

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include "tests/win32/own_dialog.h"
 #include <windows.h>
 
 #include <cmath>
@@ -75,7 +77,7 @@ std::vector<std::string> g_boxes;
 
 void CALLBACK run_steps(HWND, UINT, UINT_PTR, DWORD) {
   if (g_next >= g_steps.size()) return;
-  HWND dialog = FindWindowA("#32770", g_steps[g_next].caption);
+  HWND dialog = own_dialog::find(g_steps[g_next].caption);
   if (!dialog || !IsWindowVisible(dialog)) return;
   if (g_steps[g_next].act(dialog)) ++g_next;
 }

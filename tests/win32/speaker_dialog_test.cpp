@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/win32/own_dialog.h"
+
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -32,7 +34,7 @@ int record_box(const char* text, const char* caption, unsigned) {
 
 void CALLBACK run_steps(HWND, UINT, UINT_PTR, DWORD) {
   if (g_next >= g_steps.size()) return;
-  HWND dialog = FindWindowA("#32770", g_steps[g_next].caption);
+  HWND dialog = own_dialog::find(g_steps[g_next].caption);
   if (!dialog || !IsWindowVisible(dialog)) return;
   g_steps[g_next++].act(dialog);
 }
