@@ -8,6 +8,7 @@
 
 #include "cad/cad_session_win.h"
 #include "cad/cad_state.h"
+#include "cad/drag_preview.h"
 #include "cad/draw_cmds.h"
 #include "cad/input_win.h"
 #include "cad/obj_store.h"
@@ -307,6 +308,88 @@ TEST_F(InputCommands, PickBoxAndWindowSelectOnTheCurrentLayer) {
   EXPECT_EQ(stopped, 0);
   EXPECT_EQ(selected_count(), 0);
   EXPECT_EQ(g_view.cursor_shape, 0);
+}
+
+DrawObject* point_object(std::initializer_list<WorldPoint> nodes) {
+  DrawObject* o = obj_create(0, static_cast<uint32_t>(nodes.size()), 1);
+  uint32_t i = 0;
+  for (const WorldPoint& p : nodes) o->nodes[i++] = p;
+  o->kind = OBJ_KIND_POLYLINE;
+  obj_append(o);
+  return o;
+}
+
+void put_cursor_at(const WorldPoint& p) {
+  g_cursor_point = p;
+  g_cursor_screen_x = view_world_to_screen(p.x, 1);
+  g_cursor_screen_y = view_world_to_screen(p.y, 0);
+}
+
+// A change of the cursor point that stays within one pixel still moves the
+// dragged objects, and moving back brings them exactly back.
+TEST_F(InputCommands, DragPreviewFollowsWorldChangesWithinAPixel) {
+  DrawObject* o = point_object({{0, 0, 0}});
+  o->attributes = OBJ_ATTR_SELECTED;
+  input_update_cursor(0);
+  put_cursor_at({0, 0, 0});
+  g_last_point = g_cursor_point;
+  cad_set_drag_transform(DRAG_TRANSLATE);
+  g_view.drag_preview = 1;
+  input_update_cursor(1);
+  int32_t px = g_cursor_screen_x;
+  g_cursor_point.x = 0.01f;  // a fifth of a pixel
+  input_update_cursor(1);
+  EXPECT_EQ(g_cursor_screen_x, px);
+  EXPECT_FLOAT_EQ(o->nodes[0].x, 0.01f);
+  EXPECT_FLOAT_EQ(g_last_point.x, 0.01f);
+  g_cursor_point.x = 0;
+  input_update_cursor(1);
+  EXPECT_FLOAT_EQ(o->nodes[0].x, 0);
+  input_update_cursor(0);
+  g_view.drag_preview = 0;
+}
+
+// Point snap takes the nearest node within the snap distance, but never the
+// nodes that the running preview drags along with the cursor.
+TEST_F(InputCommands, PointSnapIgnoresWhatIsBeingDragged) {
+  g_view.point_snap = 1;
+  g_view.snap_layer = 0;
+  DrawObject* other = point_object({{0.3f, 0.1f, 0}});  // 6 pixels right, 2 up
+  DrawObject* drawn = point_object({{2, 2, 0}, {0, 0, 0}});
+  input_update_cursor(0);
+  move_to(0, 0);
+  MSG m;
+  while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+  EXPECT_FLOAT_EQ(g_cursor_point.x, 0);  // its own node: nothing dragged yet
+  EXPECT_FLOAT_EQ(g_cursor_point.y, 0);
+
+  ASSERT_TRUE(input_node_list_alloc(1));
+  input_node_list_add(&drawn->nodes[1]);
+  drawn->attributes = OBJ_ATTR_SELECTED;
+  input_update_cursor(0);
+  cad_set_drag_transform(DRAG_MOVE_NODES);
+  g_view.drag_preview = 1;
+  move_to(0.05f, 0);
+  move_to(0, 0);
+  while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+  EXPECT_FLOAT_EQ(g_cursor_point.x, 0.3f);  // the other object's node, not the rubber node
+  EXPECT_FLOAT_EQ(g_cursor_point.y, 0.1f);
+  EXPECT_FLOAT_EQ(drawn->nodes[1].x, 0.3f);  // which followed the cursor there
+
+  input_update_cursor(0);
+  cad_set_drag_transform(DRAG_TRANSLATE);  // a moved selection is left out whole
+  other->attributes = OBJ_ATTR_SELECTED;
+  drawn->attributes = 0;
+  input_update_cursor(1);
+  move_to(2.1f, 2);
+  while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+  EXPECT_FLOAT_EQ(g_cursor_point.x, 2);
+  EXPECT_FLOAT_EQ(g_cursor_point.y, 2);
+  input_update_cursor(0);
+  g_view.drag_preview = 0;
+  g_view.point_snap = 0;
+  input_node_list_free();
+  cad_set_drag_transform(DRAG_TRANSLATE);
 }
 
 }  // namespace

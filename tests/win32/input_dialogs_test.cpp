@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "framework/input_dialogs.h"
+#include "framework/units.h"
+#include "framework/win_frame_win.h"
+
+namespace {
+
+LRESULT CALLBACK plain_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+// Steps run one per timer tick while a dialog is open: each finds the open
+// dialog, reads or types into it, and the last one presses a button.
+struct Step {
+  std::string title;
+  std::vector<std::pair<int, std::string>> set;  // SetDlgItemText
+  int type_into = 0;                             // edit that gets typed_text as WM_CHAR
+  std::string typed_text;
+  int read_id = 0;  // edit whose text is kept in g_read
+  int button = 0;   // pressed last, 0 = none
+};
+std::vector<Step> g_steps;
+size_t g_done = 0;
+std::vector<std::string> g_read;
+std::vector<std::string> g_titles;
+
+void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
+  if (g_done >= g_steps.size()) return;
+  const Step& s = g_steps[g_done];
+  HWND dialog = FindWindowA("#32770", s.title.c_str());
+  if (!dialog) return;
+  char text[256];
+  GetWindowTextA(dialog, text, sizeof text);
+  g_titles.push_back(text);
+  for (auto& e : s.set) SetDlgItemTextA(dialog, e.first, e.second.c_str());
+  if (s.type_into) {
+    HWND edit = GetDlgItem(dialog, s.type_into);
+    SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+    for (char c : s.typed_text) SendMessageA(edit, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c)), 0);
+  }
+  if (s.read_id) {
+    GetDlgItemTextA(dialog, s.read_id, text, sizeof text);
+    g_read.push_back(text);
+  }
+  if (s.button) PostMessageA(dialog, WM_COMMAND, static_cast<WPARAM>(s.button), 0);
+  ++g_done;
+}
+
+class InputDialogs : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { ASSERT_TRUE(win_init(GetModuleHandleA(nullptr), "ORVANTE", plain_proc)); }
+  void SetUp() override { g_unit_feet = 0; }
+  void script(std::vector<Step> steps) {
+    g_steps = std::move(steps);
+    g_done = 0;
+    g_read.clear();
+    g_titles.clear();
+    timer_ = SetTimer(nullptr, 0, 20, tick);
+  }
+  void TearDown() override {
+    KillTimer(nullptr, timer_);
+    g_unit_feet = 0;
+  }
+  UINT_PTR timer_ = 0;
+};
+
+TEST_F(InputDialogs, LineTakesTheCaptionAndCutsToTheBuffer) {
+  char buffer[6] = "ab";
+  script({{"Drehwinkel (Grad) :", {{105, "123456789"}}, 0, "", 0, 102}});
+  EXPECT_EQ(dlg_input_line("Drehwinkel (Grad) :", buffer, sizeof buffer, 0), 1);
+  EXPECT_STREQ(buffer, "12345");
+  script({{"Frage", {{105, "zzz"}}, 0, "", 105, 103}});
+  std::strcpy(buffer, "ab");
+  EXPECT_EQ(dlg_input_line("Frage", buffer, sizeof buffer, 0), 0);
+  EXPECT_STREQ(buffer, "ab");
+  ASSERT_EQ(g_read.size(), 1u);
+  EXPECT_EQ(g_read[0], "zzz");  // the edit showed what was set
+}
+
+TEST_F(InputDialogs, LineFixesATypedDecimalComma) {
+  char buffer[22] = "";
+  script({{"Zahl", {}, 105, "1,5", 0, 0}, {"Zahl", {}, 0, "", 105, 102}});
+  EXPECT_EQ(dlg_input_line("Zahl", buffer, sizeof buffer, 1), 1);
+  EXPECT_STREQ(buffer, "1.5");
+}
+
+TEST_F(InputDialogs, AbsolutePointShowsAndTakesFeet) {
+  double x = 1, y = -2.5, z = 0;
+  script({{"Punkt absolut :", {}, 0, "", 104, 0}, {"Punkt absolut :", {{104, "3.28"}, {105, "x"}}, 0, "", 0, 102}});
+  g_unit_feet = 1;
+  EXPECT_EQ(dlg_point_absolute(x, y, z, "Punkt absolut :"), 1);
+  ASSERT_EQ(g_read.size(), 1u);
+  EXPECT_EQ(g_read[0], "3.28");  // 1 m shown in feet with two decimals
+  EXPECT_NEAR(x, 1.0, 1e-3);
+  EXPECT_EQ(y, 0.0);             // not a number: 0, the caller checks
+  EXPECT_EQ(z, 0.0);
+  x = 7;
+  script({{"Punkt relativ :", {{104, "1"}}, 0, "", 0, 103}});
+  EXPECT_EQ(dlg_point_absolute(x, y, z, "Punkt relativ :"), 0);
+  EXPECT_EQ(x, 7.0);
+}
+
+TEST_F(InputDialogs, PolarTakesTheDistanceAbsoluteAndTheAngleOnceWrapped) {
+  double d = 9, a = 9;
+  script({{"Punkt polar", {{101, "-2"}, {102, "270"}}, 0, "", 0, 103}});
+  EXPECT_EQ(dlg_point_polar(d, a), 1);
+  EXPECT_DOUBLE_EQ(d, 2);
+  EXPECT_NEAR(a, -3.141592654 / 2, 1e-7);
+  script({{"Punkt polar", {}, 0, "", 0, 104}});
+  EXPECT_EQ(dlg_point_polar(d, a), 0);
+  EXPECT_DOUBLE_EQ(d, 2);
+}
+
+TEST_F(InputDialogs, TextNeedsAText) {
+  float height = 1, angle = 0;
+  char text[80] = "alt";
+  script({{"Text", {}, 0, "", 106, 0}, {"Text", {{104, "2,5"}, {105, "30"}, {106, "Saal"}}, 0, "", 0, 102}});
+  EXPECT_EQ(dlg_text(height, angle, text, sizeof text), 1);
+  EXPECT_EQ(g_read[0], "alt");
+  EXPECT_STREQ(text, "Saal");
+  EXPECT_FLOAT_EQ(angle, 30);
+  EXPECT_FLOAT_EQ(height, 2);  // set, not typed: no comma fix, "%f" stops at the comma
+  script({{"Text", {{106, ""}}, 0, "", 0, 102}});
+  EXPECT_EQ(dlg_text(height, angle, text, sizeof text), 0);
+}
+
+}  // namespace
