@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "acoustics/coverage.h"
+#include "acoustics/point_response.h"
 #include "cad/obj_store.h"
 #include "cad/render.h"
 #include "design/calc_options.h"
@@ -182,6 +184,9 @@ DrawObject* spk_create_object(const PlacedSpeaker& ps) {
 
 // Model reset: every loudspeaker-related table back to its empty state.
 int spk_reset_tables() {
+  cov_reset();  // the level map is no longer valid
+  std::memset(g_active_speakers, 0, sizeof g_active_speakers);
+  std::memset(&g_arrivals, 0, sizeof g_arrivals);
   spk_free_type_table();
   std::memset(&g_speaker_types, 0, sizeof g_speaker_types);
   std::memset(&g_material_table, 0, sizeof g_material_table);

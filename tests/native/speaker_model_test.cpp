@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "acoustics/coverage.h"
 #include "cad/obj_store.h"
 #include "design/calc_options.h"
 #include "design/legacy_drawing.h"
@@ -171,7 +172,11 @@ TEST_F(SpeakerModelTest, StoredBlockLayout) {
 TEST_F(SpeakerModelTest, ResetEmptiesTheTables) {
   g_layers[LAYER_BLOCK].visible = 1;
   g_calc_options.band = 2;
+  g_coverage_valid = 1;
+  g_active_speaker_count = 3;
   spk_reset_tables();
+  EXPECT_EQ(g_coverage_valid, 0);
+  EXPECT_EQ(g_active_speaker_count, 0);
   type_ = nullptr;
   EXPECT_EQ(g_speaker_types.count, 0);
   EXPECT_EQ(g_speaker_types.records[0], nullptr);
