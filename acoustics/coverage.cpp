@@ -208,6 +208,14 @@ int cov_build_active_speakers() {
   return count;
 }
 
+// The active table for a run; without any loudspeaker to calculate the
+// user is told so.
+int cov_start_level_time() {
+  if (cov_build_active_speakers() > 0) return 1;
+  ui_message_box("Momentan keine Lautsprecher zur Berechnung konfiguriert", nullptr, UI_MB_OK);
+  return 0;
+}
+
 // Plan rectangle and highest node over all nodes of the area.
 void cov_listener_area_bounds(const DrawObject* o, ListenerArea& area) {
   area.x_min = area.y_min = 1e9f;

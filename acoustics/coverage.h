@@ -74,6 +74,7 @@ struct CovRunSettings {
 };
 extern CovRunSettings g_cov_run_settings;
 
+int cov_start_level_time();
 int cov_build_active_speakers();
 int cov_build_listener_areas();
 void cov_listener_area_bounds(const DrawObject* object, ListenerArea& area);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "cad/input_wait_win.h"
+#include "cad/input_win.h"
 #include "cad/render.h"
 #include "cad/render_win.h"
 #include "cad/view.h"
@@ -125,6 +126,7 @@ void install_win32_host() {
   host.enable_menus = win_enable_menus;
   host.clear_drawing_window = win_clear_drawing_window;
   host.wait_event = input_wait_event;
+  host.update_cursor = input_update_cursor;
   render_set_target(&render_gdi_target());
 }
 

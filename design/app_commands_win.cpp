@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "acoustics/coverage.h"
+
 #include "cad/cad_session_win.h"
 #include "cad/cad_state.h"
 #include "cad/draw_cmds.h"
@@ -40,6 +42,7 @@ void run_exit(int) { app_cmd_exit(); }
 void run_undo(int) { undo_undo(); }
 void run_redo(int) { undo_redo(); }
 void run_nothing(int) {}
+void run_level_time(int) { cov_cmd_level_time(); }
 
 void run_copy_to_clipboard(int) {
   gfx_select_window(view_drawing_window());
@@ -213,7 +216,7 @@ const AppCommand COMMANDS[] = {
     {610, 613, run_toggle_layer, 0},
     {614, 614, run_toggle_layer, 0},
     {615, 615, run_toggle_node_boxes, 0},
-    {5001, 5001, nullptr, 0},
+    {5001, 5001, run_level_time, 0},
     {5010, 5013, nullptr, 0},
     {5020, 5021, nullptr, 0},
     {5030, 5034, nullptr, 0},

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -101,6 +102,28 @@ void click(float x, float y) {
 }
 void key(int vk) { PostMessageA(win_main_window(), WM_KEYDOWN, static_cast<WPARAM>(vk), 0); }
 
+// The open dialog of this thread with that title; other test programs may
+// show dialogs of the same name at the same time.
+HWND find_own_dialog(const char* title) {
+  struct Search {
+    const char* title;
+    HWND found;
+  } search{title, nullptr};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        char cls[16] = "", text[256] = "";
+        GetClassNameA(window, cls, sizeof cls);
+        GetWindowTextA(window, text, sizeof text);
+        if (std::strcmp(cls, "#32770") != 0 || std::strcmp(text, s->title) != 0) return TRUE;
+        s->found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 // Dialog answers, one per timer tick, in order: the title to look for, the
 // edits to fill, the button to press and the key to give after it (0: none).
 struct Answer {
@@ -115,7 +138,7 @@ size_t g_answered = 0;
 void CALLBACK answer_tick(HWND, UINT, UINT_PTR, DWORD) {
   if (g_answered >= g_answers.size()) return;
   const Answer& a = g_answers[g_answered];
-  HWND dialog = FindWindowA("#32770", a.title.c_str());
+  HWND dialog = find_own_dialog(a.title.c_str());
   if (!dialog) return;
   for (auto& e : a.edits) SetDlgItemTextA(dialog, e.first, e.second.c_str());
   PostMessageA(dialog, WM_COMMAND, static_cast<WPARAM>(a.button), 0);

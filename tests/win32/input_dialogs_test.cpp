@@ -16,6 +16,28 @@ LRESULT CALLBACK plain_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
   return DefWindowProcA(window, message, wparam, lparam);
 }
 
+// The open dialog of this thread with that title; other test programs may
+// show dialogs of the same name at the same time.
+HWND find_own_dialog(const char* title) {
+  struct Search {
+    const char* title;
+    HWND found;
+  } search{title, nullptr};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        char cls[16] = "", text[256] = "";
+        GetClassNameA(window, cls, sizeof cls);
+        GetWindowTextA(window, text, sizeof text);
+        if (std::strcmp(cls, "#32770") != 0 || std::strcmp(text, s->title) != 0) return TRUE;
+        s->found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 // Steps run one per timer tick while a dialog is open: each finds the open
 // dialog, reads or types into it, and the last one presses a button.
 struct Step {
@@ -34,7 +56,7 @@ std::vector<std::string> g_titles;
 void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
   if (g_done >= g_steps.size()) return;
   const Step& s = g_steps[g_done];
-  HWND dialog = FindWindowA("#32770", s.title.c_str());
+  HWND dialog = find_own_dialog(s.title.c_str());
   if (!dialog) return;
   char text[256];
   GetWindowTextA(dialog, text, sizeof text);
