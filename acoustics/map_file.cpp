@@ -5,7 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "acoustics/coverage.h"
+#include "design/calc_options.h"
 #include "framework/le_bytes.h"
+#include "framework/ui_seam.h"
 
 const char MAP_IDENTIFICATION[] = "ORVANTE MAP FILE V2.80";
 
@@ -166,4 +169,142 @@ bool mapfile_decode(ByteReader& in, MapData& map) {
   std::memcpy(map.description, header + MAP_ID_BYTES, MAP_DESCRIPTION_BYTES);
   map.description[MAP_DESCRIPTION_CHARS] = 0;
   return mapfile_decode_body(in, map);
+}
+
+// ------------------------------------------------------ the live result
+
+char g_map_description[MAP_DESCRIPTION_CHARS + 1] = "";
+uint16_t g_map_picks[MAP_MAX_PICKS] = {};
+int g_map_pick_count = 0;
+uint32_t g_map_pick_point_count = 0;
+
+namespace {
+
+MapAreaRecord area_of(const ListenerArea& a) {
+  return MapAreaRecord{0, a.a, a.b, a.c, a.d, a.x_min, a.x_max, a.y_min, a.y_max, a.z_max};
+}
+
+}  // namespace
+
+bool mapfile_capture(MapData& map) {
+  map = MapData();
+  map.summation_mode = g_calc_options.summation_mode;
+  map.half_spacing = g_grid_half_spacing;
+  std::memcpy(map.band_speaker_counts, g_band_speaker_counts, sizeof map.band_speaker_counts);
+  const int n_areas = g_listener_areas ? std::max<int>(g_listener_area_count, 0) : 0;
+  for (int i = 0; i < n_areas; ++i) map.areas.push_back(area_of(g_listener_areas[i]));
+  const CoverageGrid& g = g_coverage_grid;
+  map.grid.point_count = std::min<uint32_t>(g.point_count, MAP_MAX_POINTS);
+  std::memcpy(map.grid.min_energy, g.min_energy, sizeof map.grid.min_energy);
+  std::memcpy(map.grid.max_energy, g.max_energy, sizeof map.grid.max_energy);
+  std::memcpy(map.grid.min_time, g.min_time, sizeof map.grid.min_time);
+  std::memcpy(map.grid.max_time, g.max_time, sizeof map.grid.max_time);
+  map.points.resize(map.grid.point_count);
+  for (uint32_t i = 0; i < map.grid.point_count; ++i) {
+    const GridPoint& p = g.points[i];
+    MapPoint& m = map.points[i];
+    m.x = p.x;
+    m.y = p.y;
+    m.z = p.z;
+    std::memcpy(m.energy, p.energy, sizeof m.energy);
+    std::memcpy(m.time, p.time, sizeof m.time);
+    m.area = p.area;
+  }
+  const int n_picks = std::clamp<int>(g_map_pick_count, 0, MAP_MAX_PICKS);
+  map.picks.assign(g_map_picks, g_map_picks + n_picks);
+  return true;
+}
+
+// Replaces the live result by a completely read one and rebuilds the tables
+// a display needs from the current model.
+bool mapfile_commit(const MapData& map) {
+  ListenerArea* areas = nullptr;
+  if (!map.areas.empty()) {
+    areas = static_cast<ListenerArea*>(std::calloc(map.areas.size(), sizeof(ListenerArea)));
+    if (!areas) {
+      ui_message_box("Nicht genügend Speicher vorhanden, Operation abgebrochen", nullptr, UI_MB_OK);
+      return false;
+    }
+  }
+  std::free(g_listener_areas);
+  g_listener_areas = areas;
+  g_listener_area_count = static_cast<int16_t>(map.areas.size());
+  for (size_t i = 0; i < map.areas.size(); ++i) {
+    const MapAreaRecord& r = map.areas[i];
+    g_listener_areas[i] = ListenerArea{nullptr, r.a, r.b, r.c, r.d, r.x_min, r.x_max, r.y_min, r.y_max, r.z_max};
+  }
+  g_calc_options.summation_mode = map.summation_mode;
+  g_grid_half_spacing = map.half_spacing;
+  CoverageGrid& g = g_coverage_grid;
+  g.point_count = static_cast<uint32_t>(map.points.size());
+  std::memcpy(g.min_energy, map.grid.min_energy, sizeof g.min_energy);
+  std::memcpy(g.max_energy, map.grid.max_energy, sizeof g.max_energy);
+  std::memcpy(g.min_time, map.grid.min_time, sizeof g.min_time);
+  std::memcpy(g.max_time, map.grid.max_time, sizeof g.max_time);
+  for (size_t i = 0; i < map.points.size(); ++i) {
+    const MapPoint& m = map.points[i];
+    GridPoint& p = g.points[i];
+    p.x = m.x;
+    p.y = m.y;
+    p.z = m.z;
+    std::memcpy(p.energy, m.energy, sizeof p.energy);
+    std::memcpy(p.time, m.time, sizeof p.time);
+    p.area = m.area;
+  }
+  g_map_pick_count = static_cast<int>(map.picks.size());
+  std::copy(map.picks.begin(), map.picks.end(), g_map_picks);
+  if (!map.picks.empty()) g_map_pick_point_count = g.point_count;
+  cov_build_active_speakers();  // the band counts follow the model as it is now
+  std::snprintf(g_map_description, sizeof g_map_description, "%s", map.description);
+  g_coverage_valid = 1;
+  return true;
+}
+
+// Writes the whole block of the live result; 1 on success, 0 on a failed write.
+int mapfile_write(FILE* file, const char* description) {
+  MapData map;
+  mapfile_capture(map);
+  ByteWriter out;
+  mapfile_encode(map, description, out);
+  const std::vector<uint8_t>& b = out.buffer();
+  return std::fwrite(b.data(), 1, b.size(), file) == b.size() ? 1 : 0;
+}
+
+// Reads the rest of an open map file (just after its header) into the live
+// result; a damaged block leaves the previous result untouched.
+int mapfile_read(FILE* file) {
+  std::vector<uint8_t> data;
+  uint8_t chunk[65536];
+  size_t got;
+  const size_t most = size_t(MAP_MAX_POINTS) * MAP_POINT_BYTES + 32768u * MAP_AREA_RECORD_BYTES + 4096;
+  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+    if (data.size() + got > most) return 0;
+    data.insert(data.end(), chunk, chunk + got);
+  }
+  if (std::ferror(file)) return 0;
+  MapData map;
+  ByteReader in(data.data(), data.size());
+  if (!mapfile_decode_body(in, map)) return 0;
+  return mapfile_commit(map) ? 1 : 0;
+}
+
+// The save steps after the dialogs: an old file of the name is deleted first,
+// and a failed write leaves no file behind. 1 when saved.
+int mapfile_save_to(const char* path, const char* description) {
+  if (FILE* old = std::fopen(path, "rb")) {
+    std::fclose(old);
+    std::remove(path);
+  }
+  FILE* f = std::fopen(path, "w+b");
+  if (!f) {
+    ui_message_box("Datei kann nicht auf Laufwerk geschrieben werden", nullptr, UI_MB_OK);
+    return 0;
+  }
+  int ok = mapfile_write(f, description);
+  ok = (std::fclose(f) == 0) && ok;
+  if (!ok) {
+    ui_message_box("Daten konnten nicht gesichert werden", "Speicherkapazität erschöpft !", UI_MB_OK);
+    std::remove(path);
+  }
+  return ok;
 }
