@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "acoustics/rt60.h"
 #include "cad/cad_state.h"
 #include "cad/obj_store.h"
 #include "framework/ui_seam.h"
@@ -82,10 +83,12 @@ void mat_set_default(MaterialRecord& record) {
   for (float& value : record.absorption) value = 1.0f;
 }
 
-// Record 0 becomes the default material and the table holds only it.
+// Record 0 becomes the default material and the table holds only it; the
+// measured reverberation times belong to the old room and go too.
 void mat_reset_table() {
   mat_set_default(g_material_table.records[0]);
   g_material_table.count = 1;
+  for (double& time : g_rt60_measured) time = 0.0;
 }
 
 // Frees the names of materials no room face uses. The count stays, so the

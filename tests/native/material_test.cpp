@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "acoustics/rt60.h"
 #include "cad/cad_state.h"
 #include "cad/obj_store.h"
 #include "framework/ui_seam.h"
@@ -205,7 +206,9 @@ class MaterialTableTest : public ::testing::Test {
 TEST_F(MaterialTableTest, ResetGivesTheDefaultMaterial) {
   g_material_table.records[0].reserved2[3] = 9;
   g_material_table.count = 7;
+  g_rt60_measured[3] = 1.8;
   mat_reset_table();
+  EXPECT_EQ(g_rt60_measured[3], 0.0);
   EXPECT_EQ(g_material_table.count, 1);
   EXPECT_STREQ(g_material_table.records[0].name, "100%");
   EXPECT_STREQ(g_material_table.records[0].description, "Absorber 100%");
