@@ -4,10 +4,7 @@
 
 #include "acoustics/ray_geom.h"
 #include "cad/obj_store.h"
-#include "design/material.h"
-
-int16_t g_rt60_method = RT60_SABINE;
-double g_rt60_measured[7] = {};
+#include "materials/material.h"
 
 namespace {
 

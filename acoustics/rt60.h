@@ -3,10 +3,7 @@
 #pragma once
 #include <cstdint>
 
-constexpr int RT60_SABINE = 0, RT60_EYRING = 1, RT60_FITZROY = 2, RT60_MEASURED = 3;
-
-extern int16_t g_rt60_method;        // kept with the project
-extern double g_rt60_measured[7];    // seconds, kept with the project
+#include "materials/rt60_settings.h"
 
 // Sums over the room polygons that every method starts from.
 struct RoomAbsorption {
