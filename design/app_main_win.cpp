@@ -7,6 +7,7 @@
 #include "acoustics/cov_window_win.h"
 #include "acoustics/coverage.h"
 #include "acoustics/point_response.h"
+#include "acoustics/rt60_window_win.h"
 #include "cad/cad_session.h"
 #include "cad/cad_session_win.h"
 #include "cad/cad_state.h"
@@ -18,6 +19,8 @@
 #include "cad/view.h"
 #include "design/app_tables.h"
 #include "design/app_window_win.h"
+#include "design/eq_dialog.h"
+#include "design/eq_rule.h"
 #include "design/history.h"
 #include "design/project_cmds_win.h"
 #include "framework/child_windows_win.h"
@@ -38,6 +41,9 @@ constexpr const char* VERSION_TEXT = "2.90";
 constexpr int DRAWING_WINDOW_ID = 10000;
 
 DrawWindow g_drawing_record = {};
+
+// The reverberation window's "M": the measured times in the band dialog.
+int edit_measured_times(double times[7]) { return opts_run_band_dialog(times, BAND_MODE_RT); }
 
 bool create_drawing_window() {
   int left, top, right, bottom;
@@ -133,6 +139,7 @@ void app_install_hooks() {
   cad_new_document_hook = app_new_project;
   proj_loaded_hook = proj_after_load;
   mapfile_open_window_hook = cov_show_window;
+  rt60_set_edit_hook(edit_measured_times);
   spk_set_calculation_reset(resp_reset_tables);
   proj_register_undo_parts();
 }

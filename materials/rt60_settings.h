@@ -5,6 +5,7 @@
 #include <cstdint>
 
 constexpr int RT60_SABINE = 0, RT60_EYRING = 1, RT60_FITZROY = 2, RT60_MEASURED = 3;
+constexpr int RT60_BANDS = 7;
 
 extern int16_t g_rt60_method;
-extern double g_rt60_measured[7];  // seconds
+extern double g_rt60_measured[RT60_BANDS];  // seconds
