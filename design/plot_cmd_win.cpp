@@ -14,7 +14,7 @@
 #include "cad/render_win.h"
 #include "cad/view.h"
 #include "design/plot_layout.h"
-#include "design/project_file.h"
+#include "cad/title_block.h"
 #include "framework/gfx_win.h"
 #include "framework/print_win.h"
 #include "framework/ui_seam.h"

@@ -10,9 +10,9 @@
 #include "app_harness.h"
 #include "cad/input.h"
 #include "cad/obj_store.h"
+#include "cad/title_block.h"
 #include "cad/view.h"
-#include "design/app_window_win.h"
-#include "design/project_file.h"
+#include "framework/child_windows_win.h"
 #include "framework/print_win.h"
 #include "own_dialog.h"
 #include "pdf_printer.h"
@@ -72,7 +72,7 @@ LPARAM pixel_of(float x, float y) { return MAKELPARAM(view_world_to_screen(x, 1)
 
 // As a real mouse does: the cursor message, the move, the click.
 void click_world(float x, float y) {
-  HWND w = app_drawing_window();
+  HWND w = win_drawing_window();
   PostMessageA(w, WM_SETCURSOR, reinterpret_cast<WPARAM>(w), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   PostMessageA(w, WM_MOUSEMOVE, 0, pixel_of(x, y));
   PostMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, pixel_of(x, y));
