@@ -38,7 +38,7 @@ namespace {
 
 constexpr float ACTIVE_INTENSITY = 1000.0f;
 constexpr float ANGLE_THRESHOLD = 0.01f;
-constexpr float NO_TIME_MS = 10000.0f;
+constexpr float NO_TIME_MS = COV_NO_ARRIVAL_MS;
 constexpr uint32_t PROGRESS_INTERVAL_MS = 100;
 constexpr uint32_t WORK_CHUNK = 32;
 
