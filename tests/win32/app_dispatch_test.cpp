@@ -139,9 +139,16 @@ int look_at_box(const char*, const char*, unsigned) {
 // A command that is not built says so before anything of a running command
 // shows: the menus stay usable and no OK or STOP stands behind the box.
 TEST(AppDispatch, NotAvailableIsSaidBeforeMenusGreyAndButtonsShow) {
-  for (int id : {1016, 5010}) {
-    ASSERT_NE(app_find_command(id), nullptr);
-    ASSERT_EQ(app_find_command(id)->run, nullptr) << id << " is built now: choose another";
+  // One command of the object ranges (which show OK and STOP) and one other.
+  std::vector<int> missing;
+  for (auto [first, last] : {std::pair{1000, 4999}, std::pair{5000, 5999}})
+    for (int id = first; id <= last; ++id)
+      if (const AppCommand* c = app_find_command(id); c && !c->run) {
+        missing.push_back(id);
+        break;
+      }
+  if (missing.empty()) GTEST_SKIP() << "every command is built";
+  for (int id : missing) {
     g_at_box = Seen{};
     g_boxes_seen = 0;
     Seen after;
