@@ -13,7 +13,7 @@
 #include "cad/projection.h"
 #include "cad/render.h"
 #include "cad/view.h"
-#include "design/legacy_drawing.h"
+#include "speakers/legacy_drawing.h"
 
 namespace {
 

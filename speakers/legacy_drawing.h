@@ -15,9 +15,9 @@ constexpr uint32_t BLOCK_KIND = 16;
 // file is refused before it is read.
 constexpr unsigned long long LEGACY_DRAWING_MAX_BYTES = 64ull * 1024 * 1024;
 
-// Built once at start-up, kept outside the object list.
+// Built once at start-up, kept outside the object list (the axis cross,
+// resource "XYZ_CROSS", goes to the renderer's g_axis_cross).
 extern DrawObject* g_default_speaker_symbol;  // resource "LSTMPL"
-extern DrawObject* g_axis_cross;              // resource "XYZ_CROSS", axis nodes hidden
 
 DrawObject* legacy_insert_drawing_block(FILE* file);
 DrawObject* legacy_load_drawing_resource(const char* name);
