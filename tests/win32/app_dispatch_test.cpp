@@ -205,9 +205,9 @@ TEST(AppDispatch, PromptOfAnEndedCommandNeverComesBack) {
         view_set_yz();
         after.push_back({view_prompt_text(), prompt_line_blank()});
         InvalidateRect(main_window(), nullptr, TRUE);
-        InvalidateRect(app_drawing_window(), nullptr, TRUE);
+        InvalidateRect(win_drawing_window(), nullptr, TRUE);
         UpdateWindow(main_window());
-        UpdateWindow(app_drawing_window());
+        UpdateWindow(win_drawing_window());
         after.push_back({view_prompt_text(), prompt_line_blank()});
         view_set_xy();
       },

@@ -9,6 +9,7 @@
 #include "cad/obj_store.h"
 #include "cad/view.h"
 #include "design/app_window_win.h"
+#include "framework/child_windows_win.h"
 #include "own_dialog.h"
 
 namespace {
@@ -22,7 +23,7 @@ struct Lines {
 };
 
 Lines crosshair_lines() {
-  HWND w = app_drawing_window();
+  HWND w = win_drawing_window();
   RECT r;
   GetClientRect(w, &r);
   HDC dc = GetDC(w);
@@ -50,8 +51,8 @@ void CALLBACK answer_point_dialog(HWND, UINT, UINT_PTR timer, DWORD) {
   SetDlgItemTextA(dialog, 105, "2");
   SetDlgItemTextA(dialog, 106, "0");
   // The drawing behind the dialog repaints while it is up.
-  InvalidateRect(app_drawing_window(), nullptr, TRUE);
-  UpdateWindow(app_drawing_window());
+  InvalidateRect(win_drawing_window(), nullptr, TRUE);
+  UpdateWindow(win_drawing_window());
   PostMessageA(dialog, WM_COMMAND, 102, 0);
 }
 
@@ -64,7 +65,7 @@ TEST(TypedPoint, LeavesExactlyOneCrosshairAtThePoint) {
   LPARAM typed_at = 0;
   int code = harness::run({
       [] { PostMessageA(main_window(), WM_COMMAND, 2201, 0); },  // lines: waits for points
-      [] { PostMessageA(app_drawing_window(), WM_MOUSEMOVE, 0, pixel_of(-4, -3)); },
+      [] { PostMessageA(win_drawing_window(), WM_MOUSEMOVE, 0, pixel_of(-4, -3)); },
       [&] {
         before = crosshair_lines();
         SetTimer(nullptr, 0, 50, answer_point_dialog);
