@@ -20,11 +20,14 @@
 #include "framework/child_windows_win.h"
 #include "framework/gfx_win.h"
 #include "framework/palette.h"
+#include "framework/print_layout.h"
+#include "framework/print_win.h"
 #include "materials/material.h"
 #include "project/calc_options.h"
 #include "project/map_file.h"
 #include "project/project_file.h"
 #include "speakers/speaker_model.h"
+#include "pdf_printer.h"
 
 namespace {
 
@@ -576,5 +579,60 @@ TEST(CovWindow, UnwritableExportAndLogAreToldInABox) {
     told += box.text.rfind("Die Export-Datei kann nicht angelegt werden:\n", 0) == 0;
   }
   EXPECT_EQ(told, 2);  // the export and the picked point's log
+  obj_free_all();
+}
+
+namespace {
+
+std::string g_print_job;
+RECT g_print_client = {};
+
+}  // namespace
+
+// "DRUCKEN" asks for landscape and prints the window as a bitmap on the test
+// run's PDF queue: a landscape page whose printed area is the client area
+// enlarged and centred.
+TEST(CovWindow, PrintButtonPrintsTheWindowOnALandscapePage) {
+  int code = harness::run({
+      [] {
+        obj_free_all();
+        compute_hall();
+        g_print_job = pdf_printer::next_job_name();
+        run_window([] {
+          GetClientRect(cov_window(), &g_print_client);
+          pdf_printer::answer_next_dialog(IDOK);
+          click(COV_ID_PRINT);  // runs when the window's loop takes it, after this step
+          // Closing is taken up once the print has returned.
+          g_inside = [] { click(COV_ID_CLOSE); };
+          SetTimer(nullptr, 0, 500, run_inside);
+        });
+        g_speaker_types.count = 0;
+      },
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_TRUE(harness::g_boxes.empty()) << harness::g_boxes.front().text;
+  EXPECT_EQ(print_caps().landscape, 0);  // the request ends with the print
+  std::string pdf = pdf_printer::wait_for_pdf(g_print_job);
+  ASSERT_FALSE(pdf.empty()) << g_print_job;
+  pdf_printer::Page page;
+  ASSERT_TRUE(pdf_printer::rasterise(pdf, 300, page));
+  EXPECT_GT(page.width, page.height);
+  const int horz = 3508, vert = 2479;  // printable pixels of the landscape page
+  const double s = print_bitmap_scale(g_print_client.right + 1, g_print_client.bottom + 1, horz, vert);
+  const int x0 = print_centred_origin(horz, g_print_client.right, s);
+  const int y0 = print_centred_origin(vert, g_print_client.bottom, s);
+  // Everything printed lies inside the enlarged client area; the map fills
+  // most of it.
+  int inked_inside = 0, inked_outside = 0;
+  for (int y = 0; y < page.height; y += 7)
+    for (int x = 0; x < page.width; x += 7) {
+      bool inked = page.at(x, y) < 250;
+      bool inside = x >= x0 - 2 && y >= y0 - 2 && x <= x0 + s * g_print_client.right + 2 &&
+                    y <= y0 + s * g_print_client.bottom + 2;
+      (inside ? inked_inside : inked_outside) += inked;
+    }
+  EXPECT_EQ(inked_outside, 0);
+  EXPECT_GT(inked_inside, 10000);
+  if (!HasFailure() && pdf_printer::env("ORV_KEEP_PDF").empty()) DeleteFileA(pdf.c_str());
   obj_free_all();
 }
