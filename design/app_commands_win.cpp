@@ -7,6 +7,8 @@
 #include "acoustics/coverage.h"
 #include "acoustics/cov_window_win.h"
 #include "acoustics/map_file.h"
+#include "acoustics/ray_file.h"
+#include "acoustics/refl_cmd_win.h"
 #include "cad/cad_session_win.h"
 #include "cad/cad_state.h"
 #include "cad/draw_cmds.h"
@@ -50,6 +52,8 @@ void run_undo(int) { undo_undo(); }
 void run_redo(int) { undo_redo(); }
 void run_nothing(int) {}
 void run_level_time(int) { cov_cmd_level_time(); }
+void run_rays(int) { refl_cmd_rays(); }
+void run_load_ray_file(int) { rayfile_cmd_load(); }
 
 void run_copy_to_clipboard(int) {
   gfx_select_window(view_drawing_window());
@@ -290,7 +294,8 @@ const AppCommand COMMANDS[] = {
     {615, 615, run_toggle_node_boxes, 0},
     {5001, 5001, run_level_time, 0},
     {5010, 5013, nullptr, 0},
-    {5020, 5021, nullptr, 0},
+    {5020, 5020, run_rays, 0},
+    {5021, 5021, run_load_ray_file, 0},
     {5030, 5034, nullptr, 0},
     {5101, 5103, run_map_command, 0},
 };

@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "acoustics/coverage.h"
+#include "acoustics/cov_window_win.h"
+#include "acoustics/refl_cmd_win.h"
 #include "cad/cad_session.h"
 #include "cad/cad_session_win.h"
 #include "cad/cad_state.h"
@@ -97,6 +99,7 @@ void release_everything() {
 // message loop, then release of what start-up took.
 int app_main(HINSTANCE instance) {
   cad_new_document_hook = app_new_project;
+  cov_reflection_hook = refl_calculate_at_map_point;
   if (!cad_alloc_buffers()) return 1;
   if (!app_alloc_model_tables()) {
     cad_free_buffers();

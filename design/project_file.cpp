@@ -22,6 +22,7 @@
 #include "design/speaker_record.h"
 #include "framework/file_ext.h"
 #include "framework/le_bytes.h"
+#include "framework/safe_save.h"
 #include "framework/ui_seam.h"
 
 const char PROJECT_SIGNATURE[PROJECT_SIGNATURE_BYTES] = "ORVANTE V2.80  ";
@@ -650,64 +651,17 @@ int proj_save_to(const char* path) {
 
 // ------------------------------------------------------ files and names
 
-namespace {
-
-bool write_whole_file(const char* path, const uint8_t* data, size_t size) {
-  FILE* f = std::fopen(path, "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(data, 1, size, f) == size;
-  ok = std::fflush(f) == 0 && ok;
-  ok = std::fclose(f) == 0 && ok;
-  return ok;
-}
-
-bool file_exists(const char* path) {
-  FILE* f = std::fopen(path, "rb");
-  if (!f) return false;
-  std::fclose(f);
-  return true;
-}
-
-bool copy_file(const char* from, const char* to) {
-  std::vector<uint8_t> data;
-  if (!le_read_file(from, data, PROJECT_MAX_FILE_BYTES)) return false;
-  return write_whole_file(to, data.data(), data.size());
-}
-
-}  // namespace
-
 void proj_ensure_extension(char* path, size_t path_size) { file_ext_ensure(path, path_size, ".OPR"); }
 
 // "X.OPR" and "x.opr" both back up to "X_old.OPR" / "x_old.OPR".
 void proj_backup_name(const char* path, char* out, size_t out_size) {
-  size_t n = std::strlen(path);
-  size_t stem = n >= 4 ? n - 4 : 0;
-  std::snprintf(out, out_size, "%.*s_old.OPR", static_cast<int>(stem), path);
+  safe_save_backup_name(path, ".OPR", out, out_size);
 }
 
 bool proj_write_file_safely(const char* path, const uint8_t* data, size_t size) {
-  std::string temp = std::string(path) + ".tmp";
-  if (!write_whole_file(temp.c_str(), data, size)) {
-    std::remove(temp.c_str());
-    return false;
-  }
-  if (file_exists(path)) {
-    char backup[PROJECT_PATH_CHARS + 8];
-    proj_backup_name(path, backup, sizeof backup);
-    if (!copy_file(path, backup)) {
-      std::remove(temp.c_str());
-      return false;
-    }
-  }
-  if (std::rename(temp.c_str(), path) != 0) {
-    // Windows will not rename over an existing file; the backup holds it now.
-    std::remove(path);
-    if (std::rename(temp.c_str(), path) != 0) {
-      std::remove(temp.c_str());
-      return false;
-    }
-  }
-  return true;
+  char backup[PROJECT_PATH_CHARS + 8];
+  proj_backup_name(path, backup, sizeof backup);
+  return safe_save_file(path, data, size, backup);
 }
 
 // ------------------------------------------------------------- merging
