@@ -12,9 +12,9 @@
 #include "acoustics/refl_search.h"
 #include "cad/obj_store.h"
 #include "cad/view.h"
-#include "design/material.h"
-#include "design/speaker_model.h"
-#include "design/speaker_record.h"
+#include "materials/material.h"
+#include "speakers/speaker_model.h"
+#include "speakers/speaker_record.h"
 #include "framework/ui_seam.h"
 
 ReflDecay g_refl_decay = {};

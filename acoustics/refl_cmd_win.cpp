@@ -20,7 +20,7 @@
 #include "cad/obj_store.h"
 #include "cad/panel_win.h"
 #include "cad/view.h"
-#include "design/speaker_model.h"
+#include "speakers/speaker_model.h"
 #include "framework/gfx_win.h"
 #include "framework/input_dialogs.h"
 #include "framework/ui_seam.h"

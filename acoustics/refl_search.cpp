@@ -21,7 +21,7 @@
 #include "acoustics/face_table.h"
 #include "acoustics/ray_geom.h"
 #include "acoustics/ray_path.h"
-#include "design/speaker_model.h"
+#include "speakers/speaker_model.h"
 #include "framework/ui_seam.h"
 
 ReflRunSettings g_refl_run_settings = {0, 1};

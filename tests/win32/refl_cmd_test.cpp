@@ -15,8 +15,8 @@
 #include "app_harness.h"
 #include "cad/obj_store.h"
 #include "cad/view.h"
-#include "design/app_window_win.h"
-#include "design/project_file.h"
+#include "framework/child_windows_win.h"
+#include "project/project_file.h"
 #include "framework/gfx_win.h"
 #include "framework/palette.h"
 #include "framework/win_frame_win.h"
@@ -54,7 +54,7 @@ bool is_path_colour(COLORREF c) {
 // Midpoints of every path segment in the plan view, read back from the
 // drawing window.
 void sample_paths() {
-  HWND drawing = app_drawing_window();
+  HWND drawing = win_drawing_window();
   HDC dc = GetDC(drawing);
   for (DrawObject* o = g_obj_head; o; o = o->next) {
     if (o->layer != RAYPATH_LAYER) continue;
