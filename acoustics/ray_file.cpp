@@ -1,6 +1,7 @@
 #include "acoustics/ray_file.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -8,7 +9,6 @@
 #include "acoustics/refl_search.h"
 #include "cad/obj_store.h"
 #include "framework/le_bytes.h"
-#include "framework/safe_save.h"
 
 namespace {
 
@@ -146,9 +146,11 @@ void rayfile_commit(RayFileContents& c) {
 bool rayfile_write(const char* path, const char* description, double mean_free_path) {
   ByteWriter out;
   rayfile_encode(description, mean_free_path, out);
+  // "X.ORF" backs up to "X_old.ORF".
+  size_t n = std::strlen(path);
   char backup[1024];
-  safe_save_backup_name(path, ".ORF", backup, sizeof backup);
-  return safe_save_file(path, out.buffer().data(), out.buffer().size(), backup);
+  std::snprintf(backup, sizeof backup, "%.*s_old.ORF", int(n >= 4 ? n - 4 : 0), path);
+  return le_write_file_safely(path, out.buffer().data(), out.buffer().size(), backup, RAYFILE_MAX_BYTES) == LE_SAVED;
 }
 
 RayFileResult rayfile_read(const char* path, RayFileContents& out) {

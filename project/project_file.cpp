@@ -14,7 +14,6 @@
 #include "framework/file_ext.h"
 #include "framework/last_folders.h"
 #include "framework/le_bytes.h"
-#include "framework/safe_save.h"
 #include "framework/ui_seam.h"
 #include "materials/material.h"
 #include "materials/rt60_settings.h"
@@ -255,6 +254,10 @@ ProjParseResult read_tables(ByteReader& in, ProjectStage& stage) {
     stage.has_map = mapfile_decode(map_in, stage.map);
     if (!stage.has_map) stage.map = MapData();
   }
+  // Bytes behind the tables that are no map block mean the object list
+  // ended early (a next word of zero inside the list): what was read as
+  // the tables is not theirs.
+  if (in.remaining() > 0 && !stage.has_map) return PROJ_PARSE_DAMAGED;
   return PROJ_PARSE_OK;
 }
 
@@ -537,8 +540,11 @@ bool proj_capture(ProjectStage& stage) {
   for (int i = 0; i < stage.material_count; ++i)
     mat_encode_record(g_material_table.records[i], stage.materials[i]);
   stage.has_map = g_coverage_valid == 1 && mapfile_capture(stage.map);
+  // The drawing comment describes the map; without one the map keeps the
+  // description it was loaded with.
   if (stage.has_map)
-    std::snprintf(stage.map.description, sizeof stage.map.description, "%s", g_view.comment);
+    std::snprintf(stage.map.description, sizeof stage.map.description, "%s",
+                  g_view.comment[0] ? g_view.comment : g_map_description);
   return true;
 }
 
@@ -574,6 +580,12 @@ void proj_commit(ProjectStage& stage, const char* path) {
   g_material_table.count = stage.material_count;
   for (int i = 0; i < stage.material_count; ++i)
     mat_decode_record(stage.materials[i], g_material_table.records[i]);
+  // Faces carry material 0 from the start: a file without materials gets
+  // the default material as its first.
+  if (g_material_table.count == 0) {
+    mat_set_default(g_material_table.records[0]);
+    g_material_table.count = 1;
+  }
   if (stage.has_map) mapfile_commit(stage.map);
   restore_header(stage.header);
   g_view.hidden_mode = 0;
@@ -655,13 +667,15 @@ void proj_ensure_extension(char* path, size_t path_size) { file_ext_ensure(path,
 
 // "X.OPR" and "x.opr" both back up to "X_old.OPR" / "x_old.OPR".
 void proj_backup_name(const char* path, char* out, size_t out_size) {
-  safe_save_backup_name(path, ".OPR", out, out_size);
+  size_t n = std::strlen(path);
+  size_t stem = n >= 4 ? n - 4 : 0;
+  std::snprintf(out, out_size, "%.*s_old.OPR", static_cast<int>(stem), path);
 }
 
 bool proj_write_file_safely(const char* path, const uint8_t* data, size_t size) {
   char backup[PROJECT_PATH_CHARS + 8];
   proj_backup_name(path, backup, sizeof backup);
-  return safe_save_file(path, data, size, backup);
+  return le_write_file_safely(path, data, size, backup, PROJECT_MAX_FILE_BYTES) == LE_SAVED;
 }
 
 // ------------------------------------------------------------- merging
