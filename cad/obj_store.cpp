@@ -100,9 +100,11 @@ ElementCode* obj_realloc_elements(ElementCode* elements, uint32_t old_count, uin
 // A large work block (freed with free), or null after telling the user.
 void* obj_alloc_or_warn(size_t bytes) {
   void* block = std::malloc(bytes ? bytes : 1);
-  if (!block) ui_message_box("Nicht genügend Speicher vorhanden, Operation abgebrochen", nullptr, UI_MB_OK);
+  if (!block) obj_warn_no_memory();
   return block;
 }
+
+void obj_warn_no_memory() { ui_message_box("Nicht genügend Speicher vorhanden, Operation abgebrochen", nullptr, UI_MB_OK); }
 
 // Bytes of the object's stored image: header, aux, nodes, elements.
 size_t obj_flat_size(const DrawObject* object) {
