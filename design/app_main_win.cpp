@@ -36,6 +36,7 @@ DrawWindow g_drawing_record = {};
 bool create_drawing_window() {
   int left, top, right, bottom;
   view_get_margins(&left, &top, &right, &bottom);
+  g_drawing_record = DrawWindow{};  // nothing of an earlier window, its DC least of all
   g_drawing_record.hscroll = 1;
   g_drawing_record.vscroll = 1;
   DrawWindow* main = win_main_record();

@@ -199,7 +199,8 @@ TEST_F(BodyGeom, LatheTurnsRingAfterRingAndCapsOnlyAPartialTurn) {
   float min_x = 0;
   for (uint32_t k = 0; k < half->node_count; ++k) min_x = std::min(min_x, half->nodes[k].x);
   EXPECT_NEAR(min_x, -2, 1e-5);
-  EXPECT_NEAR(volume_of(half), 3.14159265 * 3 / 2 * std::sin(M_PI / 18) / (M_PI / 18), 1e-4);
+  // 18 wedges of (2² - 1²) / 2 x sin 10 degrees, one unit high.
+  EXPECT_NEAR(volume_of(half), 27 * std::sin(3.14159265358979 / 18), 1e-4);
   obj_append(half);
   obj_append(face);
 }
