@@ -54,7 +54,6 @@ constexpr int COLOUR_BLACK = 0;
 constexpr int COLOUR_WHITE = 30;
 constexpr int16_t SHAPE_ZOOM_BOX = 3;  // cursor of the interactive zoom
 constexpr const char* MSG_NO_WINDOW = "Berechnungsfenster kann nicht erzeugt werden";
-constexpr const char* MSG_NO_PRINTER = "Kein Drucker verfügbar: das Fenster kann nicht gedruckt werden.";
 constexpr const char* MSG_PRINT_FAILED = "Das Fenster konnte nicht gedruckt werden.";
 constexpr const char* MSG_NO_REFLECTIONS = "Reflexionsberechnung am Punkt: noch nicht verfügbar";
 const char* const BAND_LABELS[8] = {"125", "250", "500", " 1k", " 2k", " 4k", " 8k", "\xF8"};
@@ -408,81 +407,23 @@ void draw_map(bool allow_export) {
 
 // --- printing ------------------------------------------------------------
 
-// Prints the window's client area as a bitmap on a printer chosen in the
-// print dialog, in landscape, scaled to 90 % of the page.
-int print_client_bitmap(HDC printer) {
-  int width = g_cov.record.right + 1, height = g_cov.record.bottom + 1;
-  int page_w = GetDeviceCaps(printer, HORZRES), page_h = GetDeviceCaps(printer, VERTRES);
-  if (page_w <= 0 || page_h <= 0) return 0;
-  double s = static_cast<double>(page_h) / page_w < static_cast<double>(height) / width
-                 ? std::floor(0.9 * page_h / height)
-                 : std::floor(0.9 * page_w / width);
-  if (s < 1) s = 1;
-  HDC window_dc = g_cov.record.dc;
-  HDC memory = CreateCompatibleDC(window_dc);
-  HBITMAP bitmap = memory ? CreateCompatibleBitmap(window_dc, width, height) : nullptr;
-  int ok = 0;
-  if (bitmap) {
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, window_dc, 0, 0, SRCCOPY);
-    DOCINFOA doc = {};
-    doc.cbSize = sizeof doc;
-    doc.lpszDocName = "JOB_COVERAGE";
-    if (StartDocA(printer, &doc) > 0) {
-      if (StartPage(printer) > 0) {
-        int x0 = static_cast<int>((page_w - s * width) * 0.5), y0 = static_cast<int>((page_h - s * height) * 0.5);
-        ok = StretchBlt(printer, x0, y0, static_cast<int>(s * width), static_cast<int>(s * height), memory, 0, 0,
-                        width, height, SRCCOPY) != 0;
-        if (EndPage(printer) <= 0) ok = 0;
-      }
-      if (ok) EndDoc(printer); else AbortDoc(printer);
-    }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-  }
-  if (memory) DeleteDC(memory);
-  return ok;
-}
-
-HDC choose_printer() {
-  PRINTDLGA dialog = {};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = win_main_window();
-  dialog.nFromPage = dialog.nToPage = dialog.nMinPage = dialog.nMaxPage = 1;
-  dialog.nCopies = 1;
-  dialog.Flags = PD_RETURNDC;
-  if (!PrintDlgA(&dialog)) {
-    if (CommDlgExtendedError() != 0) win_message_box(MSG_NO_PRINTER, "DRUCKEN", MB_OK | MB_ICONEXCLAMATION);
-    return nullptr;
-  }
-  // Landscape: asked of the driver before the job starts.
-  if (dialog.hDevMode) {
-    if (DEVMODEA* mode = static_cast<DEVMODEA*>(GlobalLock(dialog.hDevMode))) {
-      mode->dmFields |= DM_ORIENTATION;
-      mode->dmOrientation = DMORIENT_LANDSCAPE;
-      ResetDCA(dialog.hDC, mode);
-      GlobalUnlock(dialog.hDevMode);
-    }
-    GlobalFree(dialog.hDevMode);
-  }
-  if (dialog.hDevNames) GlobalFree(dialog.hDevNames);
-  if (!dialog.hDC) win_message_box(MSG_NO_PRINTER, "DRUCKEN", MB_OK | MB_ICONEXCLAMATION);
-  return dialog.hDC;
-}
-
+// Landscape, the print dialog, the map redrawn for the printer (patterns on
+// a printer without colours) and the window printed as a bitmap.
 void print_window() {
   g_cov.printing = 1;
-  HDC printer = choose_printer();
-  if (printer) {
-    int colours = GetDeviceCaps(printer, NUMCOLORS);
+  print_set_landscape(1);
+  if (print_dialog()) {
+    int colours = print_caps().num_colors;
     g_cov.monochrome = colours >= 0 && colours < 2;
     g_cov.printing = 0;
     draw_map(false);
     g_cov.printing = 1;
-    if (!print_client_bitmap(printer)) win_message_box(MSG_PRINT_FAILED, "DRUCKEN", MB_OK | MB_ICONEXCLAMATION);
-    DeleteDC(printer);
+    DrawWindow* previous = gfx_select_window(&g_cov.record);
+    if (print_window_bitmap() == PRINT_FAILED) win_message_box(MSG_PRINT_FAILED, "DRUCKEN", MB_OK | MB_ICONEXCLAMATION);
+    if (previous && previous != &g_cov.record) gfx_select_window(previous);
     g_cov.monochrome = 0;
   }
+  print_set_landscape(0);
   g_cov.printing = 0;
   draw_map(false);
 }

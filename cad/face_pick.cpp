@@ -41,7 +41,7 @@ void cad_face_candidates(int32_t x, int32_t y, std::vector<FaceSelection>& out) 
 void cad_shuffle_candidates(std::vector<FaceSelection>& c) {
   size_t n = c.size();
   for (size_t i = 0; i < n; ++i) {
-    size_t j = static_cast<size_t>(static_cast<uint64_t>(rand15_next()) * n / 32768);
+    size_t j = static_cast<size_t>(static_cast<uint64_t>(rand15()) * n / 32768);
     if (j != i) std::swap(c[i], c[j]);
   }
 }

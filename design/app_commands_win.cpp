@@ -7,6 +7,8 @@
 #include "acoustics/coverage.h"
 #include "acoustics/cov_window_win.h"
 #include "acoustics/map_file.h"
+#include "acoustics/rt60.h"
+#include "acoustics/rt60_window_win.h"
 #include "cad/body_cmds.h"
 #include "cad/cad_session_win.h"
 #include "cad/cad_state.h"
@@ -194,6 +196,15 @@ void run_map_command(int id) {
   input_update_cursor(1);
 }
 
+// Menu 5010-5013: the reverberation window with Sabine, Eyring, Fitzroy or,
+// once the measured times were accepted, the measured times.
+void run_reverberation(int id) {
+  if (id == 5013 && !rt60_edit_measured()) return;
+  input_update_cursor(0);
+  rt60_show_window(id - 5010);
+  input_update_cursor(1);
+}
+
 void run_snap_distance(int) { cad_set_snap_distance(); }
 void run_node_snap(int) { cad_set_node_snap(); }
 void run_circle_segments(int) { cad_set_circle_segments(); }
@@ -315,7 +326,7 @@ const AppCommand COMMANDS[] = {
     {614, 614, run_toggle_layer, 0},
     {615, 615, run_toggle_node_boxes, 0},
     {5001, 5001, run_level_time, 0},
-    {5010, 5013, nullptr, 0},
+    {5010, 5013, run_reverberation, 0},
     {5020, 5021, nullptr, 0},
     {5030, 5034, nullptr, 0},
     {5101, 5103, run_map_command, 0},

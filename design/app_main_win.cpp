@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "acoustics/coverage.h"
+#include "acoustics/rt60_window_win.h"
 #include "cad/cad_session.h"
 #include "cad/cad_session_win.h"
 #include "cad/cad_state.h"
@@ -17,6 +18,8 @@
 #include "cad/view.h"
 #include "design/app_tables.h"
 #include "design/app_window_win.h"
+#include "design/eq_dialog.h"
+#include "design/eq_rule.h"
 #include "design/history.h"
 #include "design/legacy_drawing.h"
 #include "design/project_file.h"
@@ -32,6 +35,9 @@ constexpr const char* VERSION_TEXT = "2.90";
 constexpr int DRAWING_WINDOW_ID = 10000;
 
 DrawWindow g_drawing_record = {};
+
+// The reverberation window's "M": the measured times in the band dialog.
+int edit_measured_times(double times[7]) { return opts_run_band_dialog(times, BAND_MODE_RT); }
 
 bool create_drawing_window() {
   int left, top, right, bottom;
@@ -98,6 +104,7 @@ void release_everything() {
 // message loop, then release of what start-up took.
 int app_main(HINSTANCE instance) {
   cad_new_document_hook = app_new_project;
+  rt60_set_edit_hook(edit_measured_times);
   if (!cad_alloc_buffers()) return 1;
   if (!app_alloc_model_tables()) {
     cad_free_buffers();

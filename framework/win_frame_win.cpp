@@ -100,6 +100,7 @@ int win_init(HINSTANCE instance, const char* resource_name, WNDPROC app_proc) {
 void win_shutdown() {
   gfx_select_window(&g_main_record);
   gfx_delete_objects();
+  print_free_capture(nullptr);
   print_free_devices();
   if (g_main_record.window && g_main_record.dc) ReleaseDC(g_main_record.window, g_main_record.dc);
   gfx_forget_window(&g_main_record);
