@@ -30,12 +30,9 @@ const char* const MSG_LAST_CLOSED_POLYGON = "Fläche kann nicht gelöscht werden
 
 void message(const char* text) { ui_message_box(text, nullptr, UI_MB_OK); }
 
-void abandon() {
-  input_deselect_all();
-  cad_end_command();
-}
+void abandon() { cad_deselect_and_end(); }
 
-bool in_plane_view() { return g_view.kind == VIEW_XY || g_view.kind == VIEW_YZ || g_view.kind == VIEW_XZ; }
+bool in_plane_view() { return cad_in_plane_view(); }
 
 std::vector<DrawObject*> selection() {
   std::vector<DrawObject*> out;

@@ -70,6 +70,16 @@ void orient_outward(DrawObject* body) {
   if (volume < 0) cad_reverse_all_polygons(body);
 }
 
+// A body built from a source takes its attributes (unselected), layer and
+// colour, and faces outward.
+void finish_body(DrawObject* body, const DrawObject* source) {
+  body->kind = OBJ_KIND_BODY;
+  body->attributes = source->attributes & ~uint32_t(OBJ_ATTR_SELECTED);
+  body->layer = source->layer;
+  body->colour = source->colour;
+  orient_outward(body);
+}
+
 // Copies elements, raising node values (not materials) by offset.
 void copy_raised(const ElementCode* in, uint32_t count, uint32_t offset, ElementCode* out) {
   for (uint32_t i = 0; i < count; ++i) {
@@ -177,13 +187,8 @@ DrawObject* cad_extrude_object(const DrawObject* s, double dx, double dy, double
   }
   count += cad_build_side_quads(s->elements, body->elements + count, e, 0, n);
   body->element_count = count;
-  body->node_count = 2 * n;
   shrink(body, 2 * n, 8 * e);
-  body->kind = OBJ_KIND_BODY;
-  body->attributes = s->attributes & ~uint32_t(OBJ_ATTR_SELECTED);
-  body->layer = s->layer;
-  body->colour = s->colour;
-  orient_outward(body);
+  finish_body(body, s);
   *status = BuildStatus::ok;
   return body;
 }
@@ -251,11 +256,7 @@ DrawObject* cad_lathe_object(const DrawObject* s, const LatheSpec& spec, BuildSt
   body->element_count = count;
   shrink(body, node_capacity, element_capacity);
   obj_optimise(body);
-  body->kind = OBJ_KIND_BODY;
-  body->attributes = s->attributes & ~uint32_t(OBJ_ATTR_SELECTED);
-  body->layer = s->layer;
-  body->colour = s->colour;
-  orient_outward(body);
+  finish_body(body, s);
   *status = BuildStatus::ok;
   return body;
 }
@@ -614,13 +615,7 @@ BuildStatus cad_delete_polygon(DrawObject* o, int start_element, int current_lay
   joined->kind = closes == 0 ? OBJ_KIND_POLYLINE : closes == 1 ? OBJ_KIND_FACE : OBJ_KIND_BODY;
   obj_optimise(joined);
   obj_free(o);
-  // Splice the rebuilt run in front of the drawing.
-  tail->next = g_obj_head;
-  if (g_obj_head)
-    g_obj_head->prev = tail;
-  else
-    g_obj_tail = tail;
-  g_obj_head = head;
+  obj_prepend_list(head, tail);
   *out_result = joined;
   return BuildStatus::ok;
 }

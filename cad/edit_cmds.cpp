@@ -26,12 +26,7 @@ const char* const MSG_NO_MEMORY_FOR_COPY = "FEHLER : Zu wenig Speicher";
 
 bool selected(const DrawObject* o) { return (o->attributes & OBJ_ATTR_SELECTED) != 0; }
 
-// A selection command that found nothing or was stopped ends with nothing
-// selected.
-void abandon() {
-  input_deselect_all();
-  cad_end_command();
-}
+void abandon() { cad_deselect_and_end(); }
 
 // The rotation and scale centre: a clicked or typed point.
 bool ask_centre(WorldPoint* centre) {
@@ -57,7 +52,21 @@ void redraw_changed_selection(Change change) {
   input_update_cursor(1);
 }
 
-bool in_plane_view() { return g_view.kind == VIEW_XY || g_view.kind == VIEW_YZ || g_view.kind == VIEW_XZ; }
+// Copies of the selection, when they fit, made once the base point is
+// given; false after the size message or STOP.
+bool duplicate_at_base_point() {
+  if (!cad_selection_fits_memory()) {
+    ui_message_box(MSG_NO_MEMORY_FOR_COPY, nullptr, UI_MB_OK);
+    return false;
+  }
+  input_ask_base_point();
+  if (g_abort_flag) return false;
+  input_update_cursor(0);
+  cad_duplicate_selected();
+  return true;
+}
+
+bool in_plane_view() { return cad_in_plane_view(); }
 
 // The mirror line's length in the view plane, from the base point to the
 // point given.
@@ -75,6 +84,14 @@ double mirror_line_length2() {
 }  // namespace
 
 // ---------------------------------------------------------------- shared steps
+
+// A command that found nothing or was stopped ends with nothing selected.
+void cad_deselect_and_end() {
+  input_deselect_all();
+  cad_end_command();
+}
+
+bool cad_in_plane_view() { return g_view.kind == VIEW_XY || g_view.kind == VIEW_YZ || g_view.kind == VIEW_XZ; }
 
 void cad_set_prefix(const char* prefix) {
   std::snprintf(g_prompt_prefix, sizeof g_prompt_prefix, "%s", prefix);
@@ -153,14 +170,7 @@ void cad_cmd_move() {
 void cad_cmd_copy() {
   cad_set_prefix("KOPIEREN > ");
   if (input_select_objects() == 0) return cad_end_command();
-  if (!cad_selection_fits_memory()) {
-    ui_message_box(MSG_NO_MEMORY_FOR_COPY, nullptr, UI_MB_OK);
-    return abandon();
-  }
-  input_ask_base_point();
-  if (g_abort_flag) return abandon();
-  input_update_cursor(0);
-  cad_duplicate_selected();
+  if (!duplicate_at_base_point()) return abandon();
   cad_start_preview(DRAG_TRANSLATE);
   float dx = 0, dy = 0, dz = 0;
   input_ask_displacement(&dx, &dy, &dz);
@@ -218,14 +228,7 @@ void cad_cmd_mirror() {
   if (input_select_objects() == 0) return cad_end_command();
   for (DrawObject* o = g_obj_head; o; o = o->next)
     if (selected(o)) o->attributes |= OBJ_ATTR_CREATED;
-  if (!cad_selection_fits_memory()) {
-    ui_message_box(MSG_NO_MEMORY_FOR_COPY, nullptr, UI_MB_OK);
-    return abandon();
-  }
-  input_ask_base_point();
-  if (g_abort_flag) return abandon();
-  input_update_cursor(0);
-  cad_duplicate_selected();
+  if (!duplicate_at_base_point()) return abandon();
   cad_start_preview(DRAG_MIRROR);
   float dx = 0, dy = 0, dz = 0;
   input_ask_displacement(&dx, &dy, &dz);

@@ -18,6 +18,8 @@ void cad_cmd_group();
 void cad_cmd_ungroup();
 
 // Shared steps.
+void cad_deselect_and_end();
+bool cad_in_plane_view();
 void cad_set_prefix(const char* prefix);
 void cad_redraw_all();
 void cad_draw_object(DrawObject* object);

@@ -128,12 +128,7 @@ bool cad_group_selected(int current_layer) {
     }
     o = next;
   }
-  group_tail->next = g_obj_head;
-  if (g_obj_head)
-    g_obj_head->prev = group_tail;
-  else
-    g_obj_tail = group_tail;
-  g_obj_head = group_head;
+  obj_prepend_list(group_head, group_tail);
   return true;
 }
 

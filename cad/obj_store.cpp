@@ -188,6 +188,18 @@ void obj_list_free_all(DrawObject*& head, DrawObject*& tail) {
 }
 
 void obj_append(DrawObject* object) { obj_list_append(g_obj_head, g_obj_tail, object); }
+
+// Puts a whole list (head to tail) in front of the drawing's list.
+void obj_prepend_list(DrawObject* head, DrawObject* tail) {
+  if (!head) return;
+  head->prev = nullptr;
+  tail->next = g_obj_head;
+  if (g_obj_head)
+    g_obj_head->prev = tail;
+  else
+    g_obj_tail = tail;
+  g_obj_head = head;
+}
 void obj_insert_before(DrawObject* object, DrawObject* before) {
   obj_list_insert_before(g_obj_head, g_obj_tail, object, before);
 }

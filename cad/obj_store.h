@@ -118,6 +118,7 @@ size_t obj_flat_size(const DrawObject* object);
 
 // The object list.
 void obj_append(DrawObject* object);
+void obj_prepend_list(DrawObject* head, DrawObject* tail);
 void obj_insert_before(DrawObject* object, DrawObject* before);
 void obj_unlink(DrawObject* object);
 void obj_free(DrawObject* object);
