@@ -10,7 +10,6 @@
 #include "acoustics/cov_legend.h"
 #include "acoustics/cov_values.h"
 #include "acoustics/coverage.h"
-#include "acoustics/map_file.h"
 #include "acoustics/rt60.h"
 #include "acoustics/sti.h"
 #include "cad/input_wait_win.h"
@@ -19,17 +18,16 @@
 #include "cad/render.h"
 #include "cad/render_win.h"
 #include "cad/view.h"
-#include "design/app_window_win.h"
-#include "design/calc_options.h"
-#include "design/project_file.h"
+#include "framework/child_windows_win.h"
 #include "framework/gfx_win.h"
 #include "framework/print_win.h"
 #include "framework/ui_seam.h"
 #include "framework/win_frame_win.h"
+#include "project/calc_options.h"
+#include "project/map_file.h"
+#include "project/project_file.h"
 
 CovReflectionHook cov_reflection_hook = nullptr;
-// A loaded map file opens the window too.
-static const bool g_map_hook_set = (mapfile_open_window_hook = cov_show_window, true);
 const char* g_cov_top_text = "Orvante Planning Engine ";
 
 namespace {
@@ -102,7 +100,7 @@ int main_client_height() {
 
 HWND drawing_hwnd() {
   DrawWindow* w = view_drawing_window();
-  return w ? w->window : app_drawing_window();
+  return w ? w->window : win_drawing_window();
 }
 
 // The pressed look: the check-box style long enough to set the check.
@@ -495,7 +493,7 @@ bool open_window() {
     if (drawing) ShowWindow(drawing, SW_SHOW);
     return false;
   }
-  app_register_child_window(g_cov.window, cov_window_proc);
+  win_register_child_window(g_cov.window, cov_window_proc);
   g_cov.record = DrawWindow{};
   g_cov.record.window = g_cov.window;
   measure_window();
@@ -518,7 +516,7 @@ void close_window() {
     gfx_select_window(drawing ? drawing : main_record);
   }
   gfx_forget_window(&g_cov.record);
-  app_unregister_child_window(g_cov.window);
+  win_unregister_child_window(g_cov.window);
   if (g_cov.record.dc) ReleaseDC(g_cov.window, g_cov.record.dc);
   DestroyWindow(g_cov.window);
   g_cov.window = nullptr;

@@ -14,19 +14,10 @@
 #include "acoustics/ray_geom.h"
 #include "acoustics/rt60.h"
 #include "cad/obj_store.h"
-#include "design/calc_options.h"
-#include "design/speaker_model.h"
 #include "framework/ui_seam.h"
+#include "project/calc_options.h"
+#include "speakers/speaker_model.h"
 
-int16_t g_active_speaker_count = 0;
-ActiveSpeaker g_active_speakers[MAX_ACTIVE_SPEAKERS];
-uint16_t g_band_speaker_counts[8] = {};
-ListenerArea* g_listener_areas = nullptr;
-int16_t g_listener_area_count = 0;
-CoverageGrid g_coverage_grid;
-int16_t g_coverage_valid = 0;
-float g_grid_spacing = 1.0f;
-float g_grid_half_spacing = 0.5f;
 double g_power_abs[COV_BANDS] = {};
 double g_power_rss[COV_BANDS] = {};
 double g_reverb_energy[COV_BANDS] = {};
@@ -36,30 +27,9 @@ CovRunSettings g_cov_run_settings = {0, 1};
 
 namespace {
 
-constexpr float ACTIVE_INTENSITY = 1000.0f;
-constexpr float ANGLE_THRESHOLD = 0.01f;
 constexpr float NO_TIME_MS = 10000.0f;
 constexpr uint32_t PROGRESS_INTERVAL_MS = 100;
 constexpr uint32_t WORK_CHUNK = 32;
-
-void set_angle(float angle, uint16_t& flag, float& sine, float& cosine) {
-  flag = std::fabs(angle) > ANGLE_THRESHOLD ? 1 : 0;
-  if (flag) {
-    sine = std::sin(angle);
-    cosine = std::cos(angle);
-  }
-}
-
-const uint8_t* balloon_of(const PlacedSpeaker& ps) {
-  if (ps.type_index >= g_speaker_types.count || ps.type_index >= MAX_SPEAKER_TYPES) return nullptr;
-  const SpeakerRecord* r = g_speaker_types.records[ps.type_index];
-  return r ? &r->balloon[0][0][0] : nullptr;
-}
-
-PlacedSpeaker* speaker_data(DrawObject* o) {
-  if (o->layer != LAYER_SPEAKER || !o->aux || o->aux_size < sizeof(PlacedSpeaker)) return nullptr;
-  return static_cast<PlacedSpeaker*>(o->aux);
-}
 
 uint32_t first_start_element(const DrawObject* o) {
   for (uint32_t i = 0; i < o->element_count; ++i)
@@ -180,34 +150,6 @@ bool run_parallel(uint32_t count, int threads) {
 
 // Switched-on loudspeakers that serve at least one band, with their angle
 // sines and cosines; the table holds at most MAX_ACTIVE_SPEAKERS.
-int cov_build_active_speakers() {
-  int count = 0;
-  std::fill(g_band_speaker_counts, g_band_speaker_counts + 8, 0);
-  for (DrawObject* o = g_obj_head; o && count < MAX_ACTIVE_SPEAKERS; o = o->next) {
-    PlacedSpeaker* ps = speaker_data(o);
-    if (!ps || ps->switched_on != 1) continue;
-    ActiveSpeaker& a = g_active_speakers[count];
-    a = ActiveSpeaker{};
-    a.speaker = ps;
-    for (int b = 0; b < COV_BANDS; ++b)
-      if (std::fabs(ps->intensity[b]) > ACTIVE_INTENSITY) {
-        a.band_mask |= uint16_t(1u << b);
-        g_band_speaker_counts[b] += 1;
-      }
-    if (!a.band_mask) continue;
-    set_angle(ps->horizontal_angle, a.horizontal_flag, a.sin_horizontal, a.cos_horizontal);
-    set_angle(ps->vertical_angle, a.vertical_flag, a.sin_vertical, a.cos_vertical);
-    set_angle(ps->rotation_angle, a.rotation_flag, a.sin_rotation, a.cos_rotation);
-    a.balloon = balloon_of(*ps);
-    count += 1;
-  }
-  g_active_speaker_count = int16_t(count);
-  g_band_speaker_counts[7] = 0;
-  for (int b = 1; b <= 5; ++b)
-    if (g_band_speaker_counts[b]) g_band_speaker_counts[7] = 1;
-  return count;
-}
-
 // The active table for a run; without any loudspeaker to calculate the
 // user is told so.
 int cov_start_level_time() {
@@ -393,7 +335,7 @@ int cov_calculate_grid() {
 void cov_sum_speaker_power() {
   for (int b = 0; b < COV_BANDS; ++b) g_power_abs[b] = g_power_rss[b] = 0.0;
   for (DrawObject* o = g_obj_head; o; o = o->next) {
-    PlacedSpeaker* ps = speaker_data(o);
+    PlacedSpeaker* ps = spk_placed_of(o);
     if (!ps || !(ps->switched_on & 1)) continue;
     const SpeakerRecord* type = ps->type_index < g_speaker_types.count && ps->type_index < MAX_SPEAKER_TYPES
                                     ? g_speaker_types.records[ps->type_index]
@@ -425,12 +367,6 @@ void cov_compute_reverberant_field() {
 
 // Model reset: no result, empty tables.
 void cov_reset() {
-  g_coverage_valid = 0;
-  g_active_speaker_count = 0;
-  std::fill(g_band_speaker_counts, g_band_speaker_counts + 8, 0);
-  std::free(g_listener_areas);
-  g_listener_areas = nullptr;
-  g_listener_area_count = 0;
-  g_coverage_grid.point_count = 0;
+  cov_reset_grid();
   g_resp_flags = 0;
 }

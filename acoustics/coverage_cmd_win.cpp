@@ -7,9 +7,10 @@
 #include "cad/obj_store.h"
 #include "cad/view.h"
 #include "framework/gfx_win.h"
-#include "design/calc_options.h"
-#include "design/speaker_model.h"
 #include "framework/ui_seam.h"
+#include "project/calc_options.h"
+#include "project/calc_options_dlg_win.h"
+#include "speakers/speaker_model.h"
 
 namespace {
 

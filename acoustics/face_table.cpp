@@ -6,8 +6,8 @@
 
 #include "acoustics/ray_geom.h"
 #include "cad/obj_store.h"
-#include "design/material.h"
 #include "framework/ui_seam.h"
+#include "materials/material.h"
 
 FaceEntry g_face_table[MAX_FACES];
 int32_t g_face_count = 0;

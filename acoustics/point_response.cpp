@@ -7,9 +7,9 @@
 #include "acoustics/coverage.h"
 #include "acoustics/face_table.h"
 #include "acoustics/ray_geom.h"
-#include "design/calc_options.h"
-#include "design/material.h"
-#include "design/speaker_model.h"
+#include "materials/material.h"
+#include "project/calc_options.h"
+#include "speakers/speaker_model.h"
 
 ArrivalBuffer g_arrivals;
 uint32_t g_resp_flags = 0;
@@ -252,6 +252,11 @@ void set_reflection_weights(RespContext& c, int face) {
 }  // namespace
 
 float resp_byte_to_power(uint8_t byte) { return g_tables.power[byte]; }
+
+void resp_reset_tables() {
+  g_resp_flags = 0;
+  std::memset(&g_arrivals, 0, sizeof g_arrivals);
+}
 
 void resp_init_context(RespContext& c, ArrivalBuffer* buffer) {
   c = RespContext{};

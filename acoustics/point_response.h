@@ -47,6 +47,8 @@ extern ArrivalBuffer g_arrivals;
 extern uint32_t g_resp_flags;        // set by each coverage run, 0 before the first
 extern RespContext g_resp_context;   // the context of resp_compute_point
 
+// The arrival buffer and the run flags back to their state before the first run.
+void resp_reset_tables();
 void resp_init_context(RespContext& context, ArrivalBuffer* buffer);
 void resp_compute_point(const WorldPoint& point);
 void resp_compute_point_in(RespContext& context, const WorldPoint& point);

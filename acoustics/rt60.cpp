@@ -4,13 +4,11 @@
 
 #include "acoustics/ray_geom.h"
 #include "cad/obj_store.h"
-#include "design/material.h"
+#include "materials/material.h"
 
 const double RT60_AIR_ABSORPTION[RT60_BANDS] = {0, 0.00003, 0.0001, 0.0005, 0.002, 0.009, 0.035};
 const int RT60_BAND_HZ[RT60_BANDS] = {125, 250, 500, 1000, 2000, 4000, 8000};
 
-int16_t g_rt60_method = RT60_SABINE;
-double g_rt60_measured[RT60_BANDS] = {};
 Rt60Result g_rt60_result = {};
 
 namespace {

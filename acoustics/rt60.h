@@ -4,8 +4,8 @@
 #pragma once
 #include <cstdint>
 
-constexpr int RT60_SABINE = 0, RT60_EYRING = 1, RT60_FITZROY = 2, RT60_MEASURED = 3;
-constexpr int RT60_BANDS = 7;
+#include "materials/rt60_settings.h"
+
 constexpr double RT60_MIN_VOLUME = 0.1;     // below it the room has no reverberation time
 constexpr double RT60_SHORTEST_TIME = 0.01;  // what a time of 0 is kept as for its users
 // A band in which nothing absorbs has no finite decay; it is given this
@@ -15,9 +15,6 @@ constexpr double RT60_LONGEST_TIME = 10000.0;
 
 extern const double RT60_AIR_ABSORPTION[RT60_BANDS];  // m_b, 1/m
 extern const int RT60_BAND_HZ[RT60_BANDS];
-
-extern int16_t g_rt60_method;                 // kept with the project
-extern double g_rt60_measured[RT60_BANDS];    // seconds, kept with the project
 
 // Sums over the room polygons that every method starts from.
 struct RoomAbsorption {

@@ -6,7 +6,7 @@
 #include "cad/input_wait_win.h"
 #include "cad/panel_win.h"
 #include "cad/view.h"
-#include "design/app_window_win.h"
+#include "framework/child_windows_win.h"
 #include "framework/gfx_win.h"
 #include "framework/print_win.h"
 #include "framework/ui_seam.h"
@@ -50,7 +50,7 @@ Rt60EditHook g_edit_hook = nullptr;
 
 HWND drawing_hwnd() {
   DrawWindow* w = view_drawing_window();
-  return w ? w->window : app_drawing_window();
+  return w ? w->window : win_drawing_window();
 }
 
 void show_drawing(bool show) {
@@ -213,7 +213,7 @@ bool open_window() {
     show_drawing(true);
     return false;
   }
-  app_register_child_window(g_rt.window, rt60_window_proc);
+  win_register_child_window(g_rt.window, rt60_window_proc);
   g_rt.record = DrawWindow{};
   g_rt.record.window = g_rt.window;
   g_rt.pending_command = 0;
@@ -231,7 +231,7 @@ void close_window() {
     gfx_select_window(drawing ? drawing : win_main_record());
   }
   gfx_forget_window(&g_rt.record);
-  app_unregister_child_window(g_rt.window);
+  win_unregister_child_window(g_rt.window);
   if (g_rt.record.dc) ReleaseDC(g_rt.window, g_rt.record.dc);
   DestroyWindow(g_rt.window);
   g_rt.window = nullptr;

@@ -15,10 +15,10 @@
 #include "acoustics/coverage.h"
 #include "acoustics/face_table.h"
 #include "cad/obj_store.h"
-#include "design/calc_options.h"
-#include "design/material.h"
-#include "design/speaker_model.h"
-#include "design/speaker_record.h"
+#include "materials/material.h"
+#include "project/calc_options.h"
+#include "speakers/speaker_model.h"
+#include "speakers/speaker_record.h"
 
 namespace {
 

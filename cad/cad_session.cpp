@@ -9,9 +9,9 @@
 #include "cad/input.h"
 #include "cad/obj_store.h"
 #include "cad/render.h"
+#include "cad/title_block.h"
 #include "cad/undo.h"
 #include "cad/view.h"
-#include "design/project_file.h"
 #include "framework/ui_seam.h"
 
 DrawObject* g_grid_head = nullptr;

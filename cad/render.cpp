@@ -5,9 +5,9 @@
 #include "cad/input.h"
 #include "cad/obj_store.h"
 #include "cad/view.h"
-#include "design/legacy_drawing.h"
 
 RenderRefs g_render_refs = {};
+DrawObject* g_axis_cross = nullptr;
 RenderScreenBox g_render_screen_box = {32767, 32767, -32767, -32767};
 
 namespace {

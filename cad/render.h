@@ -57,6 +57,7 @@ struct RenderRefs {
   void (*draw_title_block)();        // plot page title block, drawn by the plot command
 };
 extern RenderRefs g_render_refs;
+extern DrawObject* g_axis_cross;  // built-in axis cross, axis nodes hidden; loaded at start-up
 
 struct RenderScreenBox {
   int32_t min_x, min_y, max_x, max_y;

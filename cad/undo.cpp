@@ -5,13 +5,12 @@
 #include <vector>
 
 #include "cad/obj_store.h"
-#include "design/material.h"
-#include "design/speaker_record.h"
 #include "framework/ui_seam.h"
 
 namespace {
 
 constexpr int UNDO_SLOTS = 8;
+constexpr int MAX_UNDO_PARTS = 8;
 constexpr uint32_t DETACHED_PREV = 0xFFFFFFFFu;
 
 struct UndoRing {
@@ -21,23 +20,17 @@ struct UndoRing {
 };
 UndoRing g_ring = {};
 void (*g_redraw)() = nullptr;
-
-void put_i16(std::vector<uint8_t>& out, int16_t v) {
-  out.push_back(static_cast<uint8_t>(v & 0xFF));
-  out.push_back(static_cast<uint8_t>((static_cast<uint16_t>(v) >> 8) & 0xFF));
-}
-
-int16_t get_i16(const uint8_t* p) { return static_cast<int16_t>(p[0] | (p[1] << 8)); }
+UndoPart g_parts[MAX_UNDO_PARTS] = {};
+int g_part_count = 0;
 
 size_t image_size() {
-  size_t size = LAYER_STORED_BYTES + 4 + 6;
+  size_t size = LAYER_STORED_BYTES + 4 + 2;
   for (const DrawObject* o = g_obj_head; o; o = o->next) size += obj_flat_size(o);
-  size += static_cast<size_t>(g_speaker_types.count) * SPK_RECORD_SIZE;
-  size += static_cast<size_t>(g_material_table.count) * MATERIAL_RECORD_BYTES;
+  for (int i = 0; i < g_part_count; ++i) size += g_parts[i].size();
   return (size + 255) / 256 * 256;
 }
 
-// Layers, objects, loudspeaker types and materials of the whole project.
+// Layers, objects and the added parts: the whole project.
 bool write_image(std::vector<uint8_t>& out) {
   out.assign(LAYER_STORED_BYTES, 0);
   obj_put_layers(out.data());
@@ -49,20 +42,8 @@ bool write_image(std::vector<uint8_t>& out) {
     out.resize(at + obj_chunk_size(header));
     if (obj_put_chunk(header, o, out.data() + at, out.size() - at) == 0) return false;
   }
-  put_i16(out, g_speaker_types.count);
-  for (int i = 0; i < g_speaker_types.count; ++i) {
-    SpeakerRecord* record = g_speaker_types.records[i];
-    record->shape_ref = record->symbol ? obj_index_of(record->symbol) : -1;
-    size_t at = out.size();
-    out.resize(at + SPK_RECORD_SIZE);
-    spk_record_to_bytes(*record, out.data() + at);
-  }
-  put_i16(out, g_material_table.count);
-  for (int i = 0; i < g_material_table.count; ++i) {
-    size_t at = out.size();
-    out.resize(at + MATERIAL_RECORD_BYTES);
-    mat_encode_record(g_material_table.records[i], out.data() + at);
-  }
+  for (int i = 0; i < g_part_count; ++i)
+    if (!g_parts[i].write(out)) return false;
   return true;
 }
 
@@ -83,43 +64,16 @@ bool read_objects(const std::vector<uint8_t>& image, size_t& at) {
   }
 }
 
-bool read_speakers(const std::vector<uint8_t>& image, size_t& at) {
-  if (at + 2 > image.size()) return false;
-  int16_t count = get_i16(image.data() + at);
-  at += 2;
-  if (count < 0 || count > MAX_SPEAKER_TYPES) return false;
-  for (int i = 0; i < count; ++i) {
-    if (at + SPK_RECORD_SIZE > image.size()) return false;
-    SpeakerRecord* record = spk_record_alloc();
-    if (!record) return false;
-    spk_record_from_bytes(*record, image.data() + at);
-    at += SPK_RECORD_SIZE;
-    record->symbol = obj_at_index(record->shape_ref);
-    g_speaker_types.records[g_speaker_types.count++] = record;
-  }
-  return true;
-}
-
-bool read_materials(const std::vector<uint8_t>& image, size_t& at) {
-  if (at + 2 > image.size()) return false;
-  int16_t count = get_i16(image.data() + at);
-  at += 2;
-  if (count < 0 || count > MAX_MATERIALS) return false;
-  if (at + static_cast<size_t>(count) * MATERIAL_RECORD_BYTES > image.size()) return false;
-  for (int i = 0; i < count; ++i, at += MATERIAL_RECORD_BYTES)
-    mat_decode_record(image.data() + at, g_material_table.records[i]);
-  g_material_table.count = count;
-  return true;
-}
-
 // Replaces the project with an image. An image is only ever one this ring
 // wrote, so a failure here means memory ran out: what was rebuilt stays.
 void rebuild(const std::vector<uint8_t>& image) {
   obj_get_layers(image.data());
   obj_free_all();
-  spk_free_type_table();
+  for (int i = 0; i < g_part_count; ++i)
+    if (g_parts[i].clear) g_parts[i].clear();
   size_t at = LAYER_STORED_BYTES;
-  if (read_objects(image, at) && read_speakers(image, at)) read_materials(image, at);
+  bool ok = read_objects(image, at);
+  for (int i = 0; ok && i < g_part_count; ++i) ok = g_parts[i].read(image, at);
   if (g_redraw) g_redraw();
 }
 
@@ -137,6 +91,12 @@ void undo_step(int direction) {
 }  // namespace
 
 void undo_set_redraw(void (*redraw)()) { g_redraw = redraw; }
+
+void undo_add_part(const UndoPart& part) {
+  if (g_part_count < MAX_UNDO_PARTS) g_parts[g_part_count++] = part;
+}
+
+void undo_remove_parts() { g_part_count = 0; }
 
 void undo_clear() {
   for (auto*& slot : g_ring.slots) {

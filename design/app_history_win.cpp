@@ -6,10 +6,10 @@
 
 #include "design/app_main_win.h"
 #include "design/history.h"
-#include "design/project_file.h"
 #include "framework/ui_seam.h"
 #include "framework/units.h"
 #include "framework/win_frame_win.h"
+#include "project/project_file.h"
 
 namespace {
 

@@ -4,16 +4,17 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "acoustics/cov_window_win.h"
 #include "acoustics/coverage.h"
+#include "acoustics/point_response.h"
 #include "acoustics/rt60_window_win.h"
 #include "cad/cad_session.h"
 #include "cad/cad_session_win.h"
 #include "cad/cad_state.h"
-#include "cad/obj_store.h"
-#include "cad/cad_state.h"
-#include "cad/input_wait_win.h"
 #include "cad/input.h"
+#include "cad/input_wait_win.h"
 #include "cad/input_win.h"
+#include "cad/obj_store.h"
 #include "cad/panel_win.h"
 #include "cad/view.h"
 #include "design/app_tables.h"
@@ -21,12 +22,17 @@
 #include "design/eq_dialog.h"
 #include "design/eq_rule.h"
 #include "design/history.h"
-#include "design/legacy_drawing.h"
-#include "design/project_file.h"
-#include "design/speaker_model.h"
+#include "design/project_cmds_win.h"
+#include "framework/child_windows_win.h"
 #include "framework/gfx_win.h"
 #include "framework/ui_seam.h"
 #include "framework/win_frame_win.h"
+#include "project/map_file.h"
+#include "project/model_reset.h"
+#include "project/project_file.h"
+#include "project/project_undo.h"
+#include "speakers/legacy_drawing.h"
+#include "speakers/speaker_model.h"
 
 namespace {
 
@@ -50,7 +56,7 @@ bool create_drawing_window() {
                                  main->right - left, main->bottom - top, DRAWING_WINDOW_ID);
   if (!window) return false;
   g_drawing_record.window = window;
-  app_set_drawing_window(window);
+  win_set_drawing_window(window);
   view_set_drawing_window(&g_drawing_record);
   gfx_select_window(&g_drawing_record);
   input_install_view_hooks();
@@ -103,8 +109,7 @@ void release_everything() {
 // Start-up in the fixed order the rest of the program relies on, the one
 // message loop, then release of what start-up took.
 int app_main(HINSTANCE instance) {
-  cad_new_document_hook = app_new_project;
-  rt60_set_edit_hook(edit_measured_times);
+  app_install_hooks();
   if (!cad_alloc_buffers()) return 1;
   if (!app_alloc_model_tables()) {
     cad_free_buffers();
@@ -128,6 +133,16 @@ int app_main(HINSTANCE instance) {
   input_wait_event();
   release_everything();
   return 0;
+}
+
+// What the lower layers call back into, set once before anything runs.
+void app_install_hooks() {
+  cad_new_document_hook = app_new_project;
+  proj_loaded_hook = proj_after_load;
+  mapfile_open_window_hook = cov_show_window;
+  rt60_set_edit_hook(edit_measured_times);
+  spk_set_calculation_reset(resp_reset_tables);
+  proj_register_undo_parts();
 }
 
 void app_new_project() {

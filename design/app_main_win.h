@@ -3,6 +3,7 @@
 #include <windows.h>
 
 int app_main(HINSTANCE instance);
+void app_install_hooks();
 int app_alloc_model_tables();
 void app_free_model_tables();
 void app_new_project();

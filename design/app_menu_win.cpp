@@ -6,10 +6,10 @@
 #include "cad/view.h"
 #include "design/app_window_win.h"
 #include "design/history.h"
-#include "design/speaker_db.h"
-#include "framework/units.h"
 #include "design/menu_state.h"
+#include "framework/units.h"
 #include "framework/win_frame_win.h"
+#include "speakers/speaker_db.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include "acoustics/coverage.h"
 #include "acoustics/face_table.h"
 #include "acoustics/point_response.h"
-#include "design/material.h"
-#include "design/speaker_db.h"
-#include "design/speaker_record.h"
 #include "framework/ui_seam.h"
+#include "materials/material.h"
+#include "speakers/speaker_db.h"
+#include "speakers/speaker_record.h"
 
 namespace {
 

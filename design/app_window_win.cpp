@@ -8,6 +8,7 @@
 #include "cad/view.h"
 #include "design/app_commands_win.h"
 #include "design/app_main_win.h"
+#include "framework/child_windows_win.h"
 #include "framework/gfx_win.h"
 #include "framework/print_win.h"
 #include "framework/win_frame_win.h"
@@ -20,23 +21,10 @@ constexpr int FIRST_BUTTON_ID = 20000;
 constexpr UINT MSG_PANEL_KEY = 32700;
 constexpr int TOP_MENU_COUNT = 9;
 
-HWND g_drawing_window = nullptr;
 HWND g_ok_button = nullptr;
 HWND g_stop_button = nullptr;
 int g_first_command = 1;
 int g_last_key = 0;
-
-struct ChildSlot {
-  HWND window;
-  ChildHandler handler;
-};
-ChildSlot g_child_slots[8] = {};
-
-ChildHandler child_handler_for(HWND window) {
-  for (const ChildSlot& slot : g_child_slots)
-    if (slot.window == window) return slot.handler;
-  return nullptr;
-}
 
 void enable_top_menus(bool enable) {
   HWND main = win_main_window();
@@ -106,8 +94,8 @@ LRESULT main_window_message(HWND window, UINT message, WPARAM wparam, LPARAM lpa
       app_update_menu_state();
       return 0;
     case WM_HSCROLL: {
-      ChildHandler handler = child_handler_for(gfx_current_window() ? gfx_current_window()->window : nullptr);
-      if (handler && gfx_current_window()->window != g_drawing_window)
+      ChildHandler handler = win_child_handler(gfx_current_window() ? gfx_current_window()->window : nullptr);
+      if (handler && gfx_current_window()->window != win_drawing_window())
         return handler(gfx_current_window()->window, message, wparam, lparam);
       return 0;
     }
@@ -182,8 +170,8 @@ void scroll_drawing(UINT message, WPARAM wparam) {
 
 LRESULT CALLBACK app_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (window == win_main_window()) return main_window_message(window, message, wparam, lparam);
-  if (window && window == g_drawing_window) return app_view_window_proc(window, message, wparam, lparam);
-  if (ChildHandler handler = child_handler_for(window)) return handler(window, message, wparam, lparam);
+  if (window && window == win_drawing_window()) return app_view_window_proc(window, message, wparam, lparam);
+  if (ChildHandler handler = win_child_handler(window)) return handler(window, message, wparam, lparam);
   return DefWindowProcA(window, message, wparam, lparam);
 }
 
@@ -268,21 +256,5 @@ void app_show_ok_stop_buttons(int show) {
   g_ok_button = g_stop_button = nullptr;
 }
 
-void app_register_child_window(HWND window, ChildHandler handler) {
-  for (ChildSlot& slot : g_child_slots) {
-    if (slot.window == window || slot.window == nullptr) {
-      slot = {window, handler};
-      return;
-    }
-  }
-}
-
-void app_unregister_child_window(HWND window) {
-  for (ChildSlot& slot : g_child_slots)
-    if (slot.window == window) slot = {nullptr, nullptr};
-}
-
-HWND app_drawing_window() { return g_drawing_window; }
 HWND app_ok_button() { return g_ok_button; }
 HWND app_stop_button() { return g_stop_button; }
-void app_set_drawing_window(HWND window) { g_drawing_window = window; }

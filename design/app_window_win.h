@@ -10,12 +10,6 @@ void app_select_layer_for_command(int id);
 void app_show_ok_stop_buttons(int show);
 
 // Result windows (coverage, echogram, path browser, reverberation time)
-// register their handler while they are open.
-using ChildHandler = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
-void app_register_child_window(HWND window, ChildHandler handler);
-void app_unregister_child_window(HWND window);
-
-HWND app_drawing_window();
+// register their handler with win_register_child_window while they are open.
 HWND app_ok_button();
 HWND app_stop_button();
-void app_set_drawing_window(HWND window);

@@ -4,7 +4,6 @@
 #include <cstring>
 
 HistoryFile g_history = {};
-char g_history_folders[FOLDER_COUNT][HISTORY_PATH_CHARS] = {};
 
 namespace {
 

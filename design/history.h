@@ -3,13 +3,12 @@
 #pragma once
 #include <cstdint>
 
+#include "framework/last_folders.h"
+
 constexpr int HISTORY_FILE_BYTES = 4096;
 constexpr int HISTORY_RECENT = 4;
-constexpr int HISTORY_PATH_CHARS = 256;
 constexpr const char* HISTORY_FILE_NAME = "HISTORY.OPE";
 constexpr const char* NEW_PROJECT_NAME = "PROJEKT1.OPR";
-
-enum HistoryFolder { FOLDER_PROJECT, FOLDER_SPEAKER_DB, FOLDER_ABSORBER_DB, FOLDER_AUDIO, FOLDER_COUNT };
 
 struct HistoryFile {
   uint8_t image[HISTORY_FILE_BYTES];
@@ -18,7 +17,6 @@ struct HistoryFile {
 };
 
 extern HistoryFile g_history;
-extern char g_history_folders[FOLDER_COUNT][HISTORY_PATH_CHARS];
 
 int history_read(const char* path, int32_t* unit_flag);
 int history_write(const char* path, const char* project_name, int32_t unit_flag);

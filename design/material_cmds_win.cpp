@@ -10,8 +10,10 @@
 #include "cad/obj_store.h"
 #include "cad/render.h"
 #include "cad/view.h"
-#include "design/material.h"
+#include "design/material_win.h"
 #include "framework/win_frame_win.h"
+#include "materials/material.h"
+#include "project/face_materials.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <cstdio>
 
 #include "design/history.h"
-#include "design/material.h"
 #include "design/material_win.h"
 #include "framework/file_ext.h"
 #include "framework/filesel_win.h"
 #include "framework/win_frame_win.h"
+#include "materials/material.h"
 
 namespace {
 

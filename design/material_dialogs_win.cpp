@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "design/material.h"
 #include "design/material_win.h"
 #include "framework/units.h"
 #include "framework/units_win.h"
 #include "framework/win_frame_win.h"
+#include "materials/material.h"
 
 namespace {
 

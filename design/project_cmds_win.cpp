@@ -1,5 +1,7 @@
 // Menu commands of the project file: open (101), save as (102), insert a
 // drawing (4206) and import room geometry (2206), with their file dialogs.
+#include "design/project_cmds_win.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -15,9 +17,9 @@
 #include "cad/undo.h"
 #include "cad/view.h"
 #include "design/history.h"
-#include "design/project_file.h"
 #include "framework/filesel_win.h"
 #include "framework/win_frame_win.h"
+#include "project/project_file.h"
 
 namespace {
 
@@ -26,9 +28,11 @@ constexpr UINT MENU_HIDDEN_FACE = 605;
 constexpr WPARAM PANEL_REFRESH = 400;
 constexpr const char* OPEN_FILTER = "Orvante Projekt|*.opr|";
 
+}  // namespace
+
 // After a load: wireframe checked in the menu and the 3D panel told to
 // refresh its buttons from the view.
-void after_load() {
+void proj_after_load() {
   HWND main = win_main_window();
   if (HMENU menu = main ? GetMenu(main) : nullptr) {
     CheckMenuItem(menu, MENU_WIREFRAME, MF_BYCOMMAND | MF_CHECKED);
@@ -37,9 +41,7 @@ void after_load() {
   if (HWND panel = panel_window()) PostMessage(panel, WM_COMMAND, PANEL_REFRESH, 0);
 }
 
-// The loader runs the window work through its hook as soon as this file is
-// part of the program.
-const bool g_hook_installed = (proj_loaded_hook = after_load, true);
+namespace {
 
 const char* project_folder() {
   const char* folder = g_history_folders[FOLDER_PROJECT];

@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "cad/obj_store.h"
-#include "design/legacy_drawing.h"
-#include "design/speaker_model.h"
-#include "design/speaker_record.h"
+#include "speakers/legacy_drawing.h"
+#include "speakers/speaker_model.h"
+#include "speakers/speaker_record.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "acoustics/speaker_aim.h"
 #include "cad/cad_state.h"
 #include "cad/drag_preview.h"
 #include "cad/edit_steps.h"
@@ -18,12 +19,13 @@
 #include "cad/view.h"
 #include "design/eq_dialog.h"
 #include "design/eq_rule.h"
-#include "design/speaker_db.h"
 #include "design/speaker_dialog.h"
-#include "design/speaker_model.h"
 #include "framework/input_dialogs.h"
 #include "framework/ui_seam.h"
 #include "framework/units.h"
+#include "project/model_reset.h"
+#include "speakers/speaker_db.h"
+#include "speakers/speaker_model.h"
 
 namespace {
 

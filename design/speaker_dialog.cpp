@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include "design/speaker_db.h"
-#include "design/speaker_model.h"
 #include "framework/input_dialogs.h"
+#include "speakers/speaker_db.h"
+#include "speakers/speaker_model.h"
 
 namespace {
 

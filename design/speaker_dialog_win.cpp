@@ -7,12 +7,12 @@
 
 #include "design/eq_dialog.h"
 #include "design/eq_rule.h"
-#include "design/speaker_db.h"
 #include "design/speaker_dialog_win.h"
-#include "design/speaker_model.h"
 #include "framework/ui_seam.h"
 #include "framework/units.h"
 #include "framework/units_win.h"
+#include "speakers/speaker_db.h"
+#include "speakers/speaker_model.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "acoustics/map_file.h"
-#include "design/project_file.h"
 #include "framework/le_bytes.h"
+#include "project/map_file.h"
+#include "project/project_file.h"
 
 namespace {
 

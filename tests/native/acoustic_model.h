@@ -9,10 +9,10 @@
 #include "acoustics/face_table.h"
 #include "acoustics/point_response.h"
 #include "cad/obj_store.h"
-#include "design/calc_options.h"
-#include "design/material.h"
-#include "design/speaker_model.h"
 #include "framework/ui_seam.h"
+#include "materials/material.h"
+#include "project/calc_options.h"
+#include "speakers/speaker_model.h"
 
 namespace acoustic_model {
 

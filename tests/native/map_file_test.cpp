@@ -1,4 +1,4 @@
-#include "acoustics/map_file.h"
+#include "project/map_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
-#include "design/material.h"
+#include "materials/material.h"
+#include "project/face_materials.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "design/project_file.h"
+#include "project/project_file.h"
 
 #include <gtest/gtest.h>
 
@@ -13,14 +13,15 @@
 #include "cad/cad_state.h"
 #include "cad/obj_store.h"
 #include "cad/view.h"
-#include "design/calc_options.h"
-#include "design/legacy_drawing.h"
-#include "design/material.h"
-#include "design/speaker_codec.h"
-#include "design/speaker_model.h"
-#include "design/speaker_record.h"
 #include "framework/le_bytes.h"
 #include "framework/ui_seam.h"
+#include "materials/material.h"
+#include "project/calc_options.h"
+#include "project/model_reset.h"
+#include "speakers/legacy_drawing.h"
+#include "speakers/speaker_codec.h"
+#include "speakers/speaker_model.h"
+#include "speakers/speaker_record.h"
 
 namespace {
 

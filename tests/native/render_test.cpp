@@ -10,7 +10,7 @@
 #include "cad/projection.h"
 #include "cad/render.h"
 #include "cad/view.h"
-#include "design/legacy_drawing.h"
+#include "speakers/legacy_drawing.h"
 
 namespace {
 

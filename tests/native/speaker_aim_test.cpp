@@ -3,9 +3,11 @@
 #include <cmath>
 
 #include "acoustics/face_table.h"
+#include "acoustics/speaker_aim.h"
 #include "cad/obj_store.h"
-#include "design/legacy_drawing.h"
-#include "design/speaker_model.h"
+#include "project/model_reset.h"
+#include "speakers/legacy_drawing.h"
+#include "speakers/speaker_model.h"
 
 namespace {
 

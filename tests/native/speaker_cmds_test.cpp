@@ -7,9 +7,10 @@
 #include <cstring>
 
 #include "cad/obj_store.h"
-#include "design/speaker_db.h"
 #include "design/speaker_dialog.h"
-#include "design/speaker_model.h"
+#include "project/model_reset.h"
+#include "speakers/speaker_db.h"
+#include "speakers/speaker_model.h"
 
 namespace {
 

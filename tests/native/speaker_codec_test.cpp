@@ -1,5 +1,5 @@
-#include "design/speaker_codec.h"
-#include "design/speaker_record.h"
+#include "speakers/speaker_codec.h"
+#include "speakers/speaker_record.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "design/speaker_db.h"
+#include "speakers/speaker_db.h"
 
 #include <gtest/gtest.h>
 
@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "cad/obj_store.h"
-#include "design/legacy_drawing.h"
-#include "design/speaker_codec.h"
-#include "design/speaker_model.h"
 #include "framework/ui_seam.h"
+#include "speakers/legacy_drawing.h"
+#include "speakers/speaker_codec.h"
+#include "speakers/speaker_model.h"
 
 namespace {
 

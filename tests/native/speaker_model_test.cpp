@@ -1,4 +1,4 @@
-#include "design/speaker_model.h"
+#include "speakers/speaker_model.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,10 @@
 
 #include "acoustics/coverage.h"
 #include "cad/obj_store.h"
-#include "design/calc_options.h"
-#include "design/legacy_drawing.h"
-#include "design/material.h"
+#include "materials/material.h"
+#include "project/calc_options.h"
+#include "project/model_reset.h"
+#include "speakers/legacy_drawing.h"
 
 namespace {
 

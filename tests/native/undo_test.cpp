@@ -3,8 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "cad/obj_store.h"
-#include "design/material.h"
-#include "design/speaker_record.h"
+#include "materials/material.h"
+#include "project/project_undo.h"
+#include "speakers/speaker_record.h"
 
 namespace {
 
@@ -25,6 +26,7 @@ std::vector<float> xs() {
 class Undo : public ::testing::Test {
  protected:
   void SetUp() override {
+    proj_register_undo_parts();  // as the program does at start-up
     obj_free_all();
     obj_reset_layers();
     spk_free_type_table();

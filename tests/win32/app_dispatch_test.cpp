@@ -5,6 +5,7 @@
 #include "cad/view.h"
 #include "design/app_commands_win.h"
 #include "design/app_window_win.h"
+#include "framework/child_windows_win.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ TEST(AppDispatch, ObjectCommandGreysMenusShowsButtonsAndStopRestores) {
         after_stop = look();
         menus_back = all_top_menus(false);
         repeat = g_repeat_command;
-        PostMessageA(app_drawing_window(), WM_RBUTTONDOWN, 0, 0);  // repeats the command
+        PostMessageA(win_drawing_window(), WM_RBUTTONDOWN, 0, 0);  // repeats the command
       },
       [&] {
         repeated = look();

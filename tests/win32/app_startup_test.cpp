@@ -7,10 +7,11 @@
 #include "cad/obj_store.h"
 #include "design/app_tables.h"
 #include "design/app_window_win.h"
+#include "framework/child_windows_win.h"
 
 namespace {
 
-HWND drawing() { return app_drawing_window(); }
+HWND drawing() { return win_drawing_window(); }
 
 TEST(AppStartup, MainWindowTitleClassesAndDrawingWindowLayout) {
   std::string title;

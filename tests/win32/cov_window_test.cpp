@@ -11,19 +11,20 @@
 #include "acoustics/cov_legend.h"
 #include "acoustics/cov_window_win.h"
 #include "acoustics/coverage.h"
-#include "acoustics/map_file.h"
 #include "acoustics/sti.h"
 #include "app_harness.h"
 #include "window_bitmap.h"
 #include "cad/obj_store.h"
 #include "cad/view.h"
 #include "design/app_window_win.h"
-#include "design/calc_options.h"
-#include "design/material.h"
-#include "design/project_file.h"
-#include "design/speaker_model.h"
+#include "framework/child_windows_win.h"
 #include "framework/gfx_win.h"
 #include "framework/palette.h"
+#include "materials/material.h"
+#include "project/calc_options.h"
+#include "project/map_file.h"
+#include "project/project_file.h"
+#include "speakers/speaker_model.h"
 
 namespace {
 
@@ -136,7 +137,7 @@ void look_pick_and_close() {
   g_seen.opened = window != nullptr;
   if (!window) return;
   g_seen.id = GetDlgCtrlID(window);
-  g_seen.drawing_hidden = !IsWindowVisible(app_drawing_window());
+  g_seen.drawing_hidden = !IsWindowVisible(win_drawing_window());
   for (int id : {COV_ID_CLOSE, COV_ID_PRINT, COV_ID_BAND_FIRST + 7, COV_ID_MODE_FIRST + 5, COV_ID_SCALE_FIRST})
     g_seen.buttons += cov_control(id) != nullptr;
   g_seen.band_checked = static_cast<int>(SendMessageA(cov_control(COV_ID_BAND_FIRST), BM_GETCHECK, 0, 0));
@@ -172,7 +173,7 @@ TEST(CovWindow, OpensOnAComputedHallPicksAPointAndClosesOnBack) {
         SetTimer(nullptr, 0, 100, run_inside);
         cov_show_window();
         g_seen.closed = cov_window() == nullptr;
-        g_seen.drawing_back = IsWindowVisible(app_drawing_window()) != 0;
+        g_seen.drawing_back = IsWindowVisible(win_drawing_window()) != 0;
         g_speaker_types.count = 0;
       },
   });

@@ -9,12 +9,12 @@
 
 #include "acoustics/coverage.h"
 #include "cad/obj_store.h"
-#include "design/calc_options.h"
-#include "design/speaker_model.h"
-#include "design/speaker_record.h"
 #include "framework/gfx_win.h"
 #include "framework/progress_win.h"
 #include "framework/ui_seam.h"
+#include "project/calc_options.h"
+#include "speakers/speaker_model.h"
+#include "speakers/speaker_record.h"
 
 // Command 5001 in the running design program: the options dialog is
 // answered and the progress box's cancel button pressed from a thread timer

@@ -7,9 +7,10 @@
 #include "cad/input_win.h"
 #include "cad/obj_store.h"
 #include "cad/view.h"
-#include "design/material.h"
+#include "design/material_win.h"
 #include "framework/gfx_win.h"
 #include "framework/win_frame_win.h"
+#include "materials/material.h"
 
 // The whole assignment command on a real drawing window: the material is
 // chosen in the selection dialog, each polygon by a click and OK, STOP ends it.

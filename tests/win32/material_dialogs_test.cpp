@@ -11,10 +11,13 @@
 
 #include "cad/cad_state.h"
 #include "cad/obj_store.h"
-#include "design/calc_options.h"
 #include "design/history.h"
-#include "design/material.h"
+#include "design/material_win.h"
 #include "framework/units.h"
+#include "materials/material.h"
+#include "project/calc_options.h"
+#include "project/calc_options_dlg_win.h"
+#include "project/face_materials.h"
 
 // The modal dialogs are driven from a thread timer: it fires inside the
 // dialog's own message loop and runs the next scripted step whenever the

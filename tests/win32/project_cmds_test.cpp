@@ -1,4 +1,5 @@
-#include "design/project_file.h"
+#include "design/project_cmds_win.h"
+#include "project/project_file.h"
 
 #include <windows.h>
 
@@ -11,10 +12,11 @@
 #include "cad/cad_state.h"
 #include "cad/obj_store.h"
 #include "design/history.h"
-#include "design/material.h"
-#include "design/speaker_model.h"
 #include "framework/le_bytes.h"
 #include "framework/ui_seam.h"
+#include "materials/material.h"
+#include "project/model_reset.h"
+#include "speakers/speaker_model.h"
 
 namespace {
 

@@ -18,10 +18,11 @@
 #include "cad/obj_store.h"
 #include "cad/panel_win.h"
 #include "design/app_window_win.h"
-#include "design/material.h"
-#include "design/project_file.h"
+#include "framework/child_windows_win.h"
 #include "framework/palette.h"
+#include "materials/material.h"
 #include "own_dialog.h"
+#include "project/project_file.h"
 
 namespace {
 
@@ -118,7 +119,7 @@ Look look(double (*time)(int, bool)) {
   if (!window) return seen;
   seen.id = GetDlgCtrlID(window);
   seen.method = g_rt60_method;
-  seen.drawing_hidden = !IsWindowVisible(app_drawing_window());
+  seen.drawing_hidden = !IsWindowVisible(win_drawing_window());
   seen.panel_hidden = !panel_window() || !IsWindowVisible(panel_window());
   for (int id : {RT60_ID_CLOSE, RT60_ID_METHOD_FIRST, RT60_ID_METHOD_FIRST + 1, RT60_ID_METHOD_FIRST + 2,
                  RT60_ID_METHOD_FIRST + 3, RT60_ID_PRINT, RT60_ID_COPY})
@@ -169,7 +170,7 @@ TEST(Rt60Window, CommandOpensTheWindowWithBothCurvesAndTheMethodButtonsSwitch) {
       when([] { return !window_open(); },
            [] {
         g_closed = rt60_window() == nullptr;
-        g_drawing_back = IsWindowVisible(app_drawing_window()) != 0;
+        g_drawing_back = IsWindowVisible(win_drawing_window()) != 0;
         obj_free_all();
       }),
   });

@@ -14,13 +14,14 @@
 #include "cad/input_win.h"
 #include "cad/obj_store.h"
 #include "cad/view.h"
-#include "design/legacy_drawing.h"
 #include "design/speaker_cmds.h"
-#include "design/speaker_db.h"
-#include "design/speaker_model.h"
 #include "framework/gfx_win.h"
 #include "framework/ui_seam.h"
 #include "framework/win_frame_win.h"
+#include "project/model_reset.h"
+#include "speakers/legacy_drawing.h"
+#include "speakers/speaker_db.h"
+#include "speakers/speaker_model.h"
 
 namespace {
 

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "design/speaker_db.h"
 #include "design/speaker_dialog.h"
-#include "design/speaker_model.h"
 #include "framework/ui_seam.h"
 #include "framework/units.h"
+#include "speakers/speaker_db.h"
+#include "speakers/speaker_model.h"
 
 namespace {
 

@@ -7,10 +7,11 @@
 #include <vector>
 
 #include "cad/obj_store.h"
-#include "design/legacy_drawing.h"
-#include "design/speaker_db.h"
-#include "design/speaker_db_win.h"
+#include "cad/render.h"
 #include "framework/ui_seam.h"
+#include "speakers/legacy_drawing.h"
+#include "speakers/speaker_db.h"
+#include "speakers/speaker_db_win.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "design/speaker_db_win.h"
+#include "speakers/speaker_db_win.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "design/history.h"
-#include "design/speaker_db.h"
 #include "framework/filesel_win.h"
+#include "framework/last_folders.h"
 #include "framework/ui_seam.h"
+#include "speakers/speaker_db.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "design/calc_options.h"
+#include "project/calc_options.h"
 
 CalcOptions g_calc_options = {0, -1, 2, 7, 2, 0};
 

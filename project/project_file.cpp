@@ -1,4 +1,4 @@
-#include "design/project_file.h"
+#include "project/project_file.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -7,22 +7,23 @@
 #include <string>
 #include <vector>
 
-#include "acoustics/coverage.h"
 #include "cad/cad_session.h"
 #include "cad/cad_state.h"
 #include "cad/obj_store.h"
 #include "cad/view.h"
-#include "design/calc_options.h"
-#include "design/history.h"
-#include "design/legacy_drawing.h"
-#include "acoustics/rt60.h"
-#include "design/material.h"
-#include "design/speaker_codec.h"
-#include "design/speaker_model.h"
-#include "design/speaker_record.h"
 #include "framework/file_ext.h"
+#include "framework/last_folders.h"
 #include "framework/le_bytes.h"
 #include "framework/ui_seam.h"
+#include "materials/material.h"
+#include "materials/rt60_settings.h"
+#include "project/calc_options.h"
+#include "project/coverage_grid.h"
+#include "project/model_reset.h"
+#include "speakers/legacy_drawing.h"
+#include "speakers/speaker_codec.h"
+#include "speakers/speaker_model.h"
+#include "speakers/speaker_record.h"
 
 const char PROJECT_SIGNATURE[PROJECT_SIGNATURE_BYTES] = "ORVANTE V2.80  ";
 
@@ -30,7 +31,6 @@ ProjectHeader g_project_header = {};
 char g_project_path[PROJECT_PATH_CHARS] = "PROJEKT1.OPR";
 ProjectHook proj_loaded_hook = nullptr;
 LegacyImportHook proj_legacy_import_hook = nullptr;
-TitleBlock g_title_block = {};
 
 bool proj_has_signature(const ProjectHeader& header) {
   return std::memcmp(header.signature, PROJECT_SIGNATURE, 9) == 0;

@@ -2,10 +2,10 @@
 // the receiver grid spacing, edited in place in the project's options.
 #include <windows.h>
 
-#include "design/calc_options.h"
-#include "design/calc_options_dlg_win.h"
 #include "framework/units.h"
 #include "framework/win_frame_win.h"
+#include "project/calc_options.h"
+#include "project/calc_options_dlg_win.h"
 
 namespace {
 

@@ -7,7 +7,8 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "acoustics/map_file.h"
+#include "cad/title_block.h"
+#include "project/map_file.h"
 
 struct DrawObject;
 struct SpeakerRecord;
@@ -19,7 +20,6 @@ constexpr int PROJECT_SIGNATURE_BYTES = 16;
 constexpr int PROJECT_STORED_LAYERS = 16;
 constexpr int PROJECT_LAYER_BYTES = 24;
 constexpr int OBJECT_CHUNK_HEADER_BYTES = 48;
-constexpr int TITLE_BLOCK_BYTES = 742;
 constexpr uint32_t TITLE_BLOCK_KIND = 33;
 constexpr uint32_t TITLE_BLOCK_ATTRIBUTES = 0xE0;
 constexpr int PROJECT_SPEAKER_RECORD_BYTES = 19160;
@@ -47,17 +47,6 @@ struct ProjectHeader {
   int16_t calc_options[6];    // display mode, scale index, grid-spacing index, band, summation mode, flags
 };
 
-// The drawing title block kept with the project; the plot page prints its rows.
-struct TitleBlock {
-  uint8_t carried[162];
-  struct Row {
-    char label[11];
-    char text[41];
-  } rows[8];
-  char lines[4][41];
-};
-static_assert(sizeof(TitleBlock) == TITLE_BLOCK_BYTES);
-extern TitleBlock g_title_block;
 
 // One loudspeaker type as staged: the clear record and the list position of
 // its symbol object (-1 = default symbol).
@@ -121,10 +110,3 @@ void proj_commit(ProjectStage& stage, const char* path);
 int proj_load(const char* path);
 int proj_save_to(const char* path);
 int proj_merge_objects(const char* path, int layer);
-
-// Menu commands and dialogs; Windows build only.
-int proj_open_dialog();
-void proj_cmd_open();
-void proj_cmd_save_as();
-void proj_cmd_insert_drawing();
-void proj_cmd_import_room();

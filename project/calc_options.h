@@ -24,6 +24,3 @@ extern CalcOptions g_calc_options;
 void opts_reset_calc_options();
 void opts_encode_calc_options(const CalcOptions& options, uint8_t* out);
 void opts_decode_calc_options(const uint8_t* in, CalcOptions& options);
-
-// Dialog (Win32).
-int opts_run_calc_dialog();

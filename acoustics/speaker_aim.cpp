@@ -1,11 +1,13 @@
+#include "acoustics/speaker_aim.h"
+
 #include <cmath>
 #include <vector>
 
 #include "acoustics/face_table.h"
 #include "acoustics/ray_geom.h"
 #include "cad/obj_store.h"
-#include "design/speaker_model.h"
 #include "framework/ui_seam.h"
+#include "speakers/speaker_model.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "design/speaker_record.h"
+#include "speakers/speaker_record.h"
 
 #include <cmath>
 #include <cstring>

@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "acoustics/map_file.h"
 #include "framework/file_ext.h"
 #include "framework/filesel_win.h"
 #include "framework/input_dialogs.h"
 #include "framework/win_frame_win.h"
+#include "project/map_file.h"
 
 MapWindowHook mapfile_open_window_hook = nullptr;
 

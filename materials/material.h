@@ -48,9 +48,7 @@ void mat_set_default(MaterialRecord& record);
 
 // Project table.
 void mat_reset_table();
-void mat_purge_unused();
 int mat_add_from_database(int database_index);
-int mat_assign_selected(int material_index);
 
 // Absorber database file.
 enum class AbsorberDbStatus { ok, cannot_open, bad_ident, too_many, bad_record, read_error };
@@ -58,10 +56,3 @@ AbsorberDbStatus mat_read_absorber_file(const char* path, MaterialTable& table);
 bool mat_write_absorber_file(const char* path, const MaterialTable& table);
 bool mat_load_absorber_db(const char* path);
 bool mat_save_absorber_db_to(const char* path);
-
-// Commands and dialogs of the design program (Win32).
-void mat_cmd_assign();
-void mat_cmd_load_absorber_db();
-int mat_save_absorber_db();
-int mat_run_database_dialog();
-int mat_run_absorber_select(int preset_index, int* database_index);

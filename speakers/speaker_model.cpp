@@ -1,17 +1,13 @@
-#include "design/speaker_model.h"
+#include "speakers/speaker_model.h"
 
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
-#include "acoustics/coverage.h"
-#include "acoustics/point_response.h"
 #include "cad/obj_store.h"
 #include "cad/render.h"
-#include "design/calc_options.h"
-#include "design/legacy_drawing.h"
-#include "design/material.h"
 #include "framework/ui_seam.h"
+#include "speakers/legacy_drawing.h"
 
 double g_balloon_power[256];
 int g_speaker_limit = MAX_SPEAKERS;
@@ -180,24 +176,6 @@ DrawObject* spk_create_object(const PlacedSpeaker& ps) {
   object->kind = OBJ_KIND_BODY;
   object->colour = (ps.switched_on & 1) ? COLOUR_ON : COLOUR_OFF;
   return object;
-}
-
-// Model reset: every loudspeaker-related table back to its empty state.
-int spk_reset_tables() {
-  cov_reset();  // the level map is no longer valid
-  std::memset(g_active_speakers, 0, sizeof g_active_speakers);
-  std::memset(&g_arrivals, 0, sizeof g_arrivals);
-  spk_free_type_table();
-  std::memset(&g_speaker_types, 0, sizeof g_speaker_types);
-  std::memset(&g_material_table, 0, sizeof g_material_table);
-  if (!g_absorber_db_path[0]) std::memset(&g_absorber_db, 0, sizeof g_absorber_db);
-  mat_reset_table();
-  g_layers[LAYER_BLOCK].visible = 0;
-  opts_reset_calc_options();
-  g_speaker_limit = MAX_SPEAKERS;
-  for (int b = 0; b < 256; ++b) g_balloon_power[b] = spk_balloon_byte_to_power(b);
-  g_model_ready = 1;
-  return 1;
 }
 
 void spk_report_limit() { ui_message_box("Die maximale Lautsprecheranzahl beträgt 5000", "Sorry!", UI_MB_OK); }

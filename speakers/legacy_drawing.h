@@ -11,9 +11,9 @@ constexpr int BLOCK_LAYER = 3;
 constexpr uint32_t BLOCK_ATTRIBUTES = 134;
 constexpr uint32_t BLOCK_KIND = 16;
 
-// Built once at start-up, kept outside the object list.
+// Built once at start-up, kept outside the object list (the axis cross,
+// resource "XYZ_CROSS", goes to the renderer's g_axis_cross).
 extern DrawObject* g_default_speaker_symbol;  // resource "LSTMPL"
-extern DrawObject* g_axis_cross;              // resource "XYZ_CROSS", axis nodes hidden
 
 DrawObject* legacy_insert_drawing_block(FILE* file);
 DrawObject* legacy_load_drawing_resource(const char* name);

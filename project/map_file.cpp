@@ -1,14 +1,14 @@
-#include "acoustics/map_file.h"
+#include "project/map_file.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
-#include "acoustics/coverage.h"
-#include "design/calc_options.h"
 #include "framework/le_bytes.h"
 #include "framework/ui_seam.h"
+#include "project/calc_options.h"
+#include "project/coverage_grid.h"
 
 const char MAP_IDENTIFICATION[] = "ORVANTE MAP FILE V2.80";
 

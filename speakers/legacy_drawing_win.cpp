@@ -4,7 +4,7 @@
 
 #include "cad/obj_store.h"
 #include "cad/render.h"
-#include "design/legacy_drawing.h"
+#include "speakers/legacy_drawing.h"
 
 // The block of a drawing kept as a raw-data resource of the program, not
 // linked into the object list; null when the resource is missing or damaged.

@@ -1,4 +1,4 @@
-#include "design/speaker_db.h"
+#include "speakers/speaker_db.h"
 
 #include <cctype>
 #include <cstdarg>
@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "cad/obj_store.h"
-#include "design/history.h"
-#include "design/legacy_drawing.h"
-#include "design/speaker_codec.h"
-#include "design/speaker_model.h"
 #include "framework/file_ext.h"
+#include "framework/last_folders.h"
 #include "framework/ui_seam.h"
+#include "speakers/legacy_drawing.h"
+#include "speakers/speaker_codec.h"
+#include "speakers/speaker_model.h"
 
 const char SDB_ID_V140[] = "ORVANTE SPEAKER DATABASE V140";
 const char SDB_ID_V130[] = "ORVANTE SPEAKER DATABASE V130";

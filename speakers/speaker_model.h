@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "design/speaker_record.h"
+#include "speakers/speaker_record.h"
 
 struct DrawObject;
 
@@ -44,14 +44,11 @@ void spk_placed_from_bytes(PlacedSpeaker& ps, const uint8_t* in);
 PlacedSpeaker* spk_placed_of(DrawObject* object);
 DrawObject* spk_create_object(const PlacedSpeaker& ps);
 
-int spk_reset_tables();
 void spk_report_limit();
 int spk_link_balloons();
 void spk_update_band_power(PlacedSpeaker& ps);
 void spk_build_object(PlacedSpeaker* ps, DrawObject* object, int keep);
 void spk_aim_at_point(DrawObject* object);
-int spk_aim_footprint(const PlacedSpeaker& ps, float out_point[3]);
-void spk_rebuild_aim_lines();
 
 // Screen output of the model: the renderer by default; null slots draw nothing.
 struct SpeakerScreen {

@@ -1,4 +1,4 @@
-#include "design/legacy_drawing.h"
+#include "speakers/legacy_drawing.h"
 
 #include <cstring>
 #include <vector>
@@ -7,7 +7,6 @@
 #include "framework/ui_seam.h"
 
 DrawObject* g_default_speaker_symbol = nullptr;
-DrawObject* g_axis_cross = nullptr;
 
 namespace {
 

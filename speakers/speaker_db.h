@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "design/speaker_record.h"
+#include "speakers/speaker_record.h"
 
 struct PlacedSpeaker;
 

@@ -1,0 +1,3 @@
+#include "cad/title_block.h"
+
+TitleBlock g_title_block = {};
