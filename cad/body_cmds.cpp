@@ -7,12 +7,11 @@
 
 #include "cad/body_geom.h"
 #include "cad/edit_cmds.h"
+#include "cad/edit_host.h"
 #include "cad/edit_steps.h"
 #include "cad/face_geom.h"
 #include "cad/face_pick.h"
 #include "cad/input.h"
-#include "cad/input_wait_win.h"
-#include "cad/input_win.h"
 #include "cad/obj_store.h"
 #include "cad/view.h"
 #include "framework/ui_seam.h"
@@ -55,7 +54,7 @@ void replace(DrawObject* source, DrawObject* body) {
 // so far stay.
 template <typename Build>
 void build_from_selection(const char* too_big, Build build) {
-  input_update_cursor(0);
+  cad_show_cursor(0);
   for (DrawObject* source : selection()) {
     if (!cad_can_build_from(source)) continue;
     BuildStatus status = BuildStatus::ok;
@@ -70,14 +69,14 @@ void build_from_selection(const char* too_big, Build build) {
     }
     replace(source, body);
   }
-  input_update_cursor(1);
+  cad_show_cursor(1);
 }
 
 }  // namespace
 
 void cad_cmd_extrude() {
   cad_set_prefix("EXTRUDIEREN >");
-  if (input_select_objects() == 0) return cad_end_command();
+  if (edit_host().select_objects() == 0) return cad_end_command();
   input_ask_base_point();
   if (g_abort_flag) return abandon();
   float dx = 0, dy = 0, dz = 0;
@@ -93,9 +92,9 @@ void cad_cmd_extrude() {
 // counts as a full turn only when typed as "360".
 void cad_cmd_lathe() {
   cad_set_prefix("ROTIEREN >");
-  if (input_select_objects() == 0) return cad_end_command();
+  if (edit_host().select_objects() == 0) return cad_end_command();
   view_show_prompt("Basispunkt :");
-  input_wait_event();
+  cad_wait_event();
   if (g_abort_flag) return abandon();
   LatheSpec spec{g_view.kind, g_last_point, 0, 0, false};
   char text[ENTRY_CHARS] = "360";
@@ -120,7 +119,7 @@ void cad_cmd_lathe() {
 
 void cad_cmd_explode() {
   cad_set_prefix("KÖRPER ZERLEGEN > ");
-  input_select_objects();
+  edit_host().select_objects();
   if (!g_abort_flag) {
     for (DrawObject* o : selection()) {
       if (o->kind != OBJ_KIND_BODY) continue;
@@ -134,7 +133,7 @@ void cad_cmd_explode() {
 
 void cad_cmd_join() {
   cad_set_prefix("KÖRPER ZUSAMMENFÜGEN > ");
-  if (input_select_objects() > 0 && !g_abort_flag) {
+  if (edit_host().select_objects() > 0 && !g_abort_flag) {
     BuildStatus status = BuildStatus::ok;
     if (cad_join_faces_in(g_obj_head, g_obj_tail, g_view.current_layer, &status))
       g_modified = 1;
@@ -152,7 +151,7 @@ void cad_cmd_insert_nodes() {
   g_view.node_boxes = 1;
   cad_redraw_all();
   WorldPoint c1, c2;
-  if (input_select_objects() > 0 && !g_abort_flag && input_cut_line(1, &c1, &c2)) {
+  if (edit_host().select_objects() > 0 && !g_abort_flag && input_cut_line(1, &c1, &c2)) {
     if (!in_plane_view()) {
       message(MSG_NOT_IN_3D);
     } else {
@@ -171,7 +170,7 @@ void cad_cmd_insert_nodes() {
     }
   }
   g_view.node_boxes = boxes;
-  input_deselect_all();
+  cad_deselect_all();
   cad_end_command();
   cad_redraw_all();
 }
@@ -212,7 +211,7 @@ void cad_cmd_delete_face() {
   cad_set_prefix("Fläche Löschen : ");
   FaceSelection picked;
   if (input_pick_face(&picked)) {
-    input_update_cursor(0);
+    cad_show_cursor(0);
     cad_erase_object(picked.object);
     DrawObject* result = nullptr;
     switch (cad_delete_polygon(picked.object, picked.start_element, g_view.current_layer, &result)) {
@@ -220,9 +219,9 @@ void cad_cmd_delete_face() {
       case BuildStatus::no_memory: obj_warn_no_memory(); break;
       default: message(MSG_LAST_CLOSED_POLYGON); break;
     }
-    input_update_cursor(1);
+    cad_show_cursor(1);
   }
-  input_deselect_all();
+  cad_deselect_all();
   cad_end_command();
   cad_redraw_all();
 }

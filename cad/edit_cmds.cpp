@@ -6,15 +6,13 @@
 
 #include "cad/drag_preview.h"
 #include "cad/edit_geom.h"
+#include "cad/edit_host.h"
 #include "cad/edit_steps.h"
 #include "cad/face_pick.h"
 #include "cad/input.h"
-#include "cad/input_wait_win.h"
-#include "cad/input_win.h"
 #include "cad/obj_store.h"
 #include "cad/render.h"
 #include "cad/view.h"
-#include "framework/input_dialogs.h"
 #include "framework/ui_seam.h"
 #include "framework/units.h"
 
@@ -31,7 +29,7 @@ void abandon() { cad_deselect_and_end(); }
 // The rotation and scale centre: a clicked or typed point.
 bool ask_centre(WorldPoint* centre) {
   view_show_prompt("Basispunkt :");
-  input_wait_event();
+  cad_wait_event();
   if (g_abort_flag) return false;
   *centre = g_last_point;
   return true;
@@ -41,7 +39,7 @@ bool ask_centre(WorldPoint* centre) {
 // erased where it was, deselected, changed, drawn where it is.
 template <typename Change>
 void redraw_changed_selection(Change change) {
-  input_update_cursor(0);
+  cad_show_cursor(0);
   for (DrawObject* o = g_obj_head; o; o = o->next) {
     if (!selected(o)) continue;
     o->attributes &= ~uint32_t(OBJ_ATTR_SELECTED);
@@ -49,7 +47,7 @@ void redraw_changed_selection(Change change) {
     change(o);
     cad_draw_object(o);
   }
-  input_update_cursor(1);
+  cad_show_cursor(1);
 }
 
 // Copies of the selection, when they fit, made once the base point is
@@ -61,7 +59,7 @@ bool duplicate_at_base_point() {
   }
   input_ask_base_point();
   if (g_abort_flag) return false;
-  input_update_cursor(0);
+  cad_show_cursor(0);
   cad_duplicate_selected();
   return true;
 }
@@ -87,7 +85,7 @@ double mirror_line_length2() {
 
 // A command that found nothing or was stopped ends with nothing selected.
 void cad_deselect_and_end() {
-  input_deselect_all();
+  cad_deselect_all();
   cad_end_command();
 }
 
@@ -99,9 +97,9 @@ void cad_set_prefix(const char* prefix) {
 }
 
 void cad_redraw_all() {
-  input_update_cursor(0);
+  cad_show_cursor(0);
   render_objects(g_obj_head, g_obj_tail, 1);
-  input_update_cursor(1);
+  cad_show_cursor(1);
 }
 
 void cad_draw_object(DrawObject* object) { render_objects(object, object, 0); }
@@ -116,22 +114,22 @@ void cad_erase_object(DrawObject* object) {
 }
 
 void cad_start_preview(int mode) {
-  input_update_cursor(0);
+  cad_show_cursor(0);
   cad_set_drag_transform(mode);
   g_view.drag_preview = 1;
-  input_update_cursor(1);
+  cad_show_cursor(1);
 }
 
 void cad_stop_preview() {
-  input_update_cursor(0);
+  cad_show_cursor(0);
   g_view.drag_preview = 0;
   cad_set_drag_transform(DRAG_TRANSLATE);
 }
 
 bool cad_ask_number(const char* caption, char* text, int max_length, double* value) {
-  input_update_cursor(0);
-  int ok = dlg_input_line(caption, text, max_length, 1);
-  input_update_cursor(1);
+  cad_show_cursor(0);
+  int ok = edit_host().input_line(caption, text, max_length, 1);
+  cad_show_cursor(1);
   return ok && units_read_entry_double(text, value);
 }
 
@@ -139,7 +137,7 @@ bool cad_ask_number(const char* caption, char* text, int max_length, double* val
 
 void cad_cmd_delete() {
   cad_set_prefix("LÖSCHEN > ");
-  if (input_select_objects() > 0) {
+  if (edit_host().select_objects() > 0) {
     cad_erase_selected();
     cad_delete_selected();
   }
@@ -150,7 +148,7 @@ void cad_cmd_delete() {
 // The selection follows the cursor from the base point; STOP moves it back.
 void cad_cmd_move() {
   cad_set_prefix("SCHIEBEN > ");
-  if (input_select_objects() == 0) return cad_end_command();
+  if (edit_host().select_objects() == 0) return cad_end_command();
   input_ask_base_point();
   if (g_abort_flag) return abandon();
   cad_erase_selected();
@@ -169,7 +167,7 @@ void cad_cmd_move() {
 // Copies of the selection follow the cursor; STOP deletes them.
 void cad_cmd_copy() {
   cad_set_prefix("KOPIEREN > ");
-  if (input_select_objects() == 0) return cad_end_command();
+  if (edit_host().select_objects() == 0) return cad_end_command();
   if (!duplicate_at_base_point()) return abandon();
   cad_start_preview(DRAG_TRANSLATE);
   float dx = 0, dy = 0, dz = 0;
@@ -184,7 +182,7 @@ void cad_cmd_copy() {
 
 void cad_cmd_rotate() {
   cad_set_prefix("DREHEN >");
-  if (input_select_objects() == 0) return cad_end_command();
+  if (edit_host().select_objects() == 0) return cad_end_command();
   WorldPoint centre;
   if (!ask_centre(&centre)) return abandon();
   char text[ANGLE_CHARS] = "0";
@@ -200,15 +198,15 @@ void cad_cmd_rotate() {
 // Factors are never taken in feet: the unit is metres while they are typed.
 void cad_cmd_scale() {
   cad_set_prefix("SKALIEREN > ");
-  if (input_select_objects() == 0) return cad_end_command();
+  if (edit_host().select_objects() == 0) return cad_end_command();
   WorldPoint centre;
   if (!ask_centre(&centre)) return abandon();
   double f[3] = {1, 1, 1};
   int32_t unit = g_unit_feet;
   g_unit_feet = 0;
-  input_update_cursor(0);
-  int ok = dlg_point_absolute(f[0], f[1], f[2], "Faktoren X,Y,Z :");
-  input_update_cursor(1);
+  cad_show_cursor(0);
+  int ok = edit_host().point_dialog(f[0], f[1], f[2], "Faktoren X,Y,Z :");
+  cad_show_cursor(1);
   g_unit_feet = unit;
   if (!ok) return abandon();
   redraw_changed_selection([&](DrawObject* o) { cad_scale_object(o, centre, f[0], f[1], f[2]); });
@@ -225,7 +223,7 @@ void cad_cmd_mirror() {
     ui_message_box("Bitte schalten Sie in eine Orthogonalansicht", "Spiegeln nicht möglich in 3D-Ansicht", UI_MB_OK);
     return cad_end_command();
   }
-  if (input_select_objects() == 0) return cad_end_command();
+  if (edit_host().select_objects() == 0) return cad_end_command();
   for (DrawObject* o = g_obj_head; o; o = o->next)
     if (selected(o)) o->attributes |= OBJ_ATTR_CREATED;
   if (!duplicate_at_base_point()) return abandon();
@@ -257,14 +255,14 @@ void cad_cmd_move_nodes() {
   int32_t boxes = g_view.node_boxes;
   g_view.node_boxes = 1;
   cad_redraw_all();
-  if (input_select_nodes() == 0 || g_abort_flag) {
-    input_deselect_all();
+  if (edit_host().select_nodes() == 0 || g_abort_flag) {
+    cad_deselect_all();
   } else {
     input_clear_flags();
     input_ask_base_point();
     WorldPoint start = g_base_point;
     if (g_abort_flag) {
-      input_deselect_all();
+      cad_deselect_all();
     } else {
       cad_erase_selected();
       cad_start_preview(DRAG_MOVE_NODES);
@@ -287,14 +285,14 @@ void cad_cmd_move_nodes() {
 
 void cad_cmd_group() {
   cad_set_prefix("GRUPPE BILDEN > ");
-  int count = input_select_objects();
+  int count = edit_host().select_objects();
   if (!g_abort_flag && count >= 2 && cad_group_selected(g_view.current_layer)) g_modified = 1;
   abandon();
 }
 
 void cad_cmd_ungroup() {
   cad_set_prefix("GRUPPE ZERLEGEN > ");
-  if (input_select_objects() > 0 && !g_abort_flag && cad_ungroup_selected()) g_modified = 1;
+  if (edit_host().select_objects() > 0 && !g_abort_flag && cad_ungroup_selected()) g_modified = 1;
   abandon();
 }
 
@@ -321,19 +319,19 @@ int input_pick_face(FaceSelection* picked) {
   input_clear_flags();
   view_show_prompt("Fläche wählen");
   for (;;) {
-    input_wait_event();
+    cad_wait_event();
     if (g_finish_flag || g_abort_flag) break;
     if (!g_click_flag) continue;
-    input_update_cursor(0);
+    cad_show_cursor(0);
     cad_face_pick_click(*picked, g_cursor_screen_x, g_cursor_screen_y, highlight);
     show_pick(*picked);
-    input_update_cursor(1);
+    cad_show_cursor(1);
   }
   bool stopped = g_abort_flag != 0;
   if (stopped && picked->start_element >= 0) {
-    input_update_cursor(0);
+    cad_show_cursor(0);
     highlight(*picked, 0);
-    input_update_cursor(1);
+    cad_show_cursor(1);
   }
   show_pick(FaceSelection{nullptr, -1});
   view_clear_prompt_line();
@@ -349,7 +347,7 @@ namespace {
 // Waits for a clicked or typed point; false after STOP or an OK without one.
 bool wait_point(WorldPoint* point) {
   do {
-    input_wait_event();
+    cad_wait_event();
     if (g_abort_flag || g_finish_flag) return false;
   } while (!g_click_flag);
   *point = g_accepted_point;
@@ -364,12 +362,12 @@ int input_cut_line(int with_limit, WorldPoint* first, WorldPoint* second) {
   view_show_prompt("Schnittlinie 1. Punkt");
   bool ok = wait_point(first);
   if (ok) {
-    input_update_cursor(0);
+    cad_show_cursor(0);
     g_view.rubber_line = 1;
-    input_update_cursor(1);
+    cad_show_cursor(1);
     view_show_prompt(with_limit ? "Schnittlinie 2. Punkt" : "Schnittlinie 2. Punkt, max. 2 Schnittpunkte");
     ok = wait_point(second);
-    input_update_cursor(0);
+    cad_show_cursor(0);
     g_view.rubber_line = 0;
     if (ok) {
       line->nodes[0] = *first;
@@ -381,7 +379,7 @@ int input_cut_line(int with_limit, WorldPoint* first, WorldPoint* second) {
       line->colour = static_cast<uint32_t>(g_view.current_colour);
       cad_draw_object(line);
     }
-    input_update_cursor(1);
+    cad_show_cursor(1);
   }
   DrawObject *head = line, *tail = line;
   obj_list_free(head, tail, line);

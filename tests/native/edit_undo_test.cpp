@@ -9,8 +9,6 @@
 #include "cad/undo.h"
 #include "cad/view.h"
 #include "cad_fixtures.h"
-#include "design/material.h"
-#include "design/speaker_record.h"
 
 using namespace fixtures;
 
@@ -34,8 +32,6 @@ void replace_first(const std::function<DrawObject*(DrawObject*)>& build) {
 TEST(EditUndo, EveryOperationUndoesToTheStartingBytes) {
   obj_free_all();
   obj_reset_layers();
-  spk_free_type_table();
-  mat_reset_table();
   view_new_drawing_defaults();
   g_view.kind = VIEW_XY;
   struct Case {
