@@ -11,7 +11,7 @@
 #include "cad/face_geom.h"
 #include "cad/input_win.h"
 #include "cad/view.h"
-#include "design/app_window_win.h"
+#include "framework/child_windows_win.h"
 #include "framework/gfx_win.h"
 #include "tests/native/cad_fixtures.h"
 #include "tests/win32/own_dialog.h"
@@ -22,10 +22,10 @@ using namespace fixtures;
 namespace {
 
 LPARAM pixel_of(float x, float y) { return MAKELPARAM(view_world_to_screen(x, 1), view_world_to_screen(y, 0)); }
-void move_to(float x, float y) { PostMessageA(app_drawing_window(), WM_MOUSEMOVE, 0, pixel_of(x, y)); }
+void move_to(float x, float y) { PostMessageA(win_drawing_window(), WM_MOUSEMOVE, 0, pixel_of(x, y)); }
 void click(float x, float y) {
   move_to(x, y);
-  PostMessageA(app_drawing_window(), WM_LBUTTONDOWN, MK_LBUTTON, pixel_of(x, y));
+  PostMessageA(win_drawing_window(), WM_LBUTTONDOWN, MK_LBUTTON, pixel_of(x, y));
 }
 void key(int vk) { PostMessageA(win_main_window(), WM_KEYDOWN, static_cast<WPARAM>(vk), 0); }
 void command(int id) { PostMessageA(win_main_window(), WM_COMMAND, static_cast<WPARAM>(id), 0); }
@@ -172,9 +172,9 @@ TEST(EditCommands, LatheTurnsAProfileAboutTheViewAxis) {
 }
 
 COLORREF drawing_pixel(float x, float y) {
-  HDC dc = GetDC(app_drawing_window());
+  HDC dc = GetDC(win_drawing_window());
   COLORREF c = GetPixel(dc, view_world_to_screen(x, 1), view_world_to_screen(y, 0));
-  ReleaseDC(app_drawing_window(), dc);
+  ReleaseDC(win_drawing_window(), dc);
   return c;
 }
 
@@ -209,7 +209,7 @@ TEST(EditCommands, SplitDrawsTheNewEdge) {
         after = drawing_pixel(2, 1);
         corner = drawing_pixel(0, 0);
         const char* dir = std::getenv("ORV_GENERATED");
-        if (dir) save_window_bitmap(app_drawing_window(), std::string(dir) + "/edit_split.bmp");
+        if (dir) save_window_bitmap(win_drawing_window(), std::string(dir) + "/edit_split.bmp");
         input_update_cursor(1);
       },
   });
