@@ -1,6 +1,7 @@
 #include "acoustics/cov_export.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "framework/ui_seam.h"
@@ -14,8 +15,8 @@ constexpr const char* MSG_ONE_BAND = "Für den Export die Oktavbandbetrachtung a
 constexpr const char* MSG_DONE =
     "STI-Export abgeschlossen.\nExport-Datei befindet sich im Ordner des Orvante Modells.\n"
     "Auf 'STI'-Button klicken, um Export-Modus zu verlassen.";
-constexpr const char* MSG_WRITE_FAILED =
-    "Die Export-Datei konnte nicht vollständig geschrieben werden.";
+constexpr const char* MSG_OPEN_FAILED = "Die Export-Datei kann nicht angelegt werden:\n%s";
+constexpr const char* MSG_WRITE_FAILED = "Die Export-Datei konnte nicht vollständig geschrieben werden:\n%s";
 }  // namespace
 
 // The name carries the local time of the drawing it belongs to.
@@ -48,9 +49,20 @@ int cov_export_write(const char* path, const double* mti, const double* level, u
   return ok ? COV_EXPORT_DONE : COV_EXPORT_WRITE_FAILED;
 }
 
-// The export of display mode 5: all bands only. A file that cannot be
-// opened is reported on standard output alone; a file that was opened but
-// not completely written is never reported as a finished export.
+// Tells the user of an export or log file that could not be written, as
+// every failed write is told; nothing for a finished one.
+void cov_export_report(int result, const char* path) {
+  const char* format = result == COV_EXPORT_OPEN_FAILED    ? MSG_OPEN_FAILED
+                       : result == COV_EXPORT_WRITE_FAILED ? MSG_WRITE_FAILED
+                                                           : nullptr;
+  if (!format) return;
+  std::string text(std::strlen(format) + std::strlen(path ? path : "") + 1, '\0');
+  std::snprintf(text.data(), text.size(), format, path ? path : "");
+  ui_message_box(text.c_str(), CAPTION, UI_MB_OK | UI_MB_ICONEXCLAMATION);
+}
+
+// The export of display mode 5: all bands only. A file that was not
+// completely written is never reported as a finished export.
 int cov_export_sti(int band, const char* project_path, const char* file_name, const double* mti,
                    const double* level, uint32_t point_count) {
   if (band >= 0 && band < COV_EXPORT_BANDS) {
@@ -60,6 +72,6 @@ int cov_export_sti(int band, const char* project_path, const char* file_name, co
   std::string path = std::string(project_path ? project_path : "") + file_name;
   int result = cov_export_write(path.c_str(), mti, level, point_count);
   if (result == COV_EXPORT_DONE) ui_message_box(MSG_DONE, CAPTION, UI_MB_OK);
-  if (result == COV_EXPORT_WRITE_FAILED) ui_message_box(MSG_WRITE_FAILED, CAPTION, UI_MB_OK | UI_MB_ICONEXCLAMATION);
+  else cov_export_report(result, path.c_str());
   return result;
 }

@@ -14,5 +14,6 @@ enum CovExportResult { COV_EXPORT_DONE = 0, COV_EXPORT_ONE_BAND, COV_EXPORT_OPEN
 
 void cov_export_file_name(const char* format, std::time_t when, char* out, size_t size);
 int cov_export_write(const char* path, const double* mti, const double* level, uint32_t point_count);
+void cov_export_report(int result, const char* path);
 int cov_export_sti(int band, const char* project_path, const char* file_name, const double* mti,
                    const double* level, uint32_t point_count);

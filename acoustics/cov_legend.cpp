@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "acoustics/cov_values.h"
+
 const int COV_MODE_OF_BUTTON[COV_MODE_BUTTONS] = {COV_MODE_LD,    COV_MODE_TIME, COV_MODE_LT,
                                                   COV_MODE_LD_LR, COV_MODE_STI,  COV_MODE_STI_EXPORT};
 const char* const COV_MODE_LABELS[COV_MODE_BUTTONS] = {"Ld(Z)", "Zeit", "Lt(Z)", "Ld-Lr", "STI", "--> exp"};
@@ -53,12 +55,26 @@ CovScale cov_legend_scale(int mode, int all_bands, double top, double bottom, in
   return CovScale{mode, top, bottom, step};
 }
 
+// The legend of the values the map shows (NaN: nothing shown at that
+// point), so that the colours always spread over what is on the map.
+CovScale cov_legend_scale_of_values(int mode, int all_bands, const double* values, unsigned count,
+                                    int scale_index) {
+  double top, bottom;
+  bool any = cov_shown_range(values, count, &top, &bottom);
+  if (!any) top = bottom = 0.0;
+  CovScale scale = cov_legend_scale(mode, all_bands, top, bottom, scale_index);
+  scale.empty = !any;
+  return scale;
+}
+
 // 63 for the top value (the earliest arrival in the time mode), one index
-// lower per step, never below 37.
+// lower per step, never below 37; a point without a value (NaN) is drawn
+// like everything below the range.
 int cov_colour_index(const CovScale& scale, double value) {
+  if (std::isnan(value)) return COV_COLOUR_BOTTOM;
   double offset = scale.mode == COV_MODE_TIME ? value - scale.bottom : scale.top - value;
   double steps = cov_round_half_up(offset / scale.step);
-  if (!(steps > 0.0)) return COV_COLOUR_TOP;  // also NaN
+  if (!(steps > 0.0)) return COV_COLOUR_TOP;
   if (steps >= COV_COLOUR_TOP - COV_COLOUR_BOTTOM) return COV_COLOUR_BOTTOM;
   return COV_COLOUR_TOP - static_cast<int>(steps);
 }
@@ -68,6 +84,7 @@ int cov_colour_index(const CovScale& scale, double value) {
 bool cov_legend_row_text(const CovScale& scale, int row, char* out, size_t size) {
   if (size == 0) return false;
   out[0] = 0;
+  if (scale.empty) return false;
   if (scale.mode == COV_MODE_TIME) {
     double value = std::trunc(scale.bottom + row * scale.step);
     if (!(value < scale.top + scale.step)) return false;

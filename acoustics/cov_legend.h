@@ -15,10 +15,12 @@ constexpr int COV_COLOUR_TOP = 63;
 constexpr int COV_COLOUR_BOTTOM = 37;
 constexpr double COV_STI_TOP_LIMIT = 95.0;
 
-// Legend range and step as the map uses them (whole numbers).
+// Legend range and step as the map uses them (whole numbers); a scale of a
+// map that shows no value at all writes no legend values.
 struct CovScale {
   int mode;
   double top, bottom, step;
+  bool empty = false;
 };
 
 extern const int COV_MODE_OF_BUTTON[COV_MODE_BUTTONS];
@@ -26,6 +28,8 @@ extern const char* const COV_MODE_LABELS[COV_MODE_BUTTONS];
 
 double cov_round_half_up(double value);
 CovScale cov_legend_scale(int mode, int all_bands, double top, double bottom, int scale_index);
+CovScale cov_legend_scale_of_values(int mode, int all_bands, const double* values, unsigned count,
+                                    int scale_index);
 int cov_colour_index(const CovScale& scale, double value);
 bool cov_legend_row_text(const CovScale& scale, int row, char* out, size_t size);
 const char* cov_scale_label(int mode, int button);

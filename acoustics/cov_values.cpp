@@ -37,28 +37,47 @@ double cov_point_value(int mode, int band, const GridPoint& point) {
   }
 }
 
-// Top and bottom of the legend before rounding: the mode's band value of the
-// grid's largest and smallest energy (arrival time in the time mode); for all
-// bands the widest of the seven band ranges.
-void cov_grid_range(int mode, int band, const CoverageGrid& grid, double* top, double* bottom) {
+namespace {
+
+// Energies of 1.0 or less stand for "nothing arrived" (the grid's floor).
+bool band_reached(const GridPoint& p, int b) { return p.energy[b] > 1.0f; }
+
+bool direct_sound_reached(int band, const GridPoint& p) {
+  if (band >= 0 && band < COV_BANDS) return band_reached(p, band);
+  for (int b = 0; b < COV_BANDS; ++b)
+    if (band_reached(p, b)) return true;
+  return false;
+}
+
+}  // namespace
+
+// The value the map shows at the point, or NaN where the mode has nothing to
+// show: no direct sound for Ld and Ld-Lr, no arrival for the time. Such a
+// point takes no part in the legend's range and is drawn in the lowest colour.
+// (Lt and STI always have the reverberant field.)
+double cov_shown_value(int mode, int band, const GridPoint& point) {
+  if ((mode == COV_MODE_LD || mode == COV_MODE_LD_LR) && !direct_sound_reached(band, point))
+    return std::nan("");
+  double value = cov_point_value(mode, band, point);
+  if (mode == COV_MODE_TIME && !(value < COV_NO_ARRIVAL_MS)) return std::nan("");
+  return value;
+}
+
+// Top and bottom of the legend before rounding: the largest and smallest of
+// the values the map shows, whatever the mode and band. False when the map
+// shows no value at all.
+bool cov_shown_range(const double* values, uint32_t count, double* top, double* bottom) {
   *top = -32000.0;
   *bottom = 32000.0;
-  int first = band >= 0 && band < COV_BANDS ? band : 0;
-  int last = band >= 0 && band < COV_BANDS ? band : COV_BANDS - 1;
-  // STI in all bands is ranged by the export value of each band.
-  int band_mode = mode == COV_MODE_STI ? COV_MODE_STI_EXPORT : mode;
-  for (int b = first; b <= last; ++b) {
-    double high, low;
-    if (mode == COV_MODE_TIME) {
-      high = grid.max_time[b];
-      low = grid.min_time[b];
-    } else {
-      high = band_value(band_mode, b, grid.max_energy[b], 0.0f);
-      low = band_value(band_mode, b, grid.min_energy[b], 0.0f);
-    }
-    if (high > *top) *top = high;
-    if (low < *bottom) *bottom = low;
+  bool any = false;
+  for (uint32_t i = 0; i < count; ++i) {
+    double v = values[i];
+    if (std::isnan(v)) continue;
+    if (v > *top) *top = v;
+    if (v < *bottom) *bottom = v;
+    any = true;
   }
+  return any;
 }
 
 // Height of a position on the point's listener-area plane a x + b y + c z = d.

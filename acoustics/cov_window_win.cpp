@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string>
+#include <vector>
 
 #include "acoustics/cov_export.h"
 #include "acoustics/cov_legend.h"
@@ -72,6 +74,7 @@ struct CovWindowState {
   int monochrome;        // print with the pattern brushes
   int pending_command;   // button id forwarded to the window, 0 = none
   int reflection_running;
+  int log_failure_told;  // a failed single-points log is told once per drawing or pick
   ViewState saved_view;  // the drawing window's view, given back on closing
 };
 CovWindowState g_cov = {};
@@ -127,9 +130,15 @@ void set_scale_labels() {
     if (g_cov.scale_buttons[i]) SetWindowTextA(g_cov.scale_buttons[i], cov_scale_label(display_mode(), i));
 }
 
+// The buttons carry the small dialog font: in the system font "--> exp"
+// does not fit its 48 pixels.
 HWND make_button(const char* text, int x, int y, int width, int height, int id) {
   HWND button = win_create_button(text, x, y, width, height, id);
-  if (!button) OutputDebugStringA("coverage window: button not created\n");
+  if (!button) {
+    OutputDebugStringA("coverage window: button not created\n");
+    return nullptr;
+  }
+  SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
   return button;
 }
 
@@ -345,11 +354,11 @@ void draw_description(int width, int height) {
   text_at(4, height - DESCRIPTION_HEIGHT + 1, g_map_description);
 }
 
-CovScale current_scale() {
-  double top, bottom;
-  int mode = display_mode();
-  cov_grid_range(mode, is_all_bands() ? COV_ALL_BANDS : band_index(), g_coverage_grid, &top, &bottom);
-  return cov_legend_scale(mode, is_all_bands(), top, bottom, scale_index());
+// The values the map shows, one per grid point; the legend is ranged by them.
+std::vector<double> shown_values(int mode, int band, uint32_t count) {
+  std::vector<double> values(count);
+  for (uint32_t i = 0; i < count; ++i) values[i] = cov_shown_value(mode, band, g_coverage_grid.points[i]);
+  return values;
 }
 
 // The whole window content; in the export mode the STI export too.
@@ -365,6 +374,7 @@ void draw_map(bool allow_export) {
     return;
   }
   g_cov.drawing = 1;
+  g_cov.log_failure_told = 0;
   if (band_index() < 0 || band_index() > COV_BANDS) band_index() = COV_ALL_BANDS;
   DrawWindow* previous = gfx_select_window(&g_cov.record);
   measure_window();
@@ -372,16 +382,17 @@ void draw_map(bool allow_export) {
   RenderTarget* previous_target = render_set_target(&render_gdi_target());
   render_objects(g_obj_head, g_obj_tail, 1);
   cov_compute_reverberant_field();
-  CovScale scale = current_scale();
   char export_name[COV_EXPORT_NAME_CHARS];
   cov_export_file_name(COV_EXPORT_NAME_FORMAT, std::time(nullptr), export_name, sizeof export_name);
   const int mode = display_mode();
   const int band = is_all_bands() ? COV_ALL_BANDS : band_index();
   const bool collect = mode == COV_MODE_STI_EXPORT && band == COV_ALL_BANDS;
+  std::vector<double> values = shown_values(mode, band, count);
+  CovScale scale = cov_legend_scale_of_values(mode, is_all_bands(), values.data(), count, scale_index());
   gfx_select_null_pen(1);
   for (uint32_t i = 0; i < count; ++i) {
     const GridPoint& p = g_coverage_grid.points[i];
-    draw_cell(p, cov_colour_index(scale, cov_point_value(mode, band, p)));
+    draw_cell(p, cov_colour_index(scale, values[i]));
     if (collect) sti_band_values(p.energy, mti + i * COV_BANDS, level + i * COV_BANDS);
   }
   gfx_select_null_pen(0);
@@ -558,7 +569,10 @@ void cov_draw_map() { draw_map(true); }
 // Writes the point's value in the current mode and band beside it with a
 // leader and a small square; in the export mode over all bands the point's
 // band values go to the single-points file.
-void cov_show_point_value(int point) { label_point(point, true); }
+void cov_show_point_value(int point) {
+  g_cov.log_failure_told = 0;
+  label_point(point, true);
+}
 
 namespace {
 
@@ -570,9 +584,14 @@ void label_point(int point, bool write_single_points) {
   ScreenPoint s = cov_project_grid_point(p);
   const int mode = display_mode();
   const int band = is_all_bands() ? COV_ALL_BANDS : band_index();
+  int logged = COV_EXPORT_DONE;
   double value = write_single_points && mode == COV_MODE_STI_EXPORT && band == COV_ALL_BANDS
-                     ? sti_export_all_bands(p.energy, g_project_path, name)
+                     ? sti_export_all_bands(p.energy, g_project_path, name, &logged)
                      : cov_point_value(mode, band, p);
+  if (logged != COV_EXPORT_DONE && !g_cov.log_failure_told) {
+    g_cov.log_failure_told = 1;
+    cov_export_report(logged, (std::string(g_project_path) + name).c_str());
+  }
   if (mode == COV_MODE_STI || mode == COV_MODE_STI_EXPORT) value *= 0.01;
   DrawWindow* previous = gfx_select_window(&g_cov.record);
   char text[32];
@@ -583,8 +602,10 @@ void label_point(int point, bool write_single_points) {
   text_at(s.x + 4, s.y - 20, text);
   gfx_set_pen(COLOUR_BLACK);
   int length = static_cast<int>(std::strlen(text));
+  // Leader and underline start at the point, never at a pen position left
+  // behind by earlier drawing.
   gfx_draw_line(s.x, s.y, s.x + 4, s.y - 4);
-  gfx_line_to(s.x + 4 + 7 * length, s.y - 4);
+  gfx_draw_line(s.x + 4, s.y - 4, s.x + 4 + 7 * length, s.y - 4);
   RECT box{s.x - 1, s.y - 1, s.x + 1, s.y + 1};
   gfx_draw_rect(&box, 0);
   if (previous && previous != &g_cov.record) gfx_select_window(previous);

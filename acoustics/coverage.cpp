@@ -27,7 +27,7 @@ CovRunSettings g_cov_run_settings = {0, 1};
 
 namespace {
 
-constexpr float NO_TIME_MS = 10000.0f;
+constexpr float NO_TIME_MS = COV_NO_ARRIVAL_MS;
 constexpr uint32_t PROGRESS_INTERVAL_MS = 100;
 constexpr uint32_t WORK_CHUNK = 32;
 

@@ -32,7 +32,7 @@ constexpr const char* MSG_NO_WINDOW = "RT60-Fenster kann nicht erzeugt werden";
 constexpr const char* MSG_UNREALISTIC = "Werteingabe unrealistisch";
 constexpr const char* CAPTION_UNREALISTIC = "Bitte korrigieren";
 constexpr const char* MSG_NO_CLIPBOARD = "Das Fenster konnte nicht in die Zwischenablage kopiert werden.";
-constexpr const char* MSG_NOT_AVAILABLE = "Diese Funktion ist noch nicht verfügbar.";
+constexpr const char* MSG_PRINT_FAILED = "Das Fenster konnte nicht gedruckt werden.";
 const char* const METHOD_LABELS[METHOD_BUTTONS] = {"Sa", "Ey", "Fi", "M"};
 
 struct Rt60WindowState {
@@ -184,10 +184,22 @@ void copy_to_clipboard() {
   if (previous && previous != &g_rt.record) gfx_select_window(previous);
 }
 
+// The window as it stands, printed as a bitmap on the printer chosen in the
+// print dialog (which says so itself when there is none).
+void print_window() {
+  g_rt.printing = 1;
+  if (print_dialog()) {
+    DrawWindow* previous = gfx_select_window(&g_rt.record);
+    if (print_window_bitmap() == PRINT_FAILED) ui_message_box(MSG_PRINT_FAILED, "DRUCKEN", UI_MB_OK | UI_MB_ICONEXCLAMATION);
+    if (previous && previous != &g_rt.record) gfx_select_window(previous);
+  }
+  g_rt.printing = 0;
+}
+
 void act_on_control(int id) {
   switch (id) {
     case RT60_ID_CLOSE: g_abort_flag = 1; break;
-    case RT60_ID_PRINT: ui_message_box(MSG_NOT_AVAILABLE, "Hinweis", UI_MB_OK | UI_MB_ICONASTERISK); break;
+    case RT60_ID_PRINT: print_window(); break;
     case RT60_ID_COPY: copy_to_clipboard(); break;
     case RT60_ID_METHOD_FIRST + RT60_MEASURED:
       if (rt60_edit_measured()) {
@@ -268,7 +280,9 @@ void rt60_show_window(int method) {
     g_abort_flag = 0;
     paint();
     while (!g_finish_flag && !g_abort_flag && g_rt.window) {
-      input_wait_event();
+      // A button pressed while the last one was at work (printing pumps
+      // messages) is taken at once.
+      if (!g_rt.pending_command) input_wait_event();
       int id = g_rt.pending_command;
       g_rt.pending_command = 0;
       if (id && !g_abort_flag) act_on_control(id);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "acoustics/cov_export.h"
 #include "acoustics/coverage.h"
 
 namespace {
@@ -117,18 +118,12 @@ void sti_band_values(const float e[7], double mti[7], double level[7]) {
 
 // Appends one block of seven lines "band,MTI,level" (CRLF) to the log
 // named after the project file and returns the STI x 100.
-double sti_export_all_bands(const float e[7], const char* project_path, const char* file_name) {
+double sti_export_all_bands(const float e[7], const char* project_path, const char* file_name, int* status) {
   double mti[7], level[7];
   sti_band_values(e, mti, level);
   double sti = sti_from_mti(mti);
   std::string path = std::string(project_path ? project_path : "") + (file_name ? file_name : "");
-  FILE* log = std::fopen(path.c_str(), "ab");
-  if (!log) {
-    std::printf("Failed to open log file");
-    std::fflush(stdout);
-    return -1.0;
-  }
-  for (int b = 0; b < 7; ++b) std::fprintf(log, "%d,%f,%.1f\r\n", b, mti[b], level[b]);
-  std::fclose(log);
-  return sti;
+  int result = cov_export_write(path.c_str(), mti, level, 1);
+  if (status) *status = result;
+  return result == COV_EXPORT_DONE ? sti : -1.0;
 }

@@ -17,5 +17,8 @@ double sti_band_mti(double energy, int band);
 double sti_band(float energy, int band);
 double sti_all_bands(const float energy[7]);
 double sti_export_band(float energy, int band);
-double sti_export_all_bands(const float energy[7], const char* project_path, const char* file_name);
+// On a failed write the result is -1.0 and *status (when given) tells why
+// (a CovExportResult); the caller tells the user.
+double sti_export_all_bands(const float energy[7], const char* project_path, const char* file_name,
+                            int* status = nullptr);
 void sti_band_values(const float energy[7], double mti[7], double level[7]);

@@ -177,8 +177,12 @@ void check_menu_pair(int on_id, int off_id, bool on) {
 }
 
 // A point typed after A, P or R reaches the waiting command as if clicked.
+// The cursor is erased before the dialog and kept off while it is up (a
+// repaint behind the dialog must not draw it); afterwards exactly one is
+// drawn, at the typed point, or where it was when the dialog is cancelled.
 void typed_point(int key) {
   input_update_cursor(0);
+  input_enable_cursor(0);
   WorldPoint point = g_cursor_point;
   int ok = 0;
   if (key == 'A' || key == 'R') {
@@ -198,13 +202,13 @@ void typed_point(int key) {
     ok = dlg_point_polar(distance, angle);
     if (ok) point = input_polar_point(g_accepted_point, g_view.kind, distance, angle);
   }
-  input_update_cursor(1);
-  if (!ok) return;
-  g_cursor_point = point;
-  if (is_plane_view()) place_cursor_on_point();
+  if (ok) {
+    g_cursor_point = point;
+    if (is_plane_view()) place_cursor_on_point();
+  }
   input_enable_cursor(1);
   input_update_cursor(1);
-  g_click_flag = 1;
+  if (ok) g_click_flag = 1;
 }
 
 void toggle(int32_t& flag, int on_id, int off_id) {

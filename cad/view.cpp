@@ -530,7 +530,13 @@ void view_show_prompt(const char* text) {
 }
 const char* view_prompt_text() { return g_prompt; }
 
-void view_clear_prompt_line() { g_host.draw_prompt(""); }
+// The cleared prompt is gone for good: a later redraw (zoom, view key,
+// scroll, another project) must not bring back the prompt of a command
+// that has ended.
+void view_clear_prompt_line() {
+  g_prompt[0] = 0;
+  g_host.draw_prompt("");
+}
 
 void view_clear_drawing_window() { g_host.clear_drawing_window(); }
 

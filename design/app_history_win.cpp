@@ -43,8 +43,12 @@ void app_show_help(int command_id, const char* help_file) {
     return;
   }
   unsigned id = static_cast<uint16_t>(command_id);
-  if (id < 2)
-    WinHelpA(win_main_window(), path, HELP_INDEX, 0);
-  else
-    WinHelpA(win_main_window(), path, HELP_CONTEXT, id);
+  BOOL opened = id < 2 ? WinHelpA(win_main_window(), path, HELP_INDEX, 0)
+                       : WinHelpA(win_main_window(), path, HELP_CONTEXT, id);
+  if (!opened) {
+    // No help viewer on this system (or it refused the file).
+    char text[MAX_PATH + 96];
+    std::snprintf(text, sizeof text, "Die Hilfe kann nicht angezeigt werden: kein Hilfeprogramm für %s.", path);
+    ui_message_box(text, "Hilfe", UI_MB_OK | UI_MB_ICONEXCLAMATION);
+  }
 }

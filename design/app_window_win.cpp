@@ -77,6 +77,13 @@ LRESULT on_command(WPARAM wparam, LPARAM lparam) {
     // Anything else is ignored: the running command keeps its menus and prompt.
     return 0;
   }
+  // A command that is not built yet only says so: no greyed menus, no
+  // OK and STOP behind its message.
+  const AppCommand* command = app_find_command(id);
+  if (command && !command->run) {
+    app_not_available();
+    return 0;
+  }
   enable_top_menus(false);
   run_menu_command(id);
   if (!win_main_window()) return 0;  // the program is ending

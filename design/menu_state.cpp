@@ -70,6 +70,12 @@ std::vector<MenuItemState> menu_state_compute(const MenuFacts& f) {
   }
   room_items(b, f);
   listener_items(b, f);
+  // Show and save offer only a result that exists: after a cancelled run
+  // they are greyed again, whatever a completed run had left.
+  if (!f.level_map_valid) {
+    b.enable(5101, false);
+    b.enable(5102, false);
+  }
   bool speakers = f.speaker_objects > 0;
   b.enable_range(1003, 1018, speakers);
   b.enable(125, speakers);

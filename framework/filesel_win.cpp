@@ -80,15 +80,23 @@ int filedlg_save(char* filter, const char* default_name) {
   if (filter) filedlg_split_filter(filter);
   g_file_selection.path[0] = 0;
   if (default_name) {
+    // A pattern such as "*.OMF" is no file name to GetFileTitle; it starts
+    // the dialog as it is when it fits.
     char short_title[SAVE_TITLE_LIMIT];
     if (GetFileTitleA(default_name, short_title, SAVE_TITLE_LIMIT) == 0)
       copy_text(g_file_selection.path, FILESEL_BUFFER, short_title);
+    else if (std::strchr(default_name, '*') && std::strlen(default_name) < SAVE_TITLE_LIMIT)
+      copy_text(g_file_selection.path, FILESEL_BUFFER, default_name);
   }
 
   char title[FILESEL_BUFFER] = "";
   OPENFILENAMEA block = make_dialog_block(filter, title);
   block.Flags = OFN_OVERWRITEPROMPT;
-  if (!GetSaveFileNameA(&block)) return 0;
+  if (!GetSaveFileNameA(&block)) {
+    // A dialog that fails is not a cancel: the user would see nothing.
+    if (CommDlgExtendedError() != 0) ui_message_box("File Selection Error", nullptr, UI_MB_ICONHAND);
+    return 0;
+  }
   remember_choice(block, title);
   return 1;
 }

@@ -424,7 +424,7 @@ int offscreen_show() {
   DrawWindow* window = g_device.window;
   if (!window || !window->dc || !g_device.offscreen_dc) return 0;
   BITMAP info = {};
-  GetObjectA(g_device.offscreen_bitmap, sizeof info, &info);
+  if (GetObjectA(g_device.offscreen_bitmap, sizeof info, &info) != sizeof info) return 0;
   return BitBlt(window->dc, 0, 0, info.bmWidth, info.bmHeight, g_device.offscreen_dc, 0, 0,
                 SRCCOPY)
              ? 1

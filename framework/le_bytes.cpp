@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 uint16_t le_get_u16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 uint32_t le_get_u32(const uint8_t* p) {
@@ -118,4 +119,55 @@ bool le_read_file(const char* path, std::vector<uint8_t>& out, size_t max_bytes)
   std::fclose(f);
   if (!ok) out.clear();
   return ok;
+}
+
+namespace {
+
+// LE_SAVED, or why the file could not be written completely.
+int write_whole_file(const char* path, const uint8_t* data, size_t size) {
+  FILE* f = std::fopen(path, "wb");
+  if (!f) return LE_SAVE_CANNOT_CREATE;
+  bool ok = std::fwrite(data, 1, size, f) == size;
+  ok = std::fflush(f) == 0 && ok;
+  ok = std::fclose(f) == 0 && ok;
+  return ok ? LE_SAVED : LE_SAVE_WRITE_FAILED;
+}
+
+bool file_exists(const char* path) {
+  FILE* f = std::fopen(path, "rb");
+  if (!f) return false;
+  std::fclose(f);
+  return true;
+}
+
+bool copy_file(const char* from, const char* to, size_t max_bytes) {
+  std::vector<uint8_t> data;
+  if (!le_read_file(from, data, max_bytes)) return false;
+  return write_whole_file(to, data.data(), data.size()) == LE_SAVED;
+}
+
+}  // namespace
+
+int le_write_file_safely(const char* path, const uint8_t* data, size_t size, const char* backup_path,
+                         size_t max_copy_bytes) {
+  std::string temp = std::string(path) + ".tmp";
+  int written = write_whole_file(temp.c_str(), data, size);
+  if (written != LE_SAVED) {
+    std::remove(temp.c_str());
+    return written;
+  }
+  if (backup_path && file_exists(path) && !copy_file(path, backup_path, max_copy_bytes)) {
+    std::remove(temp.c_str());
+    return LE_SAVE_CANNOT_REPLACE;
+  }
+  if (std::rename(temp.c_str(), path) != 0) {
+    // Windows will not rename over an existing file; the new data is
+    // complete under the temporary name (and the old one in the backup).
+    std::remove(path);
+    if (std::rename(temp.c_str(), path) != 0) {
+      std::remove(temp.c_str());
+      return LE_SAVE_CANNOT_REPLACE;
+    }
+  }
+  return LE_SAVED;
 }

@@ -53,3 +53,10 @@ void le_put_f32(uint8_t* p, float v);
 
 // Whole file into memory; false when it cannot be opened, read, or exceeds max_bytes.
 bool le_read_file(const char* path, std::vector<uint8_t>& out, size_t max_bytes);
+
+// Saves data under path without ever losing the old file: the data goes to
+// path + ".tmp" first, the old file (when backup_path is given) is copied to
+// the backup, and only then the new file takes the name.
+enum LeSaveResult : int { LE_SAVED = 0, LE_SAVE_CANNOT_CREATE, LE_SAVE_WRITE_FAILED, LE_SAVE_CANNOT_REPLACE };
+int le_write_file_safely(const char* path, const uint8_t* data, size_t size, const char* backup_path,
+                         size_t max_copy_bytes);

@@ -161,16 +161,15 @@ void win_draw_bitmap_centred(const char* bitmap_name, int mode) {
   if (!bitmap) return;
   HDC target = gfx_current_dc();
   HDC memory = CreateCompatibleDC(target);
-  if (memory) {
-    BITMAP info;
-    GetObjectA(bitmap, sizeof info, &info);
+  BITMAP info = {};
+  if (memory && GetObjectA(bitmap, sizeof info, &info) == sizeof info) {
     HGDIOBJ old = SelectObject(memory, bitmap);
     int x = gfx_client_width() / 2 - info.bmWidth / 2;
     int y = gfx_client_height() / 2 - info.bmHeight / 2;
     BitBlt(target, x, y, info.bmWidth, info.bmHeight, memory, 0, 0, mode == 1 ? SRCCOPY : SRCINVERT);
     SelectObject(memory, old);
-    DeleteDC(memory);
   }
+  if (memory) DeleteDC(memory);
   DeleteObject(bitmap);
 }
 

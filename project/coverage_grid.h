@@ -12,6 +12,7 @@ constexpr int MAX_ACTIVE_SPEAKERS = 5000;
 constexpr int MAX_GRID_POINTS = 64000;
 constexpr int COV_BANDS = 7;
 constexpr int COV_ALL_BANDS = 7;  // band index meaning all bands together
+constexpr float COV_NO_ARRIVAL_MS = 10000.0f;  // first-arrival time of a point nothing reached
 constexpr int COV_SPACINGS = 8;
 constexpr float COV_SPACING_M[COV_SPACINGS] = {0.25f, 0.5f, 1.0f, 2.0f, 5.0f, 10.0f, 25.0f, 50.0f};
 
@@ -43,7 +44,7 @@ extern int16_t g_listener_area_count;
 struct GridPoint {
   float x, y, z;
   float energy[COV_BANDS];  // linear, at least 1.0
-  float time[COV_BANDS];    // first arrival, ms; 10000.0 without an arrival
+  float time[COV_BANDS];    // first arrival, ms; COV_NO_ARRIVAL_MS without an arrival
   uint16_t area;            // index of its ListenerArea record
 };
 struct CoverageGrid {

@@ -288,23 +288,19 @@ int mapfile_read(FILE* file) {
   return mapfile_commit(map) ? 1 : 0;
 }
 
-// The save steps after the dialogs: an old file of the name is deleted first,
-// and a failed write leaves no file behind. 1 when saved.
+// The save steps after the dialogs. The map is written completely under a
+// temporary name first and only then takes the chosen name, so a failed
+// save keeps the old file of that name. 1 when saved.
 int mapfile_save_to(const char* path, const char* description) {
-  if (FILE* old = std::fopen(path, "rb")) {
-    std::fclose(old);
-    std::remove(path);
-  }
-  FILE* f = std::fopen(path, "w+b");
-  if (!f) {
+  MapData map;
+  mapfile_capture(map);
+  ByteWriter out;
+  mapfile_encode(map, description, out);
+  const std::vector<uint8_t>& b = out.buffer();
+  int result = le_write_file_safely(path, b.data(), b.size(), nullptr, 0);
+  if (result == LE_SAVE_CANNOT_CREATE)
     ui_message_box("Datei kann nicht auf Laufwerk geschrieben werden", nullptr, UI_MB_OK);
-    return 0;
-  }
-  int ok = mapfile_write(f, description);
-  ok = (std::fclose(f) == 0) && ok;
-  if (!ok) {
+  else if (result != LE_SAVED)
     ui_message_box("Daten konnten nicht gesichert werden", "Speicherkapazität erschöpft !", UI_MB_OK);
-    std::remove(path);
-  }
-  return ok;
+  return result == LE_SAVED;
 }

@@ -254,6 +254,10 @@ ProjParseResult read_tables(ByteReader& in, ProjectStage& stage) {
     stage.has_map = mapfile_decode(map_in, stage.map);
     if (!stage.has_map) stage.map = MapData();
   }
+  // Bytes behind the tables that are no map block mean the object list
+  // ended early (a next word of zero inside the list): what was read as
+  // the tables is not theirs.
+  if (in.remaining() > 0 && !stage.has_map) return PROJ_PARSE_DAMAGED;
   return PROJ_PARSE_OK;
 }
 
@@ -536,8 +540,11 @@ bool proj_capture(ProjectStage& stage) {
   for (int i = 0; i < stage.material_count; ++i)
     mat_encode_record(g_material_table.records[i], stage.materials[i]);
   stage.has_map = g_coverage_valid == 1 && mapfile_capture(stage.map);
+  // The drawing comment describes the map; without one the map keeps the
+  // description it was loaded with.
   if (stage.has_map)
-    std::snprintf(stage.map.description, sizeof stage.map.description, "%s", g_view.comment);
+    std::snprintf(stage.map.description, sizeof stage.map.description, "%s",
+                  g_view.comment[0] ? g_view.comment : g_map_description);
   return true;
 }
 
@@ -573,6 +580,12 @@ void proj_commit(ProjectStage& stage, const char* path) {
   g_material_table.count = stage.material_count;
   for (int i = 0; i < stage.material_count; ++i)
     mat_decode_record(stage.materials[i], g_material_table.records[i]);
+  // Faces carry material 0 from the start: a file without materials gets
+  // the default material as its first.
+  if (g_material_table.count == 0) {
+    mat_set_default(g_material_table.records[0]);
+    g_material_table.count = 1;
+  }
   if (stage.has_map) mapfile_commit(stage.map);
   restore_header(stage.header);
   g_view.hidden_mode = 0;
@@ -650,32 +663,6 @@ int proj_save_to(const char* path) {
 
 // ------------------------------------------------------ files and names
 
-namespace {
-
-bool write_whole_file(const char* path, const uint8_t* data, size_t size) {
-  FILE* f = std::fopen(path, "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(data, 1, size, f) == size;
-  ok = std::fflush(f) == 0 && ok;
-  ok = std::fclose(f) == 0 && ok;
-  return ok;
-}
-
-bool file_exists(const char* path) {
-  FILE* f = std::fopen(path, "rb");
-  if (!f) return false;
-  std::fclose(f);
-  return true;
-}
-
-bool copy_file(const char* from, const char* to) {
-  std::vector<uint8_t> data;
-  if (!le_read_file(from, data, PROJECT_MAX_FILE_BYTES)) return false;
-  return write_whole_file(to, data.data(), data.size());
-}
-
-}  // namespace
-
 void proj_ensure_extension(char* path, size_t path_size) { file_ext_ensure(path, path_size, ".OPR"); }
 
 // "X.OPR" and "x.opr" both back up to "X_old.OPR" / "x_old.OPR".
@@ -686,28 +673,9 @@ void proj_backup_name(const char* path, char* out, size_t out_size) {
 }
 
 bool proj_write_file_safely(const char* path, const uint8_t* data, size_t size) {
-  std::string temp = std::string(path) + ".tmp";
-  if (!write_whole_file(temp.c_str(), data, size)) {
-    std::remove(temp.c_str());
-    return false;
-  }
-  if (file_exists(path)) {
-    char backup[PROJECT_PATH_CHARS + 8];
-    proj_backup_name(path, backup, sizeof backup);
-    if (!copy_file(path, backup)) {
-      std::remove(temp.c_str());
-      return false;
-    }
-  }
-  if (std::rename(temp.c_str(), path) != 0) {
-    // Windows will not rename over an existing file; the backup holds it now.
-    std::remove(path);
-    if (std::rename(temp.c_str(), path) != 0) {
-      std::remove(temp.c_str());
-      return false;
-    }
-  }
-  return true;
+  char backup[PROJECT_PATH_CHARS + 8];
+  proj_backup_name(path, backup, sizeof backup);
+  return le_write_file_safely(path, data, size, backup, PROJECT_MAX_FILE_BYTES) == LE_SAVED;
 }
 
 // ------------------------------------------------------------- merging

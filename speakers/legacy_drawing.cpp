@@ -16,6 +16,7 @@ constexpr size_t PROJECT_HEADER_BYTES = 102;
 constexpr size_t RESOURCE_CHUNK_HEADER = 18;
 constexpr size_t V127_RECORD_HEADER = 40;
 const char* const INVALID_FILE = "Ungültige Datei, kann nicht geladen werden !";
+const char* const TOO_LARGE = "Die Zeichnungsdatei ist zu groß und kann nicht geladen werden";
 
 uint16_t u16_at(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 uint32_t u32_at(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
@@ -114,12 +115,15 @@ DrawObject* join_chunks(const std::vector<ChunkView>& chunks) {
   return block;
 }
 
-bool read_whole_file(FILE* file, std::vector<uint8_t>& data) {
-  if (std::fseek(file, 0, SEEK_END) != 0) return false;
+enum ReadResult { READ_OK, READ_FAILED, READ_TOO_LARGE };
+
+ReadResult read_whole_file(FILE* file, std::vector<uint8_t>& data) {
+  if (std::fseek(file, 0, SEEK_END) != 0) return READ_FAILED;
   long size = std::ftell(file);
-  if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) return false;
+  if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) return READ_FAILED;
+  if (static_cast<unsigned long long>(size) > LEGACY_DRAWING_MAX_BYTES) return READ_TOO_LARGE;
   data.resize(static_cast<size_t>(size));
-  return std::fread(data.data(), 1, data.size(), file) == data.size();
+  return std::fread(data.data(), 1, data.size(), file) == data.size() ? READ_OK : READ_FAILED;
 }
 
 bool has_id(const std::vector<uint8_t>& data, const char* id) {
@@ -151,7 +155,12 @@ DrawObject* legacy_insert_drawing_block(FILE* file) {
   std::vector<uint8_t> data;
   std::vector<ChunkView> chunks;
   bool parsed = false;
-  if (file && read_whole_file(file, data)) {
+  ReadResult read = file ? read_whole_file(file, data) : READ_FAILED;
+  if (read == READ_TOO_LARGE) {
+    ui_message_box(TOO_LARGE, nullptr, UI_MB_OK);
+    return nullptr;
+  }
+  if (read == READ_OK) {
     if (has_id(data, "TEVRAN 1.0     "))
       parsed = parse_short_chunks(data.data(), data.size(), 4, chunks);
     else if (has_id(data, "ORVANTE V2.80  ") || has_id(data, "TEVRAN V1.27"))

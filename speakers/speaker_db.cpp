@@ -30,6 +30,8 @@ const char* const MSG_DAMAGED_FILE =
 const char* const MSG_SKIPPED = "Beschädigte Datensätze der Lautsprecherdatenbank übersprungen: %d";
 const char* const MSG_INDEX_FULL =
     "Die Lautsprecherdatenbank enthält mehr als 512 Typen; nur die ersten 512 sind wählbar";
+const char* const MSG_TOO_LARGE =
+    "Die Datei ist zu groß für eine Lautsprecherdatenbank und kann nicht geladen werden";
 const char* const MSG_PATH_TOO_LONG = "Der Pfad der Lautsprecherdatenbank ist zu lang";
 const char* const MSG_NOT_AVAILABLE = "Lautsprecher nicht verfügbar";
 const char* const MSG_TYPES_FULL = "Es können höchstens 500 Lautsprechertypen geladen werden";
@@ -326,6 +328,11 @@ int sdb_open_path(const char* chosen) {
     message(MSG_INVALID_FILE);
     return 0;
   }
+  if (size > SDB_MAX_FILE_BYTES) {
+    std::fclose(file);
+    message(MSG_TOO_LARGE);
+    return 0;
+  }
   std::vector<uint8_t> data;
   static Scan scan;  // the index is large; keep it off the stack
   scan = Scan{};
@@ -352,7 +359,8 @@ int sdb_index_v140(FILE* file, long size) {
   std::vector<uint8_t> data;
   static Scan scan;
   scan = Scan{};
-  if (size < SDB_HEADER_SIZE || !read_rest(file, size, data) || !scan_v140(data, scan)) return 0;
+  if (size < SDB_HEADER_SIZE || size > SDB_MAX_FILE_BYTES || !read_rest(file, size, data) || !scan_v140(data, scan))
+    return 0;
   SpeakerDbIndex keep_path = g_sdb_index;
   g_sdb_index = scan.index;
   std::memcpy(g_sdb_index.path, keep_path.path, sizeof g_sdb_index.path);

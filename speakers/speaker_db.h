@@ -11,6 +11,12 @@ struct PlacedSpeaker;
 
 constexpr int MAX_DB_INDEX = 512;
 constexpr int SDB_HEADER_SIZE = 32;
+// The largest database the format allows: the header and as many records as
+// the index holds, each followed by the largest shape one block can carry
+// (5400 nodes, 32760 elements, in up to 64 chunks). A larger file is refused
+// before it is read.
+constexpr long long SDB_MAX_SHAPE_BYTES = 64 * 48 + 5400 * 12 + 32760 * 4;
+constexpr long long SDB_MAX_FILE_BYTES = SDB_HEADER_SIZE + 512LL * (19160 + SDB_MAX_SHAPE_BYTES);
 constexpr int SDB_PATH_SIZE = 128;
 
 enum SpeakerDbVersion : int { SDB_VERSION_NONE = 0, SDB_VERSION_11 = 11, SDB_VERSION_130 = 130, SDB_VERSION_140 = 140 };

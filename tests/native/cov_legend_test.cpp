@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
+#include <vector>
+
+#include "acoustics/cov_values.h"
+#include "acoustics/coverage.h"
 
 namespace {
 
@@ -108,4 +113,87 @@ TEST(CovLegend, ButtonLabelsAndTitles) {
   EXPECT_EQ(cov_mode_button_of(COV_MODE_LD_LR, 6), 3);
   EXPECT_EQ(cov_mode_button_of(COV_MODE_LT, 2), -1);  // two buttons carry Ld and the time only
   EXPECT_EQ(cov_mode_button_of(COV_MODE_TIME, 2), 1);
+}
+
+namespace {
+
+GridPoint point_with(float energy_scale, float time_ms) {
+  GridPoint p{};
+  for (int b = 0; b < COV_BANDS; ++b) {
+    p.energy[b] = energy_scale * (1.0f + 0.5f * b);
+    p.time[b] = time_ms + b;
+  }
+  return p;
+}
+
+GridPoint silent_point() {
+  GridPoint p{};
+  for (int b = 0; b < COV_BANDS; ++b) {
+    p.energy[b] = 1.0f;
+    p.time[b] = COV_NO_ARRIVAL_MS;
+  }
+  return p;
+}
+
+}  // namespace
+
+// The legend spans exactly what the map shows, in every mode and for one
+// band or all bands: the loudest (earliest) point takes the top colour and
+// the quietest (latest) the colour its distance from the top gives. Points
+// that nothing reached take no part and are drawn in the lowest colour.
+TEST(CovLegend, RangeComesFromTheShownValuesInEveryModeAndBand) {
+  for (int b = 0; b < COV_BANDS; ++b) {
+    g_reverb_energy[b] = 2e6;
+    g_reverb_time[b] = 1.2;
+  }
+  const std::vector<GridPoint> points = {point_with(1e7f, 12.0f), point_with(3e6f, 20.0f), point_with(2e5f, 45.0f),
+                                         point_with(1e6f, 30.0f), silent_point()};
+  const int modes[] = {COV_MODE_LD, COV_MODE_LT, COV_MODE_TIME, COV_MODE_STI, COV_MODE_LD_LR};
+  for (int mode : modes) {
+    for (int band : {0, 4, COV_ALL_BANDS}) {
+      SCOPED_TRACE(testing::Message() << "mode " << mode << " band " << band);
+      std::vector<double> values;
+      for (const GridPoint& p : points) values.push_back(cov_shown_value(mode, band, p));
+      CovScale s = cov_legend_scale_of_values(mode, band == COV_ALL_BANDS, values.data(),
+                                              static_cast<unsigned>(values.size()), COV_SCALE_AUTO);
+      ASSERT_FALSE(s.empty);
+      bool has_value = mode == COV_MODE_LT || mode == COV_MODE_STI;
+      double best = mode == COV_MODE_TIME ? 1e9 : -1e9, worst = mode == COV_MODE_TIME ? -1e9 : 1e9;
+      for (size_t i = 0; i < values.size(); ++i) {
+        if (i + 1 == values.size() && !has_value) continue;
+        ASSERT_FALSE(std::isnan(values[i])) << i;
+        best = mode == COV_MODE_TIME ? std::fmin(best, values[i]) : std::fmax(best, values[i]);
+        worst = mode == COV_MODE_TIME ? std::fmax(worst, values[i]) : std::fmin(worst, values[i]);
+      }
+      double top = mode == COV_MODE_TIME ? worst : best, bottom = mode == COV_MODE_TIME ? best : worst;
+      CovScale want = cov_legend_scale(mode, band == COV_ALL_BANDS, top, bottom, COV_SCALE_AUTO);
+      EXPECT_EQ(s.top, want.top);
+      EXPECT_EQ(s.bottom, want.bottom);
+      EXPECT_EQ(s.step, want.step);
+      EXPECT_EQ(cov_colour_index(s, best), COV_COLOUR_TOP);
+      EXPECT_LT(cov_colour_index(s, worst), COV_COLOUR_TOP - 5);
+      // Nothing reached the last point: no direct level, no arrival time.
+      EXPECT_EQ(std::isnan(values.back()), !has_value);
+      if (!has_value) {
+        EXPECT_EQ(cov_colour_index(s, values.back()), COV_COLOUR_BOTTOM);
+      }
+    }
+  }
+}
+
+// A map that nothing reached shows no level: every cell in the lowest
+// colour and a legend without values.
+TEST(CovLegend, FullyShadowedMapIsNotDrawnInTheTopColour) {
+  const GridPoint silent[3] = {silent_point(), silent_point(), silent_point()};
+  for (int mode : {COV_MODE_LD, COV_MODE_TIME, COV_MODE_LD_LR}) {
+    for (int band : {2, COV_ALL_BANDS}) {
+      SCOPED_TRACE(testing::Message() << "mode " << mode << " band " << band);
+      double values[3];
+      for (int i = 0; i < 3; ++i) values[i] = cov_shown_value(mode, band, silent[i]);
+      CovScale s = cov_legend_scale_of_values(mode, band == COV_ALL_BANDS, values, 3, COV_SCALE_AUTO);
+      EXPECT_TRUE(s.empty);
+      for (double v : values) EXPECT_EQ(cov_colour_index(s, v), COV_COLOUR_BOTTOM);
+      for (int r = 0; r < COV_LEGEND_ROWS; ++r) EXPECT_EQ(row_text(s, r), "<blank>") << r;
+    }
+  }
 }

@@ -3,11 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 #include "framework/le_bytes.h"
+#include "framework/ui_seam.h"
 
 namespace {
+
+std::vector<std::string> g_save_texts;
 
 MapData two_point_map() {
   MapData m;
@@ -136,4 +143,40 @@ TEST(MapFile, RefusesDamagedBlocks) {
   f = good;
   le_put_u16(&f[good.size() - 2], 2);  // pick beyond the points
   EXPECT_TRUE(refused(f));
+}
+
+// A save that cannot be completed keeps the old map of that name; a
+// completed one replaces it, and no temporary file stays behind.
+TEST(MapFile, SaveReplacesTheOldFileOnlyWhenTheNewOneIsComplete) {
+  ui_seams().message_box = [](const char* text, const char*, unsigned) -> int {
+    g_save_texts.push_back(text);
+    return UI_IDOK;
+  };
+  g_save_texts.clear();
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "orv_map_save";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  const std::string path = (dir / "SAAL.OMF").string();
+  const std::vector<uint8_t> old_map = encode(two_point_map(), "alt");
+  {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(old_map.data(), 1, old_map.size(), f);
+    std::fclose(f);
+  }
+  std::filesystem::create_directory(path + ".tmp");  // the new file cannot be created
+  EXPECT_EQ(mapfile_save_to(path.c_str(), "neu"), 0);
+  ASSERT_EQ(g_save_texts.size(), 1u);
+  EXPECT_EQ(g_save_texts[0], "Datei kann nicht auf Laufwerk geschrieben werden");
+  std::vector<uint8_t> kept;
+  ASSERT_TRUE(le_read_file(path.c_str(), kept, 1 << 20));
+  EXPECT_EQ(kept, old_map);
+  std::filesystem::remove(path + ".tmp");
+  EXPECT_EQ(mapfile_save_to(path.c_str(), "neu"), 1);
+  std::vector<uint8_t> saved;
+  ASSERT_TRUE(le_read_file(path.c_str(), saved, 1 << 20));
+  EXPECT_STREQ(reinterpret_cast<const char*>(saved.data() + 32), "neu");
+  EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+  ui_reset_seams();
+  std::filesystem::remove_all(dir);
 }

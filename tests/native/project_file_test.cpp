@@ -9,10 +9,13 @@
 #include <vector>
 
 #include "acoustics/coverage.h"
+#include "project/map_file.h"
 #include "acoustics/rt60.h"
 #include "cad/cad_state.h"
 #include "cad/obj_store.h"
 #include "cad/view.h"
+#include "design/eq_rule.h"
+#include "design/speaker_dialog.h"
 #include "framework/le_bytes.h"
 #include "framework/ui_seam.h"
 #include "materials/material.h"
@@ -20,6 +23,7 @@
 #include "project/model_reset.h"
 #include "speakers/legacy_drawing.h"
 #include "speakers/speaker_codec.h"
+#include "speakers/speaker_db.h"
 #include "speakers/speaker_model.h"
 #include "speakers/speaker_record.h"
 
@@ -493,6 +497,11 @@ TEST_F(ProjectFile, DamagedFilesAreRefusedAndTheOpenProjectStays) {
       {"too many materials", MATERIAL_COUNT, 2, 201},
       {"materials beyond the file", MATERIAL_COUNT, 2, 3},
       {"absorption beyond 1", MATERIAL_COUNT + 2 + 256 + 112, 4, 0x40000000},
+      // The list seems to end with the first chunk: what follows would be
+      // read as the tables, losing the rest of the drawing, the title block,
+      // the types and the materials.
+      {"list ends after the first chunk", FIRST_CHUNK + 4, 4, 0},
+      {"list ends before the title block", AUX_CHUNK + 4, 4, 0},
   };
   for (const Damage& d : damages) {
     std::vector<uint8_t> f = good;
@@ -510,6 +519,52 @@ TEST_F(ProjectFile, DamagedFilesAreRefusedAndTheOpenProjectStays) {
   ASSERT_EQ(g_messages.size(), 1u);
   EXPECT_EQ(g_messages[0], "Kann Datei nicht finden");
   EXPECT_EQ(live_bytes(), live);
+}
+
+// A file without materials still gives its faces the default material.
+TEST_F(ProjectFile, MaterialTableAlwaysStartsWithTheDefaultMaterial) {
+  std::vector<uint8_t> f = hand_built_project();
+  f.resize(MATERIAL_COUNT + 2);
+  le_put_u16(&f[MATERIAL_COUNT], 0);
+  const std::string path = temp_path("OHNE_MAT.OPR");
+  write_all(path, f);
+  ASSERT_EQ(proj_load(path.c_str()), 1) << (g_messages.empty() ? "" : g_messages[0]);
+  ASSERT_EQ(g_material_table.count, 1);
+  MaterialRecord want;
+  mat_set_default(want);
+  EXPECT_STREQ(g_material_table.records[0].name, want.name);
+  EXPECT_EQ(g_material_table.records[0].absorption[3], want.absorption[3]);
+}
+
+// The map block carries the drawing comment as its description; without a
+// comment it keeps the description the map came with.
+TEST_F(ProjectFile, SavedMapKeepsItsDescriptionWithoutADrawingComment) {
+  const std::string open = temp_path("KARTE.OPR");
+  write_all(open, hand_built_project());
+  ASSERT_EQ(proj_load(open.c_str()), 1);
+  MapData map;
+  map.areas.push_back(MapAreaRecord{0, 0, 0, 1, 1.2f, 1, 9, 1, 7, 1.2f});
+  map.grid.point_count = 1;
+  MapPoint point{};
+  point.x = point.y = 2;
+  point.z = 1.2f;
+  for (int b = 0; b < 7; ++b) point.energy[b] = 1e6f, point.time[b] = 12;
+  map.points.push_back(point);
+  std::snprintf(map.description, sizeof map.description, "B\xFChne links");
+  ASSERT_TRUE(mapfile_commit(map));
+  struct Case {
+    const char* comment;
+    const char* kept;
+  } cases[] = {{"", "B\xFChne links"}, {"Saal mit Podest", "Saal mit Podest"}};
+  for (const Case& c : cases) {
+    std::snprintf(g_view.comment, sizeof g_view.comment, "%s", c.comment);
+    const std::string saved = temp_path("KARTE2.OPR");
+    ASSERT_EQ(proj_save_to(saved.c_str()), 1);
+    g_map_description[0] = 0;
+    ASSERT_EQ(proj_load(saved.c_str()), 1);
+    EXPECT_EQ(g_coverage_valid, 1);
+    EXPECT_STREQ(g_map_description, c.kept) << "comment \"" << c.comment << "\"";
+  }
 }
 
 TEST_F(ProjectFile, DamagedTypeRecordIsResetAndOldRecordsAreUpgraded) {
@@ -590,13 +645,27 @@ TEST_F(ProjectFile, SampleProjectOpensWithItsHallListenersAndLoudspeakers) {
   EXPECT_EQ(g_material_table.count, 6);
   EXPECT_STREQ(g_material_table.records[0].name, "100%");
   EXPECT_STREQ(g_title_block.rows[0].text, "Beispielsaal");
+  // Its loudspeakers carry what a newly placed one gets: the equaliser's
+  // start gains (which its own rule accepts) with their band power and
+  // intensity, so they play as loud as one the user places beside them.
   for (DrawObject* o = g_obj_head; o; o = o->next) {
     if (o->layer != 2) continue;
     const PlacedSpeaker* ps = spk_placed_of(o);
     EXPECT_EQ(ps->switched_on, 1);
     EXPECT_GT(ps->intensity[3], 1000.0f);  // served bands of the calculation
+    EXPECT_TRUE(eq_accepts(ps->eq_gain)) << ps->name << ": " << eq_total_db(ps->eq_gain) << " dB";
+    PlacedSpeaker fresh = *ps;
+    g_type_head = static_cast<const SpeakerHead&>(*g_speaker_types.records[ps->type_index]);
+    spk_dialog_choose_type(fresh);
+    for (int b = 0; b < 7; ++b) {
+      EXPECT_EQ(ps->eq_gain[b], fresh.eq_gain[b]) << ps->name << " band " << b;
+      EXPECT_NEAR(ps->band_power[b], fresh.band_power[b], 1e-4 * fresh.band_power[b]) << ps->name << " band " << b;
+      EXPECT_NEAR(ps->intensity[b], fresh.intensity[b], 1e-4 * fresh.intensity[b]) << ps->name << " band " << b;
+    }
+    EXPECT_EQ(ps->nominal_power, fresh.nominal_power);
   }
   EXPECT_EQ(g_calc_options.grid_spacing_index, 2);
+  EXPECT_EQ(g_view.kind, VIEW_XY);  // a first click places a point
 
   // The level + time calculation runs on it as it is.
   spk_link_balloons();

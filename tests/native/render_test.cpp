@@ -1,6 +1,9 @@
 // The renderer's primitives, recorded through the drawing seam.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <string>
@@ -280,6 +283,50 @@ TEST_F(RenderTest, AxisCrossIn3dKeepsItsSizeWhateverTheZoom) {
     EXPECT_EQ(lines[0].points[0].y, 555);
     EXPECT_EQ(lines[0].points[1].x, 65);  // 10 units of the symbol: 20 pixels
     EXPECT_EQ(lines[0].points[1].y, 555);
+  }
+  g_axis_cross = nullptr;
+  obj_free(cross);
+}
+
+// The program's own axis cross (the built-in drawing, its axis nodes
+// hidden as at start-up) stands about 30 pixels tall and wide in the 3D
+// view: readable, like the corner of the other views.
+TEST_F(RenderTest, BuiltInAxisCrossIsReadableIn3d) {
+  const char* generated = std::getenv("ORV_GENERATED");
+  ASSERT_NE(generated, nullptr);
+  FILE* f = std::fopen((std::string(generated) + "/XYZ_CROSS.bin").c_str(), "rb");
+  ASSERT_NE(f, nullptr);
+  std::vector<uint8_t> data(100000);
+  data.resize(std::fread(data.data(), 1, data.size(), f));
+  std::fclose(f);
+  DrawObject* cross = legacy_block_from_resource_bytes(data.data(), data.size());
+  ASSERT_NE(cross, nullptr);
+  cross->node_count -= 2;
+  ASSERT_GT(cross->node_count, 18u);
+  EXPECT_EQ(cross->nodes[18].x, 0.0f);  // the origin the renderer draws from
+  EXPECT_EQ(cross->nodes[18].z, 0.0f);
+  g_axis_cross = cross;
+  g_view.kind = VIEW_3D;
+  struct Angles {
+    float a, b;
+  } views[] = {{0.0f, 0.0f}, {0.6f, 0.5f}, {-0.9f, 2.2f}};
+  for (const Angles& v : views) {
+    g_view.angle_3d_a = v.a;
+    g_view.angle_3d_b = v.b;
+    view_relayout();
+    redraw();
+    int min_x = 1 << 20, max_x = -(1 << 20), min_y = 1 << 20, max_y = -(1 << 20);
+    for (const Primitive& p : rec.log) {
+      if (p.what != "line") continue;
+      for (const PolyPoint& q : p.points) {
+        min_x = std::min(min_x, q.x), max_x = std::max(max_x, q.x);
+        min_y = std::min(min_y, q.y), max_y = std::max(max_y, q.y);
+      }
+    }
+    SCOPED_TRACE(testing::Message() << "angles " << v.a << " " << v.b);
+    EXPECT_GE(std::max(max_x - min_x, max_y - min_y), 30);
+    EXPECT_GE(std::min(max_x - min_x, max_y - min_y), 12);
+    EXPECT_LE(std::max(max_x - min_x, max_y - min_y), 90);  // still a corner symbol
   }
   g_axis_cross = nullptr;
   obj_free(cross);

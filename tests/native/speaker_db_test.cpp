@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -463,6 +464,37 @@ TEST_F(SpeakerDbTest, ShapeFileWithOldProjectLayoutTakesLayers0To2) {
   std::fclose(file);
   ASSERT_EQ(g_messages.size(), 1u);
   EXPECT_EQ(g_messages[0], "Ung\xFCltige Datei, kann nicht geladen werden !");
+}
+
+// Files beyond the largest the formats allow are refused with a message
+// before they are read (a sparse file: nothing is really written).
+TEST_F(SpeakerDbTest, FilesLargerThanTheirFormatAllowsAreRefused) {
+  std::string good = temp_path("good.OSB");
+  write_file(good, v140_two_records());
+  ASSERT_EQ(sdb_open_path(good.c_str()), 1);
+  std::string huge_db = temp_path("huge.OSB");
+  write_file(huge_db, v140_two_records());
+  std::filesystem::resize_file(huge_db, static_cast<uintmax_t>(SDB_MAX_FILE_BYTES) + 1);
+  g_messages.clear();
+  EXPECT_EQ(sdb_open_path(huge_db.c_str()), 0);
+  ASSERT_EQ(g_messages.size(), 1u);
+  EXPECT_EQ(g_messages[0], "Die Datei ist zu gro\xDF f\xFCr eine Lautsprecherdatenbank und kann nicht geladen werden");
+  EXPECT_EQ(std::string(g_sdb_index.path), good);
+  EXPECT_EQ(g_sdb_index.count, 2);
+  std::filesystem::remove(huge_db);
+
+  std::string huge_drawing = temp_path("huge.tcf");
+  Bytes head(32 + 384, 0);
+  std::memcpy(head.data(), "TEVRAN 1.0     ", 15);
+  write_file(huge_drawing, head);
+  std::filesystem::resize_file(huge_drawing, LEGACY_DRAWING_MAX_BYTES + 1);
+  g_messages.clear();
+  FILE* file = std::fopen(huge_drawing.c_str(), "rb");
+  EXPECT_EQ(legacy_insert_drawing_block(file), nullptr);
+  std::fclose(file);
+  ASSERT_EQ(g_messages.size(), 1u);
+  EXPECT_EQ(g_messages[0], "Die Zeichnungsdatei ist zu gro\xDF und kann nicht geladen werden");
+  std::filesystem::remove(huge_drawing);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // window opened on it, its map, a pick, its buttons and its closing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -284,5 +285,263 @@ TEST(CovWindow, StiExportWritesSevenLinesPerPointNextToTheProject) {
   for (char c : content) lines += c == '\n';
   EXPECT_EQ(lines, 7u * g_coverage_grid.point_count);
   EXPECT_EQ(content.substr(0, g_expected_first_lines.size()), g_expected_first_lines);
+  obj_free_all();
+}
+
+namespace {
+
+// Runs the window on the current result with one step inside its wait
+// loop; the step must close the window.
+void run_window(void (*inside)()) {
+  g_inside = inside;
+  SetTimer(nullptr, 0, 100, run_inside);
+  cov_show_window();
+}
+
+std::vector<int> g_cell_colours, g_expected_colours;
+
+// Cells of every 17th point against the colour the rule gives for the
+// values the map shows (all bands, Ld), ranged by those same values.
+void sample_all_band_cells() {
+  const CoverageGrid& g = g_coverage_grid;
+  std::vector<double> values;
+  for (uint32_t i = 0; i < g.point_count; ++i) values.push_back(cov_direct_level_all(g.points[i].energy));
+  double top = *std::max_element(values.begin(), values.end());
+  double bottom = *std::min_element(values.begin(), values.end());
+  top = std::floor(top + 0.5);
+  bottom = std::floor(bottom + 0.5);
+  double step = std::max(1.0, std::floor((top - bottom) / 16));
+  HDC dc = GetDC(cov_window());
+  for (uint32_t i = 0; i < g.point_count; i += 17) {
+    POINT at = pixel_of(g.points[i]);
+    int index = 63 - static_cast<int>(std::floor((top - values[i]) / step + 0.5));
+    g_expected_colours.push_back(std::clamp(index, 37, 63));
+    g_cell_colours.push_back(palette_index_of(GetPixel(dc, at.x, at.y)));
+  }
+  ReleaseDC(cov_window(), dc);
+  click(COV_ID_CLOSE);
+}
+
+}  // namespace
+
+// The first map after a run shows all bands: its colours spread over the
+// values it shows (not over single-band extremes, which left it flat in the
+// top colour), and a map that nothing reached is not drawn as the loudest.
+TEST(CovWindow, ColoursSpreadOverTheShownValuesAndASilentMapIsLowest) {
+  g_cell_colours.clear();
+  g_expected_colours.clear();
+  std::vector<int> silent_colours;
+  int code = harness::run({
+      [&] {
+        obj_free_all();
+        compute_hall();
+        g_calc_options.band = COV_ALL_BANDS;
+        run_window(sample_all_band_cells);
+        // Nothing arrived anywhere: the floor energy and no arrival time.
+        for (uint32_t i = 0; i < g_coverage_grid.point_count; ++i)
+          for (int b = 0; b < 7; ++b) {
+            g_coverage_grid.points[i].energy[b] = 1.0f;
+            g_coverage_grid.points[i].time[b] = 10000.0f;
+          }
+        for (int b = 0; b < 7; ++b) g_coverage_grid.max_energy[b] = g_coverage_grid.min_energy[b] = 1.0f;
+        for (int mode : {COV_MODE_LD, COV_MODE_TIME}) {
+          g_calc_options.display_mode = static_cast<int16_t>(mode);
+          for (int band : {0, COV_ALL_BANDS}) {
+            g_calc_options.band = static_cast<int16_t>(band);
+            g_inside = [] {
+              HDC dc = GetDC(cov_window());
+              for (uint32_t i = 0; i < g_coverage_grid.point_count; i += 53) {
+                POINT at = pixel_of(g_coverage_grid.points[i]);
+                g_cell_colours.push_back(palette_index_of(GetPixel(dc, at.x, at.y)));
+                g_expected_colours.push_back(COV_COLOUR_BOTTOM);
+              }
+              ReleaseDC(cov_window(), dc);
+              click(COV_ID_CLOSE);
+            };
+            SetTimer(nullptr, 0, 100, run_inside);
+            cov_show_window();
+          }
+        }
+        g_speaker_types.count = 0;
+      },
+  });
+  EXPECT_EQ(code, 0);
+  ASSERT_GT(g_cell_colours.size(), 40u);
+  std::vector<int> distinct;
+  for (size_t i = 0; i < g_cell_colours.size(); ++i) {
+    EXPECT_EQ(g_cell_colours[i], g_expected_colours[i]) << "sample " << i;
+    if (g_expected_colours[i] != COV_COLOUR_BOTTOM &&
+        std::find(distinct.begin(), distinct.end(), g_cell_colours[i]) == distinct.end())
+      distinct.push_back(g_cell_colours[i]);
+  }
+  EXPECT_GE(distinct.size(), 6u);  // not one flat colour
+  obj_free_all();
+}
+
+namespace {
+
+struct LabelFit {
+  int id;
+  std::string text;
+  SIZE needed;
+  RECT client;
+};
+std::vector<LabelFit> g_fits;
+
+void measure_labels() {
+  std::vector<int> ids = {COV_ID_CLOSE, COV_ID_PRINT, COV_ID_CLEAR};
+  for (int i = 0; i < 8; ++i) ids.push_back(COV_ID_BAND_FIRST + i);
+  for (int i = 0; i < COV_MODE_BUTTONS; ++i) ids.push_back(COV_ID_MODE_FIRST + i);
+  for (int i = 0; i < COV_SCALE_BUTTONS; ++i) ids.push_back(COV_ID_SCALE_FIRST + i);
+  for (int id : ids) {
+    HWND button = cov_control(id);
+    if (!button) continue;
+    LabelFit fit{id, harness::window_text(button), {0, 0}, {0, 0, 0, 0}};
+    GetClientRect(button, &fit.client);
+    HDC dc = GetDC(button);
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(button, WM_GETFONT, 0, 0));
+    HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+    GetTextExtentPoint32A(dc, fit.text.c_str(), static_cast<int>(fit.text.size()), &fit.needed);
+    if (old) SelectObject(dc, old);
+    ReleaseDC(button, dc);
+    g_fits.push_back(fit);
+  }
+  click(COV_ID_CLOSE);
+}
+
+}  // namespace
+
+// Every button of the window shows its whole label, "--> exp" included, in
+// the font the button draws with (a push button keeps 3 pixels of frame on
+// each side).
+TEST(CovWindow, EveryButtonShowsItsWholeLabel) {
+  g_fits.clear();
+  int code = harness::run({
+      [] {
+        obj_free_all();
+        compute_hall();
+        for (int mode : {COV_MODE_LD, COV_MODE_TIME, COV_MODE_STI}) {
+          g_calc_options.display_mode = static_cast<int16_t>(mode);
+          run_window(measure_labels);
+        }
+        g_speaker_types.count = 0;
+      },
+  });
+  EXPECT_EQ(code, 0);
+  ASSERT_GE(g_fits.size(), 3u * 20u);
+  bool saw_export = false;
+  for (const LabelFit& f : g_fits) {
+    saw_export |= f.text == "--> exp";
+    EXPECT_LE(f.needed.cx, f.client.right - 6) << "button " << f.id << " \"" << f.text << "\"";
+    EXPECT_LE(f.needed.cy, f.client.bottom) << "button " << f.id << " \"" << f.text << "\"";
+  }
+  EXPECT_TRUE(saw_export);
+  obj_free_all();
+}
+
+namespace {
+
+// The window's client pixels, row by row.
+std::vector<COLORREF> grab(HWND window, RECT* size) {
+  GetClientRect(window, size);
+  std::vector<COLORREF> pixels;
+  HDC dc = GetDC(window);
+  for (int y = 0; y < size->bottom; ++y)
+    for (int x = 0; x < size->right; ++x) pixels.push_back(GetPixel(dc, x, y));
+  ReleaseDC(window, dc);
+  return pixels;
+}
+
+struct LabelChanges {
+  int outside_after_pick = -1, outside_after_repaint = -1, inside_after_pick = -1;
+};
+LabelChanges g_changes;
+RECT g_label_box;
+
+// Pixels that differ from the map before the picks, outside and inside the
+// boxes of the two labels.
+void count_changes(const std::vector<COLORREF>& before, const std::vector<COLORREF>& after, const RECT& size,
+                   const std::vector<RECT>& boxes, int* outside, int* inside) {
+  *outside = *inside = 0;
+  for (int y = 0; y < size.bottom; ++y)
+    for (int x = 0; x < size.right; ++x) {
+      size_t k = static_cast<size_t>(y) * size.right + x;
+      if (before[k] == after[k]) continue;
+      bool in = false;
+      for (const RECT& b : boxes) in |= x >= b.left && x <= b.right && y >= b.top && y <= b.bottom;
+      (in ? *inside : *outside) += 1;
+    }
+}
+
+void pick_two_and_repaint() {
+  HWND window = cov_window();
+  RECT size;
+  std::vector<COLORREF> before = grab(window, &size);
+  std::vector<RECT> boxes;
+  for (uint32_t i : {g_coverage_grid.point_count / 3, 2 * g_coverage_grid.point_count / 3}) {
+    POINT at = pixel_of(g_coverage_grid.points[i]);
+    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    // Value text above and right of the point, its leader and underline
+    // (7 pixels a character of "%3.2f"), the small square round the point.
+    boxes.push_back(RECT{at.x - 2, at.y - 24, at.x + 4 + 7 * 6 + 2, at.y + 2});
+  }
+  std::vector<COLORREF> picked = grab(window, &size);
+  count_changes(before, picked, size, boxes, &g_changes.outside_after_pick, &g_changes.inside_after_pick);
+  InvalidateRect(window, nullptr, FALSE);
+  UpdateWindow(window);
+  int inside_again = 0;
+  count_changes(before, grab(window, &size), size, boxes, &g_changes.outside_after_repaint, &inside_again);
+  click(COV_ID_CLOSE);
+}
+
+}  // namespace
+
+// A pick's label is drawn at its point only: leader and underline start at
+// the point, on the first pick as on every repaint.
+TEST(CovWindow, PickLabelsDrawOnlyBesideTheirPoints) {
+  g_changes = LabelChanges{};
+  int code = harness::run({
+      [] {
+        obj_free_all();
+        compute_hall();
+        run_window(pick_two_and_repaint);
+        g_speaker_types.count = 0;
+      },
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(g_map_pick_count, 2);
+  EXPECT_GT(g_changes.inside_after_pick, 20);
+  EXPECT_EQ(g_changes.outside_after_pick, 0);
+  EXPECT_EQ(g_changes.outside_after_repaint, 0);
+  obj_free_all();
+}
+
+// Export and single-points log next to a project in a folder that does not
+// exist: the user is told in a box, and no export is reported as done.
+TEST(CovWindow, UnwritableExportAndLogAreToldInABox) {
+  int code = harness::run({
+      [] {
+        obj_free_all();
+        compute_hall();
+        std::snprintf(g_project_path, sizeof g_project_path, "%sno_such_folder\\HALLE.ORV",
+                      testing::TempDir().c_str());
+        g_calc_options.band = COV_ALL_BANDS;
+        run_window([] {
+          click(COV_ID_MODE_FIRST + 5);  // "--> exp"
+          POINT at = pixel_of(g_coverage_grid.points[g_coverage_grid.point_count / 2]);
+          SendMessageA(cov_window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+          click(COV_ID_CLOSE);
+        });
+        g_speaker_types.count = 0;
+        g_project_path[0] = 0;
+      },
+  });
+  EXPECT_EQ(code, 0);
+  int told = 0;
+  for (const harness::Box& box : harness::g_boxes) {
+    EXPECT_EQ(box.text.find("STI-Export abgeschlossen"), std::string::npos);
+    told += box.text.rfind("Die Export-Datei kann nicht angelegt werden:\n", 0) == 0;
+  }
+  EXPECT_EQ(told, 2);  // the export and the picked point's log
   obj_free_all();
 }

@@ -114,6 +114,12 @@ TEST_F(FileSelTest, SaveStartsWithTheShortDefaultNameOnly) {
   filedlg_save(filter, "C:\\PROJEKTE\\GROSSER_KONZERTSAAL.OPR");  // 22 characters
   EXPECT_TRUE(g_script.seen);
   EXPECT_EQ(g_script.shown, "");
+  // The map save offers its pattern, which GetFileTitle takes for no name.
+  char maps[] = "Orvante Map File|*.omf|";
+  script_next_dialog(nullptr, IDCANCEL);
+  filedlg_save(maps, "*.OMF");
+  EXPECT_TRUE(g_script.seen);
+  EXPECT_EQ(g_script.shown, "*.OMF");
 }
 
 TEST_F(FileSelTest, SaveReturnsTheTypedNameAndTheFilterStaysUsable) {

@@ -20,8 +20,10 @@
 #include "design/app_window_win.h"
 #include "framework/child_windows_win.h"
 #include "framework/palette.h"
+#include "framework/print_win.h"
 #include "materials/material.h"
 #include "own_dialog.h"
+#include "pdf_printer.h"
 #include "project/project_file.h"
 
 namespace {
@@ -215,6 +217,7 @@ struct Measured {
   int method_after_load = -1;
   double after_load[7] = {};
   bool cancel_kept = false;
+  int modified = -1;
 };
 Measured g_measured;
 std::string g_project;
@@ -228,6 +231,7 @@ TEST(Rt60Window, MeasuredTimesComeFromTheBandDialogAndTravelWithTheProject) {
       [] {
         build_cube();
         for (double& t : g_rt60_measured) t = 0.5;
+        g_modified = 0;
         g_band_dialog_ok = true;
         SetTimer(nullptr, 0, 30, answer_band_dialog);
         PostMessageA(win_main_window(), WM_COMMAND, 5013, 0);
@@ -235,6 +239,7 @@ TEST(Rt60Window, MeasuredTimesComeFromTheBandDialogAndTravelWithTheProject) {
       when([] { return window_open() && !own_dialog::find("RT 60"); },
            [] {
              g_measured.method = g_rt60_method;
+             g_measured.modified = g_modified;
              for (int b = 0; b < 7; ++b) g_measured.times[b] = g_rt60_measured[b];
              click(RT60_ID_METHOD_FIRST);
            }),
@@ -266,6 +271,7 @@ TEST(Rt60Window, MeasuredTimesComeFromTheBandDialogAndTravelWithTheProject) {
   EXPECT_EQ(code, 0);
   EXPECT_TRUE(g_band_dialog_seen);
   EXPECT_EQ(g_measured.method, RT60_MEASURED);
+  EXPECT_EQ(g_measured.modified, 1);  // new measured times are a change of the project
   const double want[7] = {1.5, 0.5, 0.5, 2.5, 0.5, 0.5, 0.5};
   for (int b = 0; b < 7; ++b) {
     EXPECT_NEAR(g_measured.times[b], want[b], 1e-6) << b;
@@ -334,3 +340,74 @@ TEST(Rt60Window, UnrealisticTimesAreToldOnceAndKopieCopiesTheWindow) {
 }
 
 }  // namespace
+
+namespace {
+
+// Width over height of the dark pixels of a window's client area.
+double dark_ratio_of_window(HWND window) {
+  RECT r;
+  GetClientRect(window, &r);
+  HDC dc = GetDC(window);
+  HDC memory = CreateCompatibleDC(dc);
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, r.right, r.bottom);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, r.right, r.bottom, dc, 0, 0, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFOHEADER info = {};
+  info.biSize = sizeof info;
+  info.biWidth = r.right;
+  info.biHeight = -r.bottom;
+  info.biPlanes = 1;
+  info.biBitCount = 32;
+  std::vector<uint32_t> pixels(static_cast<size_t>(r.right) * r.bottom);
+  GetDIBits(memory, bitmap, 0, r.bottom, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(window, dc);
+  pdf_printer::Page page;
+  page.width = r.right;
+  page.height = r.bottom;
+  for (uint32_t p : pixels) {
+    int red = (p >> 16) & 0xFF, green = (p >> 8) & 0xFF, blue = p & 0xFF;
+    page.grey.push_back(static_cast<uint8_t>((299 * red + 587 * green + 114 * blue) / 1000));
+  }
+  pdf_printer::Box box = pdf_printer::dark_box(page);
+  return double(box.right - box.left + 1) / (box.bottom - box.top + 1);
+}
+
+std::string g_job;
+double g_window_ratio = 0.0;
+
+}  // namespace
+
+TEST(Rt60Window, DruckenPrintsTheWindowOnThePrinter) {
+  g_job.clear();
+  g_window_ratio = 0.0;
+  int code = harness::run({
+      [] {
+        build_cube();
+        PostMessageA(win_main_window(), WM_COMMAND, 5010, 0);
+      },
+      when(window_open,
+           [] {
+             g_window_ratio = dark_ratio_of_window(rt60_window());
+             g_job = pdf_printer::next_job_name();
+             pdf_printer::answer_next_dialog(IDOK);
+             click(RT60_ID_PRINT);
+           }),
+      when([] { return pdf_printer::g_dialogs_answered > 0 && !print_is_printing() && !pdf_printer::find_now(g_job).empty(); },
+           [] { click(RT60_ID_CLOSE); }),
+      when([] { return !window_open(); }, [] { obj_free_all(); }),
+  });
+  EXPECT_EQ(code, 0);
+  for (const harness::Box& box : harness::g_boxes) ADD_FAILURE() << "message: " << box.text;
+  std::string pdf = pdf_printer::wait_for_pdf(g_job);
+  ASSERT_FALSE(pdf.empty()) << g_job;
+  pdf_printer::Page page;
+  ASSERT_TRUE(pdf_printer::rasterise(pdf, 50, page));
+  pdf_printer::Box box = pdf_printer::dark_box(page);
+  ASSERT_LT(box.left, box.right);
+  double printed_ratio = double(box.right - box.left + 1) / (box.bottom - box.top + 1);
+  EXPECT_NEAR(printed_ratio, g_window_ratio, 0.04 * g_window_ratio);
+  DeleteFileA(pdf.c_str());
+}

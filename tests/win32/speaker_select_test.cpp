@@ -118,7 +118,9 @@ TEST(SpeakerSymbols, BuiltInDrawingsLoadFromTheProgramResources) {
   EXPECT_EQ(symbol->prev, nullptr);  // kept outside the object list
   EXPECT_EQ(symbol->nodes[symbol->node_count - 2].x, 1.0f);
   EXPECT_EQ(symbol->nodes[symbol->node_count - 1].z, 1.0f);
-  EXPECT_EQ(g_axis_cross->nodes[1].x, 1.0f);  // the x axis tip; axis nodes hidden
+  ASSERT_GT(g_axis_cross->node_count, 18u);  // axis nodes hidden
+  EXPECT_EQ(g_axis_cross->nodes[18].x, 0.0f);  // the origin
+  EXPECT_EQ(g_axis_cross->nodes[12].x, 16.0f);  // the x axis tip
   EXPECT_EQ(legacy_load_drawing_resource("NO_SUCH_DRAWING"), nullptr);
   obj_free(g_default_speaker_symbol);
   obj_free(g_axis_cross);

@@ -77,9 +77,12 @@ def box_faces(x0, y0, z0, x1, y1, z1, floor, ceiling, walls):
     ]
 
 
+VIEW_XY = 0  # the plan view: a first click places a point
+
+
 def header(options):
     summation, flags, grid = options
-    h = SIGNATURE + bytes([0, 0, 0, 0]) + struct.pack("<hfHfH", 3, 0.5, 1, 10.0, 0)
+    h = SIGNATURE + bytes([0, 0, 0, 0]) + struct.pack("<hfHfH", VIEW_XY, 0.5, 1, 10.0, 0)
     h += struct.pack("<7f", *([0.0] * 7)) + struct.pack("<f", 1.0) + bytes(24)
     h += struct.pack("<6h", 0, -1, grid, 7, summation, flags)
     assert len(h) == 102
@@ -107,14 +110,28 @@ def polygon(count, material=None):
     return els
 
 
+# A newly placed loudspeaker starts at this equaliser gain in every band:
+# 10 log10(7 x 10^(-0.9)) = -0.55 dB in total, which the equaliser's rule
+# (total not above 0 dB) accepts.
+NEW_SPEAKER_GAIN_DB = -9.0
+
+
+def f32(value):
+    return struct.unpack("<f", struct.pack("<f", value))[0]
+
+
 def placed_speaker(name, type_index, position, angles, record):
+    """The 152-byte block with the gains, band power and intensity a newly
+    placed loudspeaker of the type gets."""
     sensitivity = struct.unpack_from("<7f", record, 76)
     rated = struct.unpack_from("<7f", record, 104)
-    power = list(rated)  # equaliser at 0 dB: the rated power per band
+    gain = 10 ** (f32(NEW_SPEAKER_GAIN_DB) / 10)
+    power = [f32(r * gain) for r in rated]
     intensity = [p * 10 ** (s / 10) for p, s in zip(power, sensitivity)]
     ps = name.encode("cp1252").ljust(11, b"\0") + bytes(11)
     ps += struct.pack("<Hhf", 1, 1, max(rated))
-    ps += struct.pack("<7f", *([0.0] * 7)) + struct.pack("<7f", *power) + struct.pack("<7f", *intensity)
+    ps += struct.pack("<7f", *([NEW_SPEAKER_GAIN_DB] * 7)) + struct.pack("<7f", *power)
+    ps += struct.pack("<7f", *intensity)
     ps += struct.pack("<f", 0.0) + struct.pack("<3f", *position) + struct.pack("<3f", *angles)
     ps += struct.pack("<H", type_index) + bytes(8)
     assert len(ps) == 152

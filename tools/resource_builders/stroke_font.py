@@ -8,7 +8,7 @@ import os
 import struct
 
 X_RANGE = (0, 7)
-Y_RANGE = (-4, 8)
+Y_RANGE = (-4, 10)  # up to 8 for ASCII; the capital umlauts' dots reach 10
 ADVANCE_RANGE = (2, 9)
 
 
@@ -31,6 +31,18 @@ def parse_points(path, line_no, fields):
     return points
 
 
+def code_of(char):
+    """The character's code in the texts the program draws (code page 1252):
+    printable ASCII or a printable character above 160; None otherwise."""
+    if len(char) != 1:
+        return None
+    try:
+        code = char.encode("cp1252")[0]
+    except UnicodeEncodeError:
+        return None
+    return code if 33 <= code <= 126 or 161 <= code <= 255 else None
+
+
 def read_glyphs(path):
     """Returns {code: (advance, [(closed, points), ...])}."""
     glyphs = {}
@@ -43,14 +55,15 @@ def read_glyphs(path):
             fields = line.split()
             if fields[0] == "glyph":
                 char, advance = fields[1], int(fields[2])
-                if len(char) != 1 or not 33 <= ord(char) <= 126:
-                    raise SystemExit(f"{path}:{line_no}: glyph must be one printable ASCII character")
+                code = code_of(char)
+                if code is None:
+                    raise SystemExit(f"{path}:{line_no}: glyph must be one printable character of code page 1252")
                 if not ADVANCE_RANGE[0] <= advance <= ADVANCE_RANGE[1]:
                     raise SystemExit(f"{path}:{line_no}: advance {advance} out of range")
-                if ord(char) in glyphs:
+                if code in glyphs:
                     raise SystemExit(f"{path}:{line_no}: glyph {char} given twice")
                 current = (advance, [])
-                glyphs[ord(char)] = current
+                glyphs[code] = current
             elif fields[0] in ("stroke", "loop"):
                 if current is None:
                     raise SystemExit(f"{path}:{line_no}: stroke before any glyph")
