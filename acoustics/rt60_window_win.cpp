@@ -1,13 +1,10 @@
 #include "acoustics/rt60_window_win.h"
 
+#include "acoustics/result_window_win.h"
 #include "acoustics/rt60.h"
 #include "acoustics/rt60_chart.h"
 #include "cad/cad_state.h"
-#include "cad/input_wait_win.h"
-#include "cad/panel_win.h"
 #include "cad/view.h"
-#include "framework/child_windows_win.h"
-#include "framework/gfx_win.h"
 #include "framework/print_win.h"
 #include "framework/ui_seam.h"
 #include "framework/units.h"
@@ -36,27 +33,15 @@ constexpr const char* MSG_PRINT_FAILED = "Das Fenster konnte nicht gedruckt werd
 const char* const METHOD_LABELS[METHOD_BUTTONS] = {"Sa", "Ey", "Fi", "M"};
 
 struct Rt60WindowState {
-  HWND window;
-  DrawWindow record;
+  ResultWindow result;
   HWND close_button, print_button, copy_button;
   HWND method_buttons[METHOD_BUTTONS];
-  int pending_command;  // button id forwarded to the window, 0 = none
   int painting;
   int printing;
   int warned;           // "Werteingabe unrealistisch" shown for the current input
 };
 Rt60WindowState g_rt = {};
 Rt60EditHook g_edit_hook = nullptr;
-
-HWND drawing_hwnd() {
-  DrawWindow* w = view_drawing_window();
-  return w ? w->window : win_drawing_window();
-}
-
-void show_drawing(bool show) {
-  if (HWND drawing = drawing_hwnd()) ShowWindow(drawing, show ? SW_SHOW : SW_HIDE);
-  if (HWND panel = panel_window()) ShowWindow(panel, show ? SW_SHOW : SW_HIDE);
-}
 
 RECT main_client() {
   RECT r{0, 0, 0, 0};
@@ -77,16 +62,11 @@ void create_buttons(int top_margin) {
   g_rt.copy_button = win_create_button("KOPIE", bottom_button_x(1), y, BOTTOM_BUTTON_WIDTH, BOTTOM_BUTTON_HEIGHT, RT60_ID_COPY);
 }
 
-void destroy_button(HWND& button) {
-  if (button) DestroyWindow(button);
-  button = nullptr;
-}
-
 void destroy_buttons() {
-  destroy_button(g_rt.close_button);
-  destroy_button(g_rt.print_button);
-  destroy_button(g_rt.copy_button);
-  for (HWND& b : g_rt.method_buttons) destroy_button(b);
+  result_destroy_button(g_rt.close_button);
+  result_destroy_button(g_rt.print_button);
+  result_destroy_button(g_rt.copy_button);
+  for (HWND& b : g_rt.method_buttons) result_destroy_button(b);
 }
 
 // The window covers the drawing area of the main window; the two bottom
@@ -96,7 +76,7 @@ void fit_to_main_window() {
   view_get_margins(&left, &top, &right, &bottom);
   RECT main = main_client();
   int width = main.right - left - right, height = main.bottom - top - bottom;
-  MoveWindow(g_rt.window, left, top, width > 1 ? width : 1, height > 1 ? height : 1, FALSE);
+  MoveWindow(g_rt.result.window, left, top, width > 1 ? width : 1, height > 1 ? height : 1, FALSE);
   int y = bottom_button_y();
   if (g_rt.print_button) MoveWindow(g_rt.print_button, bottom_button_x(0), y, BOTTOM_BUTTON_WIDTH, BOTTOM_BUTTON_HEIGHT, TRUE);
   if (g_rt.copy_button) MoveWindow(g_rt.copy_button, bottom_button_x(1), y, BOTTOM_BUTTON_WIDTH, BOTTOM_BUTTON_HEIGHT, TRUE);
@@ -144,13 +124,13 @@ void draw_chart(const Rt60Chart& chart, int width, int height) {
 // Calculates with the current method, draws, and keeps the result for the
 // room's later users.
 void paint() {
-  if (!g_rt.window) return;
+  if (!g_rt.result.window) return;
   g_rt.painting = 1;
-  DrawWindow* previous = gfx_select_window(&g_rt.record);
+  DrawWindow* previous = gfx_select_window(&g_rt.result.record);
   RECT client{0, 0, 0, 0};
-  GetClientRect(g_rt.window, &client);
-  g_rt.record.right = client.right;
-  g_rt.record.bottom = client.bottom;
+  GetClientRect(g_rt.result.window, &client);
+  g_rt.result.record.right = client.right;
+  g_rt.result.record.bottom = client.bottom;
   Rt60Result result;
   rt60_calculate(g_rt60_method, result);
   Rt60Closure closure;
@@ -160,13 +140,13 @@ void paint() {
   draw_chart(chart, client.right, client.bottom);
   gfx_reset_text_style();
   rt60_keep_result(result);
-  if (previous && previous != &g_rt.record) gfx_select_window(previous);
+  if (previous && previous != &g_rt.result.record) gfx_select_window(previous);
   g_rt.painting = 0;
   // Told once per input, after the painting: a box over the window would
   // otherwise bring the next paint and the next box.
   if (result.unrealistic && !g_rt.warned) {
     g_rt.warned = 1;
-    PostMessageA(g_rt.window, MSG_WARN, 0, 0);
+    PostMessageA(g_rt.result.window, MSG_WARN, 0, 0);
   }
 }
 
@@ -179,9 +159,9 @@ void set_method(int method) {
 }
 
 void copy_to_clipboard() {
-  DrawWindow* previous = gfx_select_window(&g_rt.record);
+  DrawWindow* previous = gfx_select_window(&g_rt.result.record);
   if (!print_copy_to_clipboard()) ui_message_box(MSG_NO_CLIPBOARD, nullptr, UI_MB_OK | UI_MB_ICONEXCLAMATION);
-  if (previous && previous != &g_rt.record) gfx_select_window(previous);
+  if (previous && previous != &g_rt.result.record) gfx_select_window(previous);
 }
 
 // The window as it stands, printed as a bitmap on the printer chosen in the
@@ -189,9 +169,9 @@ void copy_to_clipboard() {
 void print_window() {
   g_rt.printing = 1;
   if (print_dialog()) {
-    DrawWindow* previous = gfx_select_window(&g_rt.record);
+    DrawWindow* previous = gfx_select_window(&g_rt.result.record);
     if (print_window_bitmap() == PRINT_FAILED) ui_message_box(MSG_PRINT_FAILED, "DRUCKEN", UI_MB_OK | UI_MB_ICONEXCLAMATION);
-    if (previous && previous != &g_rt.record) gfx_select_window(previous);
+    if (previous && previous != &g_rt.result.record) gfx_select_window(previous);
   }
   g_rt.printing = 0;
 }
@@ -214,44 +194,19 @@ void act_on_control(int id) {
 }
 
 bool open_window() {
+  if (!result_window_open(g_rt.result, RT60_WINDOW_ID, rt60_window_proc, MSG_NO_WINDOW)) return false;
   int left, top, right, bottom;
   view_get_margins(&left, &top, &right, &bottom);
-  show_drawing(false);
-  RECT main = main_client();
-  g_rt.window = win_create_child("", WS_BORDER, left, top, main.right - left - right, main.bottom - top - bottom,
-                                 RT60_WINDOW_ID);
-  if (!g_rt.window) {
-    ui_message_box(MSG_NO_WINDOW, nullptr, UI_MB_OK);
-    show_drawing(true);
-    return false;
-  }
-  win_register_child_window(g_rt.window, rt60_window_proc);
-  g_rt.record = DrawWindow{};
-  g_rt.record.window = g_rt.window;
-  g_rt.pending_command = 0;
   g_rt.warned = 0;
   create_buttons(top);
-  gfx_select_window(&g_rt.record);
+  gfx_select_window(&g_rt.result.record);
   SetFocus(win_main_window());
   return true;
 }
 
 void close_window() {
   destroy_buttons();
-  if (gfx_current_window() == &g_rt.record) {
-    DrawWindow* drawing = view_drawing_window();
-    gfx_select_window(drawing ? drawing : win_main_record());
-  }
-  gfx_forget_window(&g_rt.record);
-  win_unregister_child_window(g_rt.window);
-  if (g_rt.record.dc) ReleaseDC(g_rt.window, g_rt.record.dc);
-  DestroyWindow(g_rt.window);
-  g_rt.window = nullptr;
-  g_rt.record = DrawWindow{};
-  show_drawing(true);
-  g_finish_flag = 0;
-  g_abort_flag = 0;
-  view_relayout();
+  result_window_close(g_rt.result);
 }
 
 }  // namespace
@@ -272,23 +227,13 @@ int rt60_edit_measured() {
 
 void rt60_show_window(int method) {
   g_rt60_method = static_cast<int16_t>(method >= RT60_SABINE && method <= RT60_MEASURED ? method : RT60_SABINE);
-  if (g_rt.window || !win_main_window()) return;
+  if (g_rt.result.window || !win_main_window()) return;
   int16_t running = g_running_command;
   if (running == 0) g_running_command = static_cast<int16_t>(5010 + g_rt60_method);  // the wait only returns while a command runs
   if (open_window()) {
-    g_finish_flag = 0;
-    g_abort_flag = 0;
     paint();
-    while (!g_finish_flag && !g_abort_flag && g_rt.window) {
-      // A button pressed while the last one was at work (printing pumps
-      // messages) is taken at once.
-      if (!g_rt.pending_command) input_wait_event();
-      int id = g_rt.pending_command;
-      g_rt.pending_command = 0;
-      if (id && !g_abort_flag) act_on_control(id);
-      if (win_main_window()) SetFocus(win_main_window());
-    }
-    if (g_rt.window) close_window();
+    result_window_run(g_rt.result, act_on_control);
+    close_window();
   }
   g_running_command = running;
 }
@@ -298,9 +243,7 @@ void rt60_paint() { paint(); }
 LRESULT rt60_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_COMMAND:
-      // Buttons of the window, forwarded by the main window while it waits.
-      g_rt.pending_command = LOWORD(wparam);
-      g_click_flag = 1;
+      result_window_take_command(g_rt.result, wparam);
       return 0;
     case MSG_WARN:
       ui_message_box(MSG_UNREALISTIC, CAPTION_UNREALISTIC, UI_MB_OK | UI_MB_ICONEXCLAMATION);
@@ -308,7 +251,7 @@ LRESULT rt60_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam
     case WM_PAINT:
       ValidateRect(window, nullptr);
       if (g_rt.painting || g_rt.printing || print_is_printing() || IsIconic(win_main_window()) ||
-          window != g_rt.window)
+          window != g_rt.result.window)
         return 0;
       fit_to_main_window();
       paint();
@@ -323,7 +266,7 @@ LRESULT rt60_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam
   }
 }
 
-HWND rt60_window() { return g_rt.window; }
+HWND rt60_window() { return g_rt.result.window; }
 
 HWND rt60_control(int id) {
   if (id == RT60_ID_CLOSE) return g_rt.close_button;

@@ -33,19 +33,9 @@ void from_plane(int kind, WorldPoint& p, double u, double v) {
 
 bool is_plane_view(int kind) { return kind == VIEW_XY || kind == VIEW_YZ || kind == VIEW_XZ; }
 
-// The print frame follows the cursor as a rectangle centred on it; its half
-// width and height are kept in node 4.
+// The print frame follows the cursor as a rectangle centred on it.
 void place_print_frame(DrawObject* object) {
-  int kind = g_view.kind;
-  if (!is_plane_view(kind) || object->node_count < 5) return;
-  WorldPoint* n = object->nodes;
-  double u, v;
-  to_plane(kind, g_cursor_point, u, v);
-  double hw = n[4].x, hh = n[4].y;
-  from_plane(kind, n[0], u - hw, v + hh);
-  from_plane(kind, n[1], u - hw, v - hh);
-  from_plane(kind, n[2], u + hw, v - hh);
-  from_plane(kind, n[3], u + hw, v + hh);
+  if (is_plane_view(g_view.kind)) cad_place_print_frame(object, g_view.kind, g_cursor_point);
 }
 
 // Reflects every node about the line through the base point along (du, dv).
@@ -63,6 +53,21 @@ void reflect_nodes(DrawObject* object, double du, double dv) {
 }
 
 }  // namespace
+
+// Corners 0-3 of the print frame around centre in the plane of the view
+// (the 3D and eye views use the XY plane); half width and height are kept
+// in node 4.
+void cad_place_print_frame(DrawObject* object, int view_kind, const WorldPoint& centre) {
+  if (object->node_count < 5) return;
+  WorldPoint* n = object->nodes;
+  double u, v;
+  to_plane(view_kind, centre, u, v);
+  double hw = n[4].x, hh = n[4].y;
+  from_plane(view_kind, n[0], u - hw, v + hh);
+  from_plane(view_kind, n[1], u - hw, v - hh);
+  from_plane(view_kind, n[2], u + hw, v - hh);
+  from_plane(view_kind, n[3], u + hw, v + hh);
+}
 
 void cad_set_drag_transform(int mode) {
   switch (mode) {

@@ -27,3 +27,4 @@ void cad_rectangle_preview(DrawObject* object, double dx, double dy, double dz);
 void cad_move_nodes_preview(DrawObject* object, double dx, double dy, double dz);
 void cad_mirror_preview(DrawObject* object, double dx, double dy, double dz);
 void cad_arm_node_move(int on);
+void cad_place_print_frame(DrawObject* object, int view_kind, const WorldPoint& centre);

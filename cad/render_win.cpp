@@ -4,6 +4,7 @@
 
 #include "cad/render.h"
 #include "framework/gfx_win.h"
+#include "framework/print_win.h"
 
 static_assert(sizeof(PolyPoint) == sizeof(POINT), "polygon points are handed to GDI as they are");
 
@@ -13,8 +14,9 @@ const POINT* as_points(const PolyPoint* p) { return reinterpret_cast<const POINT
 
 class GdiTarget : public RenderTarget {
  public:
-  int client_width() override { return gfx_client_width(); }
-  int client_height() override { return gfx_client_height(); }
+  // While a job is open the page is the client area.
+  int client_width() override { return print_is_printing() ? print_caps().horz_res : gfx_client_width(); }
+  int client_height() override { return print_is_printing() ? print_caps().vert_res : gfx_client_height(); }
   void set_pen(int index) override { gfx_set_pen(index); }
   int pen() override { return gfx_get_pen(); }
   void set_brush(int index) override { gfx_set_brush(index); }

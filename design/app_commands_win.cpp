@@ -24,6 +24,7 @@
 #include "design/app_window_win.h"
 #include "design/history.h"
 #include "design/material_win.h"
+#include "design/plot_cmd_win.h"
 #include "design/project_cmds_win.h"
 #include "design/speaker_cmds.h"
 #include "framework/gfx_win.h"
@@ -58,6 +59,7 @@ void run_undo(int) { undo_undo(); }
 void run_redo(int) { undo_redo(); }
 void run_nothing(int) {}
 void run_level_time(int) { cov_cmd_level_time(); }
+void run_plot(int) { plot_command(); }
 
 void run_copy_to_clipboard(int) {
   gfx_select_window(view_drawing_window());
@@ -255,7 +257,7 @@ void run_zoom_window(int) { view_zoom_window(); }
 const AppCommand COMMANDS[] = {
     {101, 101, run_open_project, CMD_WRITE_HISTORY},
     {102, 102, run_save_project_as, CMD_WRITE_HISTORY},
-    {103, 103, nullptr, 0},
+    {103, 103, run_plot, 0},
     {104, 104, run_new, 0},
     {105, 105, run_exit, 0},
     {110, 113, run_recent_project, 0},

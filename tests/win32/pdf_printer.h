@@ -23,17 +23,25 @@ inline int g_dialog_button = IDOK;
 inline int g_dialogs_answered = 0;
 inline void (*g_before_answer)(HWND dialog) = nullptr;
 
+constexpr int PRINTER_COMBO = 0x473;  // the print dialog's printer list (cmb4)
+
 inline BOOL CALLBACK find_dialog(HWND window, LPARAM param) {
   char cls[16] = "";
   GetClassNameA(window, cls, sizeof cls);
-  if (std::strcmp(cls, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+  if (std::strcmp(cls, "#32770") != 0 || !IsWindowVisible(window) || !GetDlgItem(window, PRINTER_COMBO)) return TRUE;
   *reinterpret_cast<HWND*>(param) = window;
   return FALSE;
 }
 
-inline void CALLBACK answer_dialog(HWND, UINT, UINT_PTR timer, DWORD) {
+// The print dialog of this thread when it is open.
+inline HWND print_dialog_window() {
   HWND dialog = nullptr;
   EnumThreadWindows(GetCurrentThreadId(), find_dialog, reinterpret_cast<LPARAM>(&dialog));
+  return dialog;
+}
+
+inline void CALLBACK answer_dialog(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND dialog = print_dialog_window();
   if (!dialog) return;  // not open yet: the timer comes again
   KillTimer(nullptr, timer);
   if (g_before_answer) g_before_answer(dialog);

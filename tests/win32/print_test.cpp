@@ -196,6 +196,27 @@ TEST_F(PrintTest, CancelPrintsNothing) {
   DeleteFileA(pdf.c_str());
 }
 
+// Two copies asked for in the dialog: the driver makes one, so the program
+// draws the bitmap once on each of two pages.
+TEST_F(PrintTest, CopiesTheDriverDoesNotMakeAreDrawnAsPages) {
+  std::string job = pdf_printer::next_job_name();
+  ASSERT_EQ(choose_printer(IDOK, [](HWND dialog) { SetDlgItemTextA(dialog, 0x482, "2"); }), 1);  // the copies edit
+  ASSERT_EQ(print_caps().dialog.nCopies, 2);
+  ASSERT_EQ(print_caps().driver_copies, 1);
+  const PrinterCaps& caps = print_caps();
+  const double s = print_bitmap_scale(CLIENT_W + 1, CLIENT_H + 1, caps.horz_res, caps.vert_res);
+  const int x = print_centred_origin(caps.horz_res, CLIENT_W, s) + static_cast<int>(100.5 * s);
+  const int y = print_centred_origin(caps.vert_res, CLIENT_H, s) + static_cast<int>(75.5 * s);
+  ASSERT_EQ(print_window_bitmap(), PRINT_DONE);
+  std::string pdf = pdf_printer::wait_for_pdf(job);
+  ASSERT_FALSE(pdf.empty());
+  EXPECT_EQ(pdf_printer::page_count(pdf), 2);
+  pdf_printer::Page second;
+  ASSERT_TRUE(pdf_printer::rasterise(pdf, 300, second, 2));
+  EXPECT_TRUE(second.dark(x, y));  // the vertical bar
+  DeleteFileA(pdf.c_str());
+}
+
 // Landscape goes to the dialog through the kept device mode; what else the
 // device mode holds stays.
 TEST_F(PrintTest, DialogKeepsTheDeviceModeAndAsksForLandscape) {

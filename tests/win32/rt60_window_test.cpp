@@ -150,6 +150,9 @@ Look look(double (*time)(int, bool)) {
 
 Look g_sabine, g_eyring;
 bool g_closed = false, g_drawing_back = false;
+bool g_panel_before = false, g_panel_back = false;
+
+bool panel_shown() { return panel_window() && IsWindowVisible(panel_window()); }
 
 TEST(Rt60Window, CommandOpensTheWindowWithBothCurvesAndTheMethodButtonsSwitch) {
   g_sabine = g_eyring = Look{};
@@ -157,6 +160,7 @@ TEST(Rt60Window, CommandOpensTheWindowWithBothCurvesAndTheMethodButtonsSwitch) {
   int code = harness::run({
       [] {
         build_cube();
+        g_panel_before = panel_shown();
         PostMessageA(win_main_window(), WM_COMMAND, 5010, 0);
       },
       when(window_open,
@@ -173,6 +177,7 @@ TEST(Rt60Window, CommandOpensTheWindowWithBothCurvesAndTheMethodButtonsSwitch) {
            [] {
         g_closed = rt60_window() == nullptr;
         g_drawing_back = IsWindowVisible(win_drawing_window()) != 0;
+        g_panel_back = panel_shown();
         obj_free_all();
       }),
   });
@@ -188,6 +193,7 @@ TEST(Rt60Window, CommandOpensTheWindowWithBothCurvesAndTheMethodButtonsSwitch) {
   EXPECT_EQ(g_eyring.misses, std::vector<std::string>{});
   EXPECT_TRUE(g_closed);
   EXPECT_TRUE(g_drawing_back);
+  EXPECT_EQ(g_panel_back, g_panel_before);
   for (const harness::Box& box : harness::g_boxes) ADD_FAILURE() << "message: " << box.text;
 }
 
