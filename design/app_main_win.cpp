@@ -49,6 +49,7 @@ int edit_measured_times(double times[7]) { return opts_run_band_dialog(times, BA
 bool create_drawing_window() {
   int left, top, right, bottom;
   view_get_margins(&left, &top, &right, &bottom);
+  g_drawing_record = DrawWindow{};  // nothing of an earlier window, its DC least of all
   g_drawing_record.hscroll = 1;
   g_drawing_record.vscroll = 1;
   DrawWindow* main = win_main_record();
