@@ -3,6 +3,7 @@
 // typed-point and number dialogs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -13,6 +14,7 @@
 #include "cad/view.h"
 #include "framework/child_windows_win.h"
 #include "framework/gfx_win.h"
+#include "project/project_file.h"
 #include "tests/native/cad_fixtures.h"
 #include "tests/win32/own_dialog.h"
 #include "window_bitmap.h"
@@ -39,6 +41,7 @@ void plan_view() {
   g_view.centre_x = g_view.centre_y = 0;
   g_view.coord_snap = 0;
   g_view.point_snap = 0;
+  g_cursor_point = {0, 0, 0};  // the plan at z = 0
   view_relayout();
 }
 
@@ -249,6 +252,117 @@ TEST(EditCommands, MirrorNeedsAPlaneAndALineInIt) {
   EXPECT_EQ(count_after_typed, 1);
   EXPECT_EQ(boxes_in_3d, 1u);
   EXPECT_EQ(refusal, "Spiegeln nicht möglich in 3D-Ansicht");
+}
+
+// A hall of 20 x 12 x 10 m with a raked floor at the back and a balcony,
+// drawn and built with the commands only, then saved and opened again.
+TEST(EditCommands, HallWithRakedFloorAndBalconySurvivesSaveAndOpen) {
+  const char* dir = std::getenv("ORV_GENERATED");
+  ASSERT_NE(dir, nullptr);
+  std::string path = std::string(dir) + "/EDITHALL.OPR";
+  std::vector<uint8_t> built, reopened;
+  std::vector<double> volumes;
+  struct Box {
+    float low[3], high[3];
+  };
+  std::vector<Box> boxes;
+  int saved = 0, loaded = 0;
+  auto extrude_by = [](const char* x, const char* y, const char* z) {
+    return [=] { answer("Punkt relativ :", {{104, x}, {105, y}, {106, z}}); };
+  };
+  int code = harness::run({
+      [&] {
+        plan_view();
+        g_view.scale = 10;
+        view_relayout();
+        command(2204);  // the floor plan
+        click(0, 0);
+        click(20, 12);
+      },
+      [&] {
+        command(2307);  // walls and ceiling
+        click(0, 6);
+        key(VK_RETURN);
+        click(0, 0);
+        key('R');
+      },
+      extrude_by("0", "0", "10"),
+      [&] {
+        view_set_yz();  // the section: y across, z up
+        g_view.centre_x = 6;
+        g_view.centre_y = 5;
+        view_relayout();
+        g_cursor_point.x = 0;
+        command(2202);  // the rake: a wedge rising to the back wall
+        click(6, 0);
+        click(12, 0);
+        click(12, 2);
+        key(VK_RETURN);
+      },
+      [&] {
+        command(2307);
+        click(12, 1);  // its back edge
+        key(VK_RETURN);
+        click(6, 0);
+        key('R');
+      },
+      extrude_by("20", "0", "0"),
+      [&] {
+        g_cursor_point.x = 0;  // the section's depth, hidden in this view
+        command(2204);  // the balcony slab along the back wall
+        click(10, 5);
+        click(12, 5.5f);
+      },
+      [&] {
+        command(2307);
+        click(10, 5.25f);
+        key(VK_RETURN);
+        click(10, 5);
+        key('R');
+      },
+      extrude_by("20", "0", "0"),
+      [&] {
+        for (DrawObject* o = g_obj_head; o; o = o->next) {
+          volumes.push_back(volume_of(o));
+          Box b{{1e9, 1e9, 1e9}, {-1e9, -1e9, -1e9}};
+          for (uint32_t k = 0; k < o->node_count; ++k) {
+            const float p[3] = {o->nodes[k].x, o->nodes[k].y, o->nodes[k].z};
+            for (int a = 0; a < 3; ++a) b.low[a] = std::min(b.low[a], p[a]), b.high[a] = std::max(b.high[a], p[a]);
+          }
+          boxes.push_back(b);
+        }
+        built = model_bytes();
+        view_set_3d();
+        view_zoom_all();
+        g_view.hidden_mode = 1;
+        view_relayout();
+      },
+      [&] {
+        if (const char* d = std::getenv("ORV_GENERATED"))
+          save_window_bitmap(win_drawing_window(), std::string(d) + "/edit_hall.bmp");
+        saved = proj_save_to(path.c_str());
+        obj_free_all();
+        loaded = proj_load(path.c_str());
+        reopened = model_bytes();
+      },
+  });
+  EXPECT_EQ(code, 0);
+  ASSERT_EQ(volumes.size(), 3u);  // balcony, rake and hall, newest first
+  EXPECT_NEAR(volumes[0], 20 * 2 * 0.5, 0.5);
+  EXPECT_NEAR(volumes[1], 20 * 6 * 2 / 2.0, 0.8);
+  EXPECT_NEAR(volumes[2], 20 * 12 * 10, 2);
+  // Each body where it was drawn: the balcony at the back, 5 m up; the rake
+  // from the middle to the back wall; the hall itself. One pixel is 0.1 m.
+  const Box expected[3] = {{{0, 10, 5}, {20, 12, 5.5f}}, {{0, 6, 0}, {20, 12, 2}}, {{0, 0, 0}, {20, 12, 10}}};
+  for (int i = 0; i < 3; ++i)
+    for (int a = 0; a < 3; ++a) {
+      EXPECT_NEAR(boxes[i].low[a], expected[i].low[a], 0.1) << i << " " << a;
+      EXPECT_NEAR(boxes[i].high[a], expected[i].high[a], 0.1) << i << " " << a;
+    }
+  EXPECT_EQ(saved, 1);
+  EXPECT_EQ(loaded, 1);
+  EXPECT_EQ(reopened, built);
+  std::remove(path.c_str());
 }
 
 }  // namespace
