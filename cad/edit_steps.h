@@ -1,6 +1,6 @@
 // Small steps the selection editing commands are built from: the end of a
 // command, the base point and displacement prompts, duplicating, erasing and
-// deleting the selection (Windows only, cad/edit_steps_win.cpp).
+// deleting the selection.
 #pragma once
 
 void cad_end_command();

@@ -80,17 +80,27 @@ int cad_area_volume(const DrawObject* object, double* area, double* volume) {
 }
 
 // Runs the polygon of the current object that starts at start_element the
-// other way round, keeping its start node and its material: the node values
-// after the start (or its material) up to the close are exchanged from both
-// ends inward. A polygon without a close is left alone.
+// other way round, keeping its start node and its material.
 void cad_reverse_polygon(int start_element) {
-  if (start_element < 0 || uint32_t(start_element) >= g_cur_element_count) return;
-  ElementCode* e = g_cur_elements;
+  cad_reverse_polygon_in(g_cur_elements, g_cur_element_count, start_element);
+}
+
+// The same on any element array: the node values after the start (or its
+// material) up to the close are exchanged from both ends inward. A polygon
+// without a close is left alone.
+void cad_reverse_polygon_in(ElementCode* e, uint32_t element_count, int start_element) {
+  if (!e || start_element < 0 || uint32_t(start_element) >= element_count) return;
   uint32_t first = uint32_t(start_element);
   if (e[first].code != EL_START) return;
-  if (first + 1 < g_cur_element_count && e[first + 1].code == EL_MATERIAL) ++first;
+  if (first + 1 < element_count && e[first + 1].code == EL_MATERIAL) ++first;
   uint32_t last = first + 1;
-  while (last < g_cur_element_count && e[last].code != EL_CLOSE && e[last].code != EL_START) ++last;
-  if (last >= g_cur_element_count || e[last].code != EL_CLOSE) return;
+  while (last < element_count && e[last].code != EL_CLOSE && e[last].code != EL_START) ++last;
+  if (last >= element_count || e[last].code != EL_CLOSE) return;
   for (uint32_t lo = first + 1, hi = last; lo < hi; ++lo, --hi) std::swap(e[lo].value, e[hi].value);
+}
+
+// Every polygon of the object turned round.
+void cad_reverse_all_polygons(DrawObject* object) {
+  for (uint32_t k = 0; k < object->element_count; ++k)
+    if (object->elements[k].code == EL_START) cad_reverse_polygon_in(object->elements, object->element_count, int(k));
 }

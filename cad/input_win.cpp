@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "cad/drag_preview.h"
+#include "cad/edit_host.h"
 #include "cad/input_wait_win.h"
 #include "cad/obj_store.h"
 #include "cad/panel_win.h"
@@ -223,6 +224,16 @@ void input_install_view_hooks() {
   ViewHost& host = view_host();
   host.update_cursor = input_update_cursor;
   host.wait_event = input_wait_event;
+  input_install_edit_host();
+}
+
+// The selection loops and entry dialogs of the editing commands.
+void input_install_edit_host() {
+  EditHost& host = edit_host();
+  host.select_objects = input_select_objects;
+  host.select_nodes = input_select_nodes;
+  host.input_line = dlg_input_line;
+  host.point_dialog = dlg_point_absolute;
 }
 
 int32_t input_last_mouse_x() { return g_last_mouse_x; }

@@ -13,6 +13,7 @@ void input_draw_cursor(int32_t x, int32_t y);
 void input_enable_cursor(int on);
 bool input_cursor_enabled();
 void input_install_view_hooks();
+void input_install_edit_host();
 int32_t input_last_mouse_x();
 int32_t input_last_mouse_y();
 int input_select_objects();

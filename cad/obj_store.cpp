@@ -100,9 +100,11 @@ ElementCode* obj_realloc_elements(ElementCode* elements, uint32_t old_count, uin
 // A large work block (freed with free), or null after telling the user.
 void* obj_alloc_or_warn(size_t bytes) {
   void* block = std::malloc(bytes ? bytes : 1);
-  if (!block) ui_message_box("Nicht genügend Speicher vorhanden, Operation abgebrochen", nullptr, UI_MB_OK);
+  if (!block) obj_warn_no_memory();
   return block;
 }
+
+void obj_warn_no_memory() { ui_message_box("Nicht genügend Speicher vorhanden, Operation abgebrochen", nullptr, UI_MB_OK); }
 
 // Bytes of the object's stored image: header, aux, nodes, elements.
 size_t obj_flat_size(const DrawObject* object) {
@@ -186,6 +188,18 @@ void obj_list_free_all(DrawObject*& head, DrawObject*& tail) {
 }
 
 void obj_append(DrawObject* object) { obj_list_append(g_obj_head, g_obj_tail, object); }
+
+// Puts a whole list (head to tail) in front of the drawing's list.
+void obj_prepend_list(DrawObject* head, DrawObject* tail) {
+  if (!head) return;
+  head->prev = nullptr;
+  tail->next = g_obj_head;
+  if (g_obj_head)
+    g_obj_head->prev = tail;
+  else
+    g_obj_tail = tail;
+  g_obj_head = head;
+}
 void obj_insert_before(DrawObject* object, DrawObject* before) {
   obj_list_insert_before(g_obj_head, g_obj_tail, object, before);
 }

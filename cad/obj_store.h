@@ -113,10 +113,12 @@ ElementCode* obj_alloc_elements(uint32_t count);
 WorldPoint* obj_realloc_nodes(WorldPoint* nodes, uint32_t old_count, uint32_t new_count);
 ElementCode* obj_realloc_elements(ElementCode* elements, uint32_t old_count, uint32_t new_count);
 void* obj_alloc_or_warn(size_t bytes);
+void obj_warn_no_memory();  // the store's out-of-memory message
 size_t obj_flat_size(const DrawObject* object);
 
 // The object list.
 void obj_append(DrawObject* object);
+void obj_prepend_list(DrawObject* head, DrawObject* tail);
 void obj_insert_before(DrawObject* object, DrawObject* before);
 void obj_unlink(DrawObject* object);
 void obj_free(DrawObject* object);

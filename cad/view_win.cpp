@@ -127,6 +127,7 @@ void install_win32_host() {
   host.clear_drawing_window = win_clear_drawing_window;
   host.wait_event = input_wait_event;
   host.update_cursor = input_update_cursor;
+  input_install_edit_host();
   render_set_target(&render_gdi_target());
 }
 

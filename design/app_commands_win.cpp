@@ -6,12 +6,16 @@
 
 #include "acoustics/cov_window_win.h"
 #include "acoustics/coverage.h"
+#include "acoustics/ray_file.h"
+#include "acoustics/refl_cmd_win.h"
 #include "acoustics/rt60.h"
 #include "acoustics/rt60_window_win.h"
 #include "acoustics/speaker_aim.h"
+#include "cad/body_cmds.h"
 #include "cad/cad_session_win.h"
 #include "cad/cad_state.h"
 #include "cad/draw_cmds.h"
+#include "cad/edit_cmds.h"
 #include "cad/input.h"
 #include "cad/input_win.h"
 #include "cad/obj_store.h"
@@ -57,6 +61,8 @@ void run_undo(int) { undo_undo(); }
 void run_redo(int) { undo_redo(); }
 void run_nothing(int) {}
 void run_level_time(int) { cov_cmd_level_time(); }
+void run_rays(int) { refl_cmd_rays(); }
+void run_load_ray_file(int) { rayfile_cmd_load(); }
 void run_plot(int) { plot_command(); }
 
 void run_copy_to_clipboard(int) {
@@ -139,6 +145,30 @@ void run_toggle_node_boxes(int) {
 void run_assign_material(int) { mat_cmd_assign(); }
 void run_load_absorber_db(int) { mat_cmd_load_absorber_db(); }
 void run_edit_absorber_db(int) { mat_run_database_dialog(); }
+
+// The selection edit and body commands of the room, listener-area and
+// auxiliary ranges, by their last two digits.
+void run_edit_command(int id) {
+  switch (id % 100) {
+    case 1: cad_cmd_delete(); break;
+    case 2: cad_cmd_move(); break;
+    case 3: cad_cmd_copy(); break;
+    case 4: cad_cmd_rotate(); break;
+    case 5: cad_cmd_scale(); break;
+    case 6: cad_cmd_mirror(); break;
+    case 7: cad_cmd_extrude(); break;
+    case 8: cad_cmd_lathe(); break;
+    case 9: cad_cmd_explode(); break;
+    case 10: cad_cmd_join(); break;
+    case 11: cad_cmd_move_nodes(); break;
+    case 12: cad_cmd_insert_nodes(); break;
+    case 13: cad_cmd_split_face(); break;
+    case 14: cad_cmd_invert_face(); break;
+    case 15: cad_cmd_delete_face(); break;
+    case 19: cad_cmd_group(); break;
+    case 20: cad_cmd_ungroup(); break;
+  }
+}
 
 void run_lines(int) { cad_cmd_lines(); }
 void run_polygon(int) { cad_cmd_polygon(); }
@@ -260,19 +290,19 @@ const AppCommand COMMANDS[] = {
     {4205, 4205, run_text, CMD_SNAPSHOT},
     {2206, 2206, run_import_room, CMD_SNAPSHOT},
     {4206, 4206, run_insert_drawing, CMD_SNAPSHOT},
-    {2301, 2301, nullptr, CMD_SNAPSHOT | CMD_PURGE_MATERIALS},
-    {3301, 3301, nullptr, CMD_SNAPSHOT | CMD_PURGE_MATERIALS},
-    {4301, 4301, nullptr, CMD_SNAPSHOT | CMD_PURGE_MATERIALS},
-    {2302, 2306, nullptr, CMD_SNAPSHOT},
-    {3302, 3306, nullptr, CMD_SNAPSHOT},
-    {4302, 4306, nullptr, CMD_SNAPSHOT},
-    {2307, 2314, nullptr, CMD_SNAPSHOT},
-    {4307, 4314, nullptr, CMD_SNAPSHOT},
-    {3311, 3311, nullptr, CMD_SNAPSHOT},
-    {2315, 2315, nullptr, CMD_SNAPSHOT | CMD_PURGE_MATERIALS},
-    {4315, 4315, nullptr, CMD_SNAPSHOT | CMD_PURGE_MATERIALS},
-    {1019, 1020, nullptr, CMD_SNAPSHOT},
-    {2319, 2320, nullptr, CMD_SNAPSHOT},
+    {2301, 2301, run_edit_command, CMD_SNAPSHOT | CMD_PURGE_MATERIALS},
+    {3301, 3301, run_edit_command, CMD_SNAPSHOT | CMD_PURGE_MATERIALS},
+    {4301, 4301, run_edit_command, CMD_SNAPSHOT | CMD_PURGE_MATERIALS},
+    {2302, 2306, run_edit_command, CMD_SNAPSHOT},
+    {3302, 3306, run_edit_command, CMD_SNAPSHOT},
+    {4302, 4306, run_edit_command, CMD_SNAPSHOT},
+    {2307, 2314, run_edit_command, CMD_SNAPSHOT},
+    {4307, 4314, run_edit_command, CMD_SNAPSHOT},
+    {3311, 3311, run_edit_command, CMD_SNAPSHOT},
+    {2315, 2315, run_edit_command, CMD_SNAPSHOT | CMD_PURGE_MATERIALS},
+    {4315, 4315, run_edit_command, CMD_SNAPSHOT | CMD_PURGE_MATERIALS},
+    {1019, 1020, run_edit_command, CMD_SNAPSHOT},
+    {2319, 2320, run_edit_command, CMD_SNAPSHOT},
     {2501, 2501, run_assign_material, CMD_SNAPSHOT},
     {2502, 2502, nullptr, CMD_SNAPSHOT},
     {2601, 2601, nullptr, CMD_SNAPSHOT},
@@ -307,7 +337,8 @@ const AppCommand COMMANDS[] = {
     {615, 615, run_toggle_node_boxes, 0},
     {5001, 5001, run_level_time, 0},
     {5010, 5013, run_reverberation, 0},
-    {5020, 5021, nullptr, 0},
+    {5020, 5020, run_rays, 0},
+    {5021, 5021, run_load_ray_file, 0},
     {5030, 5034, nullptr, 0},
     {5101, 5103, run_map_command, 0},
 };

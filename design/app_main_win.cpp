@@ -7,6 +7,7 @@
 #include "acoustics/cov_window_win.h"
 #include "acoustics/coverage.h"
 #include "acoustics/point_response.h"
+#include "acoustics/refl_cmd_win.h"
 #include "acoustics/rt60_window_win.h"
 #include "cad/cad_session.h"
 #include "cad/cad_session_win.h"
@@ -48,6 +49,7 @@ int edit_measured_times(double times[7]) { return opts_run_band_dialog(times, BA
 bool create_drawing_window() {
   int left, top, right, bottom;
   view_get_margins(&left, &top, &right, &bottom);
+  g_drawing_record = DrawWindow{};  // nothing of an earlier window, its DC least of all
   g_drawing_record.hscroll = 1;
   g_drawing_record.vscroll = 1;
   DrawWindow* main = win_main_record();
@@ -139,6 +141,7 @@ void app_install_hooks() {
   cad_new_document_hook = app_new_project;
   proj_loaded_hook = proj_after_load;
   mapfile_open_window_hook = cov_show_window;
+  cov_reflection_hook = refl_calculate_at_map_point;
   rt60_set_edit_hook(edit_measured_times);
   spk_set_calculation_reset(resp_reset_tables);
   proj_register_undo_parts();

@@ -4,6 +4,8 @@
 #include <cstdio>
 
 #include "cad/cad_state.h"
+#include "cad/edit_cmds.h"
+#include "cad/face_pick.h"
 #include "cad/input_win.h"
 #include "cad/obj_store.h"
 #include "cad/render.h"
@@ -19,8 +21,9 @@ void redraw_without_clearing() { render_objects(g_obj_head, nullptr, 0); }
 
 }  // namespace
 
-// Menu 2501: choose a database material, then give it to the faces the
-// user selects, selection after selection, until STOP or an empty choice.
+// Menu 2501: choose a database material, then give it to the polygons the
+// user picks one after the other, until STOP. A polygon without a material
+// entry is left as it is.
 void mat_cmd_assign() {
   input_clear_flags();
   int database_index = 0;
@@ -32,12 +35,15 @@ void mat_cmd_assign() {
   }
   std::snprintf(g_prompt_prefix, sizeof g_prompt_prefix, "%s zuweisen > ", g_material_table.records[material].name);
   while (!g_abort_flag) {
-    int selected = input_select_objects();
-    if (g_abort_flag || selected == 0) break;
-    mat_assign_selected(material);
-    input_deselect_all();
+    FaceSelection picked;
+    if (!g_obj_head) break;
+    if (!input_pick_face(&picked)) continue;  // OK without a pick: pick again
+    ElementCode* e = picked.object->elements + picked.start_element;
+    if (uint32_t(picked.start_element) + 1 < picked.object->element_count && e[1].code == EL_MATERIAL) {
+      e[1].value = static_cast<uint16_t>(material);
+      g_modified = 1;
+    }
     redraw_without_clearing();
-    g_finish_flag = 0;
   }
   input_clear_flags();
   if (g_modified) mat_purge_unused();

@@ -237,19 +237,24 @@ void show_select_record(HWND dialog, const MaterialRecord& record) {
   set_coefficients(dialog, ID_SEL_FIRST_COEFF, record.absorption);
 }
 
+// The record shown is always the one selected in the list, which is what
+// "OK" returns: the preset's own record when the database holds its name,
+// else the first.
 void init_select_dialog(HWND dialog) {
   fill_list(dialog, ID_SEL_LIST);
   g_select_chosen = 0;
-  if (g_select_preset < 0 || g_select_preset >= g_material_table.count) return;
-  const MaterialRecord& preset = g_material_table.records[g_select_preset];
-  show_select_record(dialog, preset);
-  for (int j = 0; j < g_absorber_db.count; ++j) {
-    if (std::strcmp(g_absorber_db.records[j].name, preset.name) == 0) {
-      SendDlgItemMessageA(dialog, ID_SEL_LIST, LB_SETCURSEL, j, 0);
-      g_select_chosen = j;
-      return;
+  if (g_select_preset >= 0 && g_select_preset < g_material_table.count) {
+    const MaterialRecord& preset = g_material_table.records[g_select_preset];
+    for (int j = 0; j < g_absorber_db.count; ++j) {
+      if (std::strcmp(g_absorber_db.records[j].name, preset.name) == 0) {
+        g_select_chosen = j;
+        break;
+      }
     }
   }
+  if (!valid_db_index(g_select_chosen)) return;
+  SendDlgItemMessageA(dialog, ID_SEL_LIST, LB_SETCURSEL, g_select_chosen, 0);
+  show_select_record(dialog, g_absorber_db.records[g_select_chosen]);
 }
 
 void end_select_dialog(HWND dialog, INT_PTR result) {

@@ -66,3 +66,17 @@ int units_read_entry(const char* text, float* value) {
   ui_message_box("Ungültige Eingabe !", nullptr, UI_MB_OK);
   return 0;
 }
+
+// The same for entries read as "%lf" and kept in double precision.
+int units_read_entry_double(const char* text, double* value) {
+  char fixed[257] = {0};
+  if (text) std::strncpy(fixed, text, sizeof fixed - 1);
+  units_fix_decimal_comma(fixed);
+  double read = 0;
+  if (std::sscanf(fixed, "%lf", &read) == 1 && std::isfinite(read)) {
+    *value = read;
+    return 1;
+  }
+  ui_message_box("Ungültige Eingabe !", nullptr, UI_MB_OK);
+  return 0;
+}

@@ -14,3 +14,4 @@ double units_from_entry(double shown, int kind);
 int units_fix_decimal_comma(char* text);
 int units_scan_float(const char* text, float* value);
 int units_read_entry(const char* text, float* value);
+int units_read_entry_double(const char* text, double* value);

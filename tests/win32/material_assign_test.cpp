@@ -13,7 +13,7 @@
 #include "materials/material.h"
 
 // The whole assignment command on a real drawing window: the material is
-// chosen in the selection dialog, the face by a click, STOP ends it.
+// chosen in the selection dialog, each polygon by a click and OK, STOP ends it.
 namespace {
 
 DrawWindow g_record = {};
@@ -77,9 +77,11 @@ void CALLBACK answer_dialog(HWND, UINT, UINT_PTR timer, DWORD) {
   SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(101, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
   SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(110, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, 110)));
   g_dialog_answered = true;
-  post_click(1.0f, 0.5f);  // on the right edge of the first square
-  post_key(VK_RETURN);     // OK: this selection gets the material
-  post_key(VK_ESCAPE);     // STOP in the next selection ends the command
+  post_click(0.5f, 0.5f);  // inside the first square
+  post_key(VK_RETURN);     // OK: this polygon gets the material
+  post_click(4.5f, 0.5f);  // the second polygon of the body
+  post_key(VK_RETURN);
+  post_key(VK_ESCAPE);     // STOP in the next pick ends the command
 }
 
 TEST(MaterialAssign, ChosenMaterialGoesToTheClickedFace) {
@@ -112,6 +114,17 @@ TEST(MaterialAssign, ChosenMaterialGoesToTheClickedFace) {
   std::strcpy(g_absorber_db_path, "TEST.OAB");
   DrawObject* first = add_square(0);
   DrawObject* second = add_square(3);
+  // A body of two polygons side by side, 3..4 and 4..5: only the one picked
+  // gets the material.
+  second->kind = OBJ_KIND_BODY;
+  second->nodes = obj_realloc_nodes(second->nodes, 4, 6);
+  second->nodes[4] = {5, 0, 0};
+  second->nodes[5] = {5, 1, 0};
+  second->elements = obj_realloc_elements(second->elements, 6, 11);
+  const ElementCode right[5] = {{EL_START, 1}, {EL_MATERIAL, 0}, {EL_LINE, 4}, {EL_LINE, 5}, {EL_CLOSE, 2}};
+  std::memcpy(second->elements + 6, right, sizeof right);
+  second->node_count = 6;
+  second->element_count = 11;
   g_modified = 0;
 
   ASSERT_NE(SetTimer(nullptr, 0, 30, answer_dialog), 0u);
@@ -124,6 +137,7 @@ TEST(MaterialAssign, ChosenMaterialGoesToTheClickedFace) {
   EXPECT_STREQ(g_material_table.records[1].name, "Teppich");
   EXPECT_EQ(first->elements[1].value, 1);
   EXPECT_EQ(second->elements[1].value, 0);
+  EXPECT_EQ(second->elements[7].value, 1);
   EXPECT_EQ(g_modified, 1);
   EXPECT_FALSE(first->attributes & OBJ_ATTR_SELECTED);
   EXPECT_STREQ(g_material_table.records[0].name, "100%");  // the purge keeps the default

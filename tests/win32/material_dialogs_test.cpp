@@ -189,7 +189,8 @@ TEST_F(MaterialDialogsTest, AssignAMaterialThroughTheSelectionDialog) {
   int chosen = -1, result = 0;
   run_scripted({{"Absorptionsmaterialien",
                  [&](HWND dialog) {
-                   // Project material 0 ("100%") is not in the database: nothing preselected.
+                   // Project material 0 ("100%") is not in the database: record 0, what
+                   // "OK" would return, is selected and shown.
                    preset_description = item_text(dialog, 102);
                    preselected = static_cast<int>(SendDlgItemMessageA(dialog, 101, LB_GETCURSEL, 0, 0));
                    select_list_row(dialog, 101, 1);
@@ -199,8 +200,8 @@ TEST_F(MaterialDialogsTest, AssignAMaterialThroughTheSelectionDialog) {
                  }}},
                [&] { result = mat_run_absorber_select(0, &chosen); });
   ASSERT_EQ(result, 1);
-  EXPECT_EQ(preset_description, "Absorber 100%");
-  EXPECT_EQ(preselected, LB_ERR);
+  EXPECT_EQ(preset_description, "Beschreibung Beton");
+  EXPECT_EQ(preselected, 0);
   EXPECT_EQ(chosen, 1);
   EXPECT_EQ(chosen_description, "Beschreibung Teppich");
   EXPECT_EQ(chosen_coefficient, "0.30");
@@ -215,11 +216,13 @@ TEST_F(MaterialDialogsTest, AssignAMaterialThroughTheSelectionDialog) {
   run_scripted({{"Absorptionsmaterialien",
                  [&](HWND dialog) {
                    preselected = static_cast<int>(SendDlgItemMessageA(dialog, 101, LB_GETCURSEL, 0, 0));
+                   preset_description = item_text(dialog, 102);
                    click(dialog, 111);
                  }}},
                [&] { result = mat_run_absorber_select(face->elements[1].value, &chosen); });
   EXPECT_EQ(result, 0);
   EXPECT_EQ(preselected, 1);
+  EXPECT_EQ(preset_description, "Beschreibung Teppich");
 }
 
 TEST_F(MaterialDialogsTest, SelectionWithoutDatabaseOffersToLoad) {

@@ -1,9 +1,8 @@
 #include "cad/edit_steps.h"
 
 #include "cad/cad_state.h"
+#include "cad/edit_host.h"
 #include "cad/input.h"
-#include "cad/input_wait_win.h"
-#include "cad/input_win.h"
 #include "cad/obj_store.h"
 #include "cad/render.h"
 #include "cad/view.h"
@@ -20,7 +19,7 @@ void redraw(DrawObject* object) { render_objects(object, object, 0); }
 void cad_end_command() {
   g_finish_flag = 0;
   g_abort_flag = 0;
-  input_deselect_all();
+  cad_deselect_all();
   view_clear_prompt_line();
 }
 
@@ -30,7 +29,7 @@ void input_ask_base_point() {
   int32_t preview = g_view.drag_preview;
   g_view.drag_preview = 0;
   view_show_prompt("Basispunkt :");
-  input_wait_event();
+  cad_wait_event();
   if (g_abort_flag) return;
   g_base_point = g_last_point;
   g_view.drag_preview = preview;
@@ -39,7 +38,7 @@ void input_ask_base_point() {
 // The displacement from the base point; exactly zero counts as STOP.
 void input_ask_displacement(float* dx, float* dy, float* dz) {
   view_show_prompt("Versatzpunkt :");
-  input_wait_event();
+  cad_wait_event();
   if (g_abort_flag) return;
   *dx = g_last_point.x - g_base_point.x;
   *dy = g_last_point.y - g_base_point.y;
@@ -52,7 +51,7 @@ void input_ask_displacement(float* dx, float* dy, float* dz) {
 // walk runs from the tail to the old head, so the copies are not visited.
 void cad_duplicate_selected() {
   DrawObject* old_head = g_obj_head;
-  input_update_cursor(0);
+  cad_show_cursor(0);
   for (DrawObject* o = g_obj_tail; o;) {
     DrawObject* previous = o->prev;  // before a copy goes in front of the old head
     if (o->attributes & OBJ_ATTR_SELECTED) {
@@ -68,12 +67,12 @@ void cad_duplicate_selected() {
     if (o == old_head) break;
     o = previous;
   }
-  input_update_cursor(1);
+  cad_show_cursor(1);
 }
 
 // Draws the selection once in the background colour, unselected.
 void cad_erase_selected() {
-  input_update_cursor(0);
+  cad_show_cursor(0);
   for (DrawObject* o = g_obj_head; o; o = o->next) {
     if (!(o->attributes & OBJ_ATTR_SELECTED)) continue;
     uint32_t colour = o->colour;
@@ -83,11 +82,11 @@ void cad_erase_selected() {
     o->colour = colour;
     o->attributes |= OBJ_ATTR_SELECTED;
   }
-  input_update_cursor(1);
+  cad_show_cursor(1);
 }
 
 void cad_delete_selected() {
-  input_update_cursor(0);
+  cad_show_cursor(0);
   for (DrawObject* o = g_obj_head; o;) {
     DrawObject* next = o->next;
     if (o->attributes & OBJ_ATTR_SELECTED) {
