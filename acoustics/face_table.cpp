@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "acoustics/face_bvh.h"
 #include "acoustics/ray_geom.h"
 #include "cad/obj_store.h"
 #include "framework/ui_seam.h"
@@ -180,6 +181,7 @@ void clear_derived() {
   g_face_tree = nullptr;
   g_face_tree_nodes = 0;
   g_face_tree_order = nullptr;
+  for (FaceBvh& tree : g_face_bvh) tree = FaceBvh{};
 }
 
 // Projections and the box tree follow the table whenever it changes.
@@ -192,6 +194,7 @@ void finish_table() {
   }
   g_projected_start.push_back(uint32_t(g_projected.size()));
   face_tree_build();
+  face_bvh_build();
 }
 
 }  // namespace
@@ -212,8 +215,7 @@ int refl_build_face_table() {
       if (g_face_count >= MAX_FACES) {
         g_face_count = 0;
         clear_derived();
-        ui_message_box("Zuviele Raumflächen: höchstens 16000 Flächen können berechnet werden",
-                       nullptr, UI_MB_OK | UI_MB_ICONEXCLAMATION);
+        ui_message_box("Zuviele Raumflächen", nullptr, UI_MB_OK);
         return 0;
       }
       fill_entry(g_face_table[g_face_count], o, i, n);

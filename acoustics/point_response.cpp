@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "acoustics/acoustic_math.h"
 #include "acoustics/coverage.h"
 #include "acoustics/face_table.h"
 #include "acoustics/ray_geom.h"
@@ -48,64 +49,6 @@ struct FlatBalloon {
   }
 };
 const FlatBalloon g_flat_balloon;
-
-// The per-arrival angles and air losses need atan2 and exp once per
-// loudspeaker and point; the library routines of the Windows runtime are
-// several times slower than these double-precision kernels.
-double atan_kernel(double x) {  // x >= 0
-  static const double HI[4] = {4.63647609000806093515e-01, 7.85398163397448278999e-01,
-                               9.82793723247329054082e-01, 1.57079632679489655800e+00};
-  static const double LO[4] = {2.26987774529616870924e-17, 3.06161699786838301793e-17,
-                               1.39033110312309984516e-17, 6.12323399573676603587e-17};
-  static const double T[11] = {3.33333333333329318027e-01,  -1.99999999998764832476e-01,
-                               1.42857142725034663711e-01,  -1.11111104054623557880e-01,
-                               9.09088713343650656196e-02,  -7.69187620504482999495e-02,
-                               6.66107313738753120669e-02,  -5.83357013379057348645e-02,
-                               4.97687799461593236017e-02,  -3.65315727442169155270e-02,
-                               1.62858201153657823623e-02};
-  int id = -1;
-  if (x >= 0.4375) {
-    if (x < 0.6875) id = 0, x = (2.0 * x - 1.0) / (2.0 + x);
-    else if (x < 1.1875) id = 1, x = (x - 1.0) / (x + 1.0);
-    else if (x < 2.4375) id = 2, x = (x - 1.5) / (1.0 + 1.5 * x);
-    else id = 3, x = -1.0 / x;
-  }
-  double z = x * x, w = z * z;
-  double s1 = z * (T[0] + w * (T[2] + w * (T[4] + w * (T[6] + w * (T[8] + w * T[10])))));
-  double s2 = w * (T[1] + w * (T[3] + w * (T[5] + w * (T[7] + w * T[9]))));
-  if (id < 0) return x - x * (s1 + s2);
-  return HI[id] - ((x * (s1 + s2) - LO[id]) - x);
-}
-
-double angle_atan2(double y, double x) {
-  constexpr double PI = 3.14159265358979311600e+00;
-  double ay = std::fabs(y), ax = std::fabs(x);
-  double a;
-  if (ax == 0.0 && ay == 0.0) a = 0.0;
-  else if (ay <= ax) a = atan_kernel(ay / ax);
-  else a = 0.5 * PI - atan_kernel(ax / ay);
-  if (x < 0.0) a = PI - a;
-  return y < 0.0 ? -a : a;
-}
-
-double exp_kernel(double x) {
-  if (x < -700.0) return 0.0;
-  constexpr double INV_LN2 = 1.44269504088896338700e+00;
-  constexpr double LN2_HI = 6.93147180369123816490e-01, LN2_LO = 1.90821492927058770002e-10;
-  constexpr double ROUNDER = 6755399441055744.0;
-  double k = (x * INV_LN2 + ROUNDER) - ROUNDER;
-  double hi = x - k * LN2_HI, lo = k * LN2_LO, r = hi - lo;
-  double t = r * r;
-  double c = r - t * (1.66666666666666019037e-01 +
-                      t * (-2.77777777770155933842e-03 +
-                           t * (6.61375632143793436117e-05 +
-                                t * (-1.65339022054652515390e-06 + t * 4.13813679705723846039e-08))));
-  double y = 1.0 - ((lo - (r * c) / (2.0 - c)) - hi);
-  uint64_t bits = uint64_t(int64_t(k) + 1023) << 52;
-  double scale;
-  std::memcpy(&scale, &bits, sizeof scale);
-  return y * scale;
-}
 
 struct Segment {
   WorldPoint a;
@@ -304,7 +247,7 @@ void resp_add_arrival(RespContext& c, const ActiveSpeaker& sp, const WorldPoint&
     spreading = 1.0f / d_sq;
     // acos(vx / d), taken as the angle of (vx, radial) so that it stays exact near the axis
     float radial = std::sqrt(vy * vy + vz * vz);
-    t = float(angle_atan2(radial, vx)) * POLAR_SCALE;
+    t = float(acm_atan2(radial, vx)) * POLAR_SCALE;
   }
   int i = int(std::floor(t)), i2;
   float f;
@@ -321,7 +264,7 @@ void resp_add_arrival(RespContext& c, const ActiveSpeaker& sp, const WorldPoint&
     j = j2 = vz >= 0.0f ? 18 : 54;
     g = 0.5f;
   } else {
-    float phi = float(angle_atan2(vz, vy));
+    float phi = float(acm_atan2(vz, vy));
     if (phi < 0.0f) phi += 6.283185307f;
     float u = phi * AZIMUTH_SCALE;
     j = int(std::floor(u));
@@ -348,7 +291,7 @@ void resp_add_arrival(RespContext& c, const ActiveSpeaker& sp, const WorldPoint&
     const float* p = g_tables.power;
     float gain = w00 * p[rows[i * 72 + j]] + w01 * p[rows[i * 72 + j2]] + w10 * p[rows[i2 * 72 + j]] +
                  w11 * p[rows[i2 * 72 + j2]];
-    float air = b == 0 ? 1.0f : float(exp_kernel(double(d) * g_tables.log_air[b]));
+    float air = b == 0 ? 1.0f : float(acm_exp(double(d) * g_tables.log_air[b]));
     float v = air * (spreading * ps.intensity[b]) * gain;
     if (is_reflection) v *= c.weights[b];
     band.amplitudes[n] = float(ps.polarity) * v;
@@ -392,50 +335,18 @@ int resp_mirror_in_face(const RespContext& c, const ActiveSpeaker& sp, const Wor
 
 namespace {
 
-// cos and sin of x in double precision: reduction by pi/2 in two parts,
-// then the usual odd and even polynomials on [-pi/4, pi/4]. Arguments here
-// stay below a few thousand radians, where the reduction is exact enough.
-void sin_cos(double x, double* sine, double* cosine) {
-  constexpr double TWO_OVER_PI = 6.36619772367581382433e-01;
-  constexpr double PIO2_HI = 1.57079632673412561417e+00;
-  constexpr double PIO2_LO = 6.07710050650619224932e-11;
-  constexpr double ROUNDER = 6755399441055744.0;  // 1.5 x 2^52: adding it rounds to an integer
-  double n = (x * TWO_OVER_PI + ROUNDER) - ROUNDER;
-  double r = (x - n * PIO2_HI) - n * PIO2_LO;
-  double z = r * r;
-  double s = r + r * z *
-                     (-1.66666666666666324348e-01 +
-                      z * (8.33333333332248946124e-03 +
-                           z * (-1.98412698298579493134e-04 +
-                                z * (2.75573137070700676789e-06 +
-                                     z * (-2.50507602534068634195e-08 + z * 1.58969099521155010221e-10)))));
-  double c = 1.0 - 0.5 * z +
-             z * z *
-                 (4.16666666666666019037e-02 +
-                  z * (-1.38888888888741095749e-03 +
-                       z * (2.48015872894767294178e-05 +
-                            z * (-2.75573143513906633035e-07 +
-                                 z * (2.08757232129817482790e-09 + z * -1.13596475577881948265e-11)))));
-  switch (int64_t(n) & 3) {
-    case 0: *sine = s, *cosine = c; break;
-    case 1: *sine = c, *cosine = -s; break;
-    case 2: *sine = -s, *cosine = -c; break;
-    default: *sine = -c, *cosine = s; break;
-  }
-}
-
 // cos and sin of omega_b x factor x t for the seven bands. The band
 // frequencies double from 125 Hz to 2 kHz and the two top bands lie
 // 0.1 rad/s below the doubled values, so one angle and one small correction
 // give all seven.
 void band_phases(double t, double factor, double c[RESP_BANDS], double s[RESP_BANDS]) {
-  sin_cos(OMEGA[0] * factor * t, &s[0], &c[0]);
+  acm_sin_cos(OMEGA[0] * factor * t, &s[0], &c[0]);
   for (int b = 1; b < RESP_BANDS; ++b) {
     c[b] = c[b - 1] * c[b - 1] - s[b - 1] * s[b - 1];
     s[b] = 2.0 * s[b - 1] * c[b - 1];
   }
   double cd, sd;
-  sin_cos(0.1 * factor * t, &sd, &cd);
+  acm_sin_cos(0.1 * factor * t, &sd, &cd);
   for (int b = 5; b < RESP_BANDS; ++b) {
     double cb = c[b], sb = s[b];
     c[b] = cb * cd + sb * sd;

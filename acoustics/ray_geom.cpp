@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "acoustics/face_bvh.h"
 #include "acoustics/face_table.h"
 #include "cad/obj_store.h"
 
@@ -170,51 +171,17 @@ int refl_ray_hits_face_ahead(const FaceEntry& face, const WorldPoint& a, const W
   return 1;
 }
 
-namespace {
-
-void put_u16(uint8_t* p, uint16_t v) {
-  p[0] = uint8_t(v);
-  p[1] = uint8_t(v >> 8);
-}
-void put_f32(uint8_t* p, float f) {
-  uint32_t v;
-  std::memcpy(&v, &f, 4);
-  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
-
-}  // namespace
-
-int refl_spool_flush(PathSpool& spool) {
-  if (spool.fill == 0) return 1;
-  if (spool.file && std::fwrite(spool.buffer, 1, spool.fill, spool.file) != spool.fill) {
-    spool.write_failed = 1;
-    spool.fill = 0;
-    return 0;
-  }
-  spool.fill = 0;
-  return 1;
-}
-
-// Head (count, receiver) then the entries, 14 bytes each, little-endian.
-int refl_spool_path(PathSpool& spool, const PathRecord& path, int entry_count) {
-  uint32_t bytes = uint32_t(PATH_HEAD_BYTES + PATH_ENTRY_BYTES * entry_count);
-  if (entry_count < 2 || entry_count > PATH_MAX_ENTRIES || !spool.buffer) return 0;
-  if (spool.fill + bytes > uint32_t(PATH_SPOOL_BYTES) && !refl_spool_flush(spool)) return 0;
-  uint8_t* p = spool.buffer + spool.fill;
-  put_u16(p, uint16_t(path.reflection_count));
-  put_f32(p + 2, path.rx);
-  put_f32(p + 6, path.ry);
-  put_f32(p + 10, path.rz);
-  p += PATH_HEAD_BYTES;
-  for (int i = 0; i < entry_count; ++i, p += PATH_ENTRY_BYTES) {
-    put_u16(p, path.entries[i].tag);
-    put_f32(p + 2, path.entries[i].x);
-    put_f32(p + 6, path.entries[i].y);
-    put_f32(p + 10, path.entries[i].z);
-  }
-  spool.fill += bytes;
-  spool.path_count += 1;
-  return 1;
+int refl_intersect_table_face(int face, const WorldPoint& a, const WorldPoint& d, WorldPoint* hit) {
+  const FaceEntry& f = g_face_table[face];
+  float length = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
+  if (length < 0.001f) return 0;
+  WorldPoint u{d.x / length, d.y / length, d.z / length};
+  float q = dot(u, f.nx, f.ny, f.nz);
+  if (q == 0.0f) return 0;
+  float t = (dot(a, f.nx, f.ny, f.nz) + f.d) / q;
+  WorldPoint h{a.x - t * u.x, a.y - t * u.y, a.z - t * u.z};
+  if (hit) *hit = h;
+  return face_point_in_polygon(face, h);
 }
 
 namespace {
@@ -234,6 +201,70 @@ bool probe_overlaps(const float probe[6], const FaceEntry& f) {
          probe[5] >= f.z_min && probe[4] < f.z_max;
 }
 
+// A face is a candidate of the tracer only when the ray starts in front of
+// it and moves toward it, its box meets the probe box, and the ray meets it
+// inside, ahead of the start. Leaves the squared distance and the hit.
+bool tracer_candidate(const RayTracer& tr, int i, int skip_face, const WorldPoint& a, const WorldPoint& d,
+                      const float probe[6], bool fast, float* dist_sq, WorldPoint* hit, float* s_out) {
+  if (i == skip_face) return false;
+  const FaceEntry& f = g_face_table[i];
+  float s = (f.x0 - a.x) * f.nx + (f.y0 - a.y) * f.ny + (f.z0 - a.z) * f.nz;
+  if (!(s < 0.0f) || !(d.x * f.nx + d.y * f.ny + d.z * f.nz < 0.0f) || !probe_overlaps(probe, f)) return false;
+  WorldPoint h;
+  if (!(fast ? refl_intersect_table_face(i, a, d, &h) : refl_intersect_face(f, a, d, &h))) return false;
+  float hx = h.x - a.x, hy = h.y - a.y, hz = h.z - a.z;
+  if (!(hx * d.x + hy * d.y + hz * d.z > 0.0f)) return false;
+  *dist_sq = hx * hx + hy * hy + hz * hz;
+  *hit = h;
+  *s_out = s;
+  return true;
+}
+
+// Counts face visits for the progress; false once the run is cancelled.
+bool count_visits(RayTracer& tr, uint32_t visits) {
+  tr.visit_counter += visits;
+  if (tr.visit_counter <= 60000) return true;
+  tr.visit_counter = 0;
+  if (tr.progress && tr.progress(tr.progress_user)) tr.cancelled = 1;
+  return !tr.cancelled;
+}
+
+// The nearest candidate by the plain scan in index order: a face replaces
+// the best only when strictly nearer.
+int nearest_plain(RayTracer& tr, const WorldPoint& a, const WorldPoint& d, const float probe[6], int skip_face,
+                  float* nearest_sq) {
+  int nearest = -1;
+  for (int i = 0; i < g_face_count; ++i) {
+    if (!count_visits(tr, 1)) return -1;
+    float dist_sq, s;
+    WorldPoint h;
+    if (tracer_candidate(tr, i, skip_face, a, d, probe, false, &dist_sq, &h, &s) && dist_sq < *nearest_sq) {
+      *nearest_sq = dist_sq;
+      nearest = i;
+    }
+  }
+  return nearest;
+}
+
+int nearest_tree(RayTracer& tr, const WorldPoint& a, const WorldPoint& d, const float probe[6], int skip_face,
+                 float* nearest_sq) {
+  int nearest = -1;
+  uint32_t visits = 0;
+  auto box_ok = [&](const float* b) {
+    return probe[1] >= b[0] && probe[0] < b[1] && probe[3] >= b[2] && probe[2] < b[3] && probe[5] >= b[4] &&
+           probe[4] < b[5];
+  };
+  auto hit = [&](int i, float* dist_sq) {
+    ++visits;
+    float s;
+    WorldPoint h;
+    return tracer_candidate(tr, i, skip_face, a, d, probe, true, dist_sq, &h, &s);
+  };
+  face_bvh_nearest(a, d, box_ok, hit, nearest_sq, &nearest);
+  if (!count_visits(tr, visits)) return -1;
+  return nearest;
+}
+
 }  // namespace
 
 // Follows the ray from start along tracer.direction to the nearest face in
@@ -242,19 +273,14 @@ bool probe_overlaps(const float probe[6], const FaceEntry& f) {
 void refl_trace_ray(RayTracer& tr, const WorldPoint& start, int skip_face) {
   tr.depth += 1;
   int depth = tr.depth;
-  if (depth >= PATH_MAX_ENTRIES) {
-    tr.depth -= 1;
-    return;
-  }
-  float nearest_sq = 1e10f;
-  int nearest = -1;
-  bool captured = false;
+  struct Restore {
+    RayTracer& tr;
+    ~Restore() { tr.depth -= 1; }
+  } restore{tr};
+  if (depth >= PATH_MAX_ENTRIES) return;
   WorldPoint d = tr.direction;
   float d_sq = d.x * d.x + d.y * d.y + d.z * d.z;
-  if (d_sq < 0.001f) {
-    tr.depth -= 1;
-    return;
-  }
+  if (d_sq < 0.001f) return;
   float scale = 1e6f / d_sq;
   d = WorldPoint{d.x * scale, d.y * scale, d.z * scale};
   d_sq = d.x * d.x + d.y * d.y + d.z * d.z;
@@ -262,48 +288,29 @@ void refl_trace_ray(RayTracer& tr, const WorldPoint& start, int skip_face) {
   float probe[6] = {std::fmin(start.x, end.x), std::fmax(start.x, end.x),
                     std::fmin(start.y, end.y), std::fmax(start.y, end.y),
                     std::fmin(start.z, end.z), std::fmax(start.z, end.z)};
+  float nearest_sq = 1e10f;
+  bool captured = false;
   if (depth > tr.min_order && ray_captures(tr, start, d, d_sq)) {
     float rx = tr.receiver.x - start.x, ry = tr.receiver.y - start.y, rz = tr.receiver.z - start.z;
     nearest_sq = rx * rx + ry * ry + rz * rz;
     captured = true;
   }
-  if (!captured && depth > tr.order_limit) {
-    tr.depth -= 1;
-    return;
-  }
-  WorldPoint mirror{};
-  for (int i = 0; i < g_face_count; ++i) {
-    if (++tr.visit_counter > 60000) {
-      tr.visit_counter = 0;
-      if (tr.progress && tr.progress(tr.progress_user)) {
-        tr.cancelled = 1;
-        tr.depth -= 1;
-        return;
-      }
-    }
-    if (i == skip_face) continue;
-    const FaceEntry& f = g_face_table[i];
-    float s = (f.x0 - start.x) * f.nx + (f.y0 - start.y) * f.ny + (f.z0 - start.z) * f.nz;
-    if (!(s < 0.0f) || !probe_overlaps(probe, f)) continue;
-    WorldPoint h;
-    if (!refl_ray_hits_face_ahead(f, start, d, &h)) continue;
-    float hx = h.x - start.x, hy = h.y - start.y, hz = h.z - start.z;
-    float dist_sq = hx * hx + hy * hy + hz * hz;
-    if (dist_sq < nearest_sq) {
-      nearest_sq = dist_sq;
-      nearest = i;
-      float k = s / f.mirror_divisor;
-      mirror = WorldPoint{start.x + k * f.nx, start.y + k * f.ny, start.z + k * f.nz};
-      tr.path.entries[depth] = PathEntry{uint16_t(i), h.x, h.y, h.z};
-    }
-  }
+  if (!captured && depth > tr.order_limit) return;
+  int nearest = tr.use_tree ? nearest_tree(tr, start, d, probe, skip_face, &nearest_sq)
+                            : nearest_plain(tr, start, d, probe, skip_face, &nearest_sq);
+  if (tr.cancelled) return;
   if (nearest >= 0) {
+    // The winner's hit and mirror point, computed again exactly as the scan did.
+    float dist_sq, s;
+    WorldPoint hit;
+    tracer_candidate(tr, nearest, skip_face, start, d, probe, tr.use_tree != 0, &dist_sq, &hit, &s);
+    const FaceEntry& f = g_face_table[nearest];
+    float k = s / f.mirror_divisor;
+    WorldPoint mirror{start.x + k * f.nx, start.y + k * f.ny, start.z + k * f.nz};
+    tr.path.entries[depth] = PathEntry{uint16_t(nearest), hit.x, hit.y, hit.z};
     tr.free_path_sum += std::sqrt(double(nearest_sq));
     tr.free_path_segments += 1.0;
-    tr.path.entries[depth].tag = uint16_t(nearest);
     if (depth <= tr.order_limit) {
-      const PathEntry& e = tr.path.entries[depth];
-      WorldPoint hit{e.x, e.y, e.z};
       tr.direction = WorldPoint{hit.x - mirror.x, hit.y - mirror.y, hit.z - mirror.z};
       refl_trace_ray(tr, hit, nearest);
     }
@@ -313,5 +320,4 @@ void refl_trace_ray(RayTracer& tr, const WorldPoint& start, int skip_face) {
     tr.captured += 1;
     if (tr.spool) refl_spool_path(*tr.spool, tr.path, depth + 1);
   }
-  tr.depth -= 1;
 }

@@ -5,42 +5,13 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "acoustics/ray_path.h"
 #include "cad/cad_state.h"  // WorldPoint
 
 struct DrawObject;
 struct FaceEntry;
 
-constexpr uint16_t PATH_TAG_SOURCE = 65534;
-constexpr uint16_t PATH_TAG_RECEIVER = 65535;
-constexpr int PATH_MAX_ENTRIES = 50;
-constexpr int PATH_HEAD_BYTES = 14;
-constexpr int PATH_ENTRY_BYTES = 14;
-constexpr int PATH_SPOOL_BYTES = 64000;
 constexpr float RAY_CAPTURE_RADIUS_SQ = 0.0225f;
-
-// One point of a reflection path: the face it reflects on, or the source or
-// receiver tag. Stored packed (14 bytes) in the path spool.
-struct PathEntry {
-  uint16_t tag;
-  float x, y, z;
-};
-
-// The path under construction: its head and room for every level.
-struct PathRecord {
-  int16_t reflection_count;
-  float rx, ry, rz;  // receiver
-  PathEntry entries[PATH_MAX_ENTRIES];
-};
-
-// Paths are collected in a buffer that is written to the spool file when
-// the next path would not fit.
-struct PathSpool {
-  uint8_t* buffer;  // PATH_SPOOL_BYTES
-  uint32_t fill;
-  FILE* file;
-  uint32_t path_count;
-  int write_failed;
-};
 
 // State of one tracing run; the caller fills it before the first ray.
 struct RayTracer {
@@ -59,6 +30,7 @@ struct RayTracer {
   int (*progress)(void* user);  // runs every 60000 face visits; non-zero = cancel
   void* progress_user;
   WorldPoint direction;       // the current delta D
+  int use_tree = 0;           // 0: the plain scan of the face table
 };
 
 void refl_polygon_normal(const DrawObject* object, uint32_t start_element, double n[3]);
@@ -72,6 +44,7 @@ int refl_intersect_face(const FaceEntry& face, const WorldPoint& a, const WorldP
                         WorldPoint* hit);
 int refl_ray_hits_face_ahead(const FaceEntry& face, const WorldPoint& a, const WorldPoint& d,
                              WorldPoint* hit);
+// refl_intersect_face of table entry `face` with its projected polygon test
+// (the same answers, faster).
+int refl_intersect_table_face(int face, const WorldPoint& a, const WorldPoint& d, WorldPoint* hit);
 void refl_trace_ray(RayTracer& tracer, const WorldPoint& start, int skip_face);
-int refl_spool_path(PathSpool& spool, const PathRecord& path, int entry_count);
-int refl_spool_flush(PathSpool& spool);

@@ -6,6 +6,8 @@
 
 #include "acoustics/cov_window_win.h"
 #include "acoustics/coverage.h"
+#include "acoustics/ray_file.h"
+#include "acoustics/refl_cmd_win.h"
 #include "acoustics/rt60.h"
 #include "acoustics/rt60_window_win.h"
 #include "acoustics/speaker_aim.h"
@@ -59,6 +61,8 @@ void run_undo(int) { undo_undo(); }
 void run_redo(int) { undo_redo(); }
 void run_nothing(int) {}
 void run_level_time(int) { cov_cmd_level_time(); }
+void run_rays(int) { refl_cmd_rays(); }
+void run_load_ray_file(int) { rayfile_cmd_load(); }
 void run_plot(int) { plot_command(); }
 
 void run_copy_to_clipboard(int) {
@@ -333,7 +337,8 @@ const AppCommand COMMANDS[] = {
     {615, 615, run_toggle_node_boxes, 0},
     {5001, 5001, run_level_time, 0},
     {5010, 5013, run_reverberation, 0},
-    {5020, 5021, nullptr, 0},
+    {5020, 5020, run_rays, 0},
+    {5021, 5021, run_load_ray_file, 0},
     {5030, 5034, nullptr, 0},
     {5101, 5103, run_map_command, 0},
 };

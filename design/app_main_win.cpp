@@ -7,6 +7,7 @@
 #include "acoustics/cov_window_win.h"
 #include "acoustics/coverage.h"
 #include "acoustics/point_response.h"
+#include "acoustics/refl_cmd_win.h"
 #include "acoustics/rt60_window_win.h"
 #include "cad/cad_session.h"
 #include "cad/cad_session_win.h"
@@ -140,6 +141,7 @@ void app_install_hooks() {
   cad_new_document_hook = app_new_project;
   proj_loaded_hook = proj_after_load;
   mapfile_open_window_hook = cov_show_window;
+  cov_reflection_hook = refl_calculate_at_map_point;
   rt60_set_edit_hook(edit_measured_times);
   spk_set_calculation_reset(resp_reset_tables);
   proj_register_undo_parts();

@@ -73,6 +73,8 @@ int seam_update(int percent) {
   return progress_update(percent, text);
 }
 
+int seam_update_text(int percent, const char* text) { return progress_update(percent, text); }
+
 void seam_close() { progress_close(); }
 
 }  // namespace
@@ -164,4 +166,5 @@ void progress_install_seams() {
   ui_seams().progress_open = seam_open;
   ui_seams().progress_update = seam_update;
   ui_seams().progress_close = seam_close;
+  ui_seams().progress_update_text = seam_update_text;
 }

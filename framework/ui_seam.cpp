@@ -21,7 +21,7 @@ uint32_t steady_tick_count() {
 
 UiSeams make_defaults() {
   return UiSeams{headless_message_box, headless_progress_open, headless_progress_update,
-                 headless_progress_close, steady_tick_count};
+                 headless_progress_close, steady_tick_count, nullptr};
 }
 
 UiSeams g_seams = make_defaults();
@@ -36,5 +36,8 @@ int ui_message_box(const char* text, const char* caption, unsigned flags) {
 }
 void ui_progress_open(const char* title) { g_seams.progress_open(title); }
 int ui_progress_update(int percent) { return g_seams.progress_update(percent); }
+int ui_progress_update_text(int percent, const char* text) {
+  return g_seams.progress_update_text ? g_seams.progress_update_text(percent, text) : g_seams.progress_update(percent);
+}
 void ui_progress_close() { g_seams.progress_close(); }
 uint32_t ui_tick_count() { return g_seams.tick_count(); }

@@ -23,6 +23,9 @@ struct UiSeams {
   void (*progress_close)();
   // Milliseconds of the system tick counter.
   uint32_t (*tick_count)();
+  // Progress with the box's text line given by the caller; null: as
+  // progress_update.
+  int (*progress_update_text)(int percent, const char* text);
 };
 
 UiSeams& ui_seams();
@@ -31,5 +34,6 @@ void ui_reset_seams();  // back to the headless defaults
 int ui_message_box(const char* text, const char* caption, unsigned flags);
 void ui_progress_open(const char* title);
 int ui_progress_update(int percent);
+int ui_progress_update_text(int percent, const char* text);
 void ui_progress_close();
 uint32_t ui_tick_count();

@@ -1,0 +1,130 @@
+// The reflection commands in the running design program: "Rays berechnen"
+// on the sample project, driven through its dialogs and the typed receiver
+// point, with the paths looked at in the drawing window.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "acoustics/ray_path.h"
+#include "app_harness.h"
+#include "cad/obj_store.h"
+#include "cad/view.h"
+#include "framework/child_windows_win.h"
+#include "project/project_file.h"
+#include "framework/gfx_win.h"
+#include "framework/palette.h"
+#include "framework/win_frame_win.h"
+#include "own_dialog.h"
+
+namespace {
+
+struct Seen {
+  bool order_dialog = false, point_dialog = false, display = false;
+  uint32_t paths = 0;
+  int sampled = 0, in_path_colour = 0;
+  std::vector<std::string> boxes;
+};
+Seen g_seen;
+int g_stage = 0;
+
+int answer_box(const char* text, const char*, unsigned) {
+  std::string t = text ? text : "";
+  g_seen.boxes.push_back(t);
+  return t == "Reflexionsberechnung in Datei speichern ?" ? UI_IDCANCEL : UI_IDOK;
+}
+
+void set_and_press(HWND dialog, std::initializer_list<std::pair<int, const char*>> fields) {
+  for (auto [id, text] : fields) SetDlgItemTextA(dialog, id, text);
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(102, BN_CLICKED), 0);
+}
+
+// Paths of up to two reflections have 2 to 4 nodes: colours 23 to 21.
+bool is_path_colour(COLORREF c) {
+  for (int i = 21; i <= 23; ++i)
+    if (gfx_palette_colour(i) == c) return true;
+  return false;
+}
+
+// Midpoints of every path segment in the plan view, read back from the
+// drawing window.
+void sample_paths() {
+  HWND drawing = win_drawing_window();
+  HDC dc = GetDC(drawing);
+  for (DrawObject* o = g_obj_head; o; o = o->next) {
+    if (o->layer != RAYPATH_LAYER) continue;
+    g_seen.paths += 1;
+    for (uint32_t i = 1; i < o->node_count; ++i) {
+      float x = 0.5f * (o->nodes[i - 1].x + o->nodes[i].x), y = 0.5f * (o->nodes[i - 1].y + o->nodes[i].y);
+      COLORREF c = GetPixel(dc, view_world_to_screen(x, 1), view_world_to_screen(y, 0));
+      g_seen.sampled += 1;
+      g_seen.in_path_colour += is_path_colour(c);
+    }
+  }
+  ReleaseDC(drawing, dc);
+}
+
+void CALLBACK script(HWND, UINT, UINT_PTR, DWORD) {
+  ui_seams().message_box = answer_box;
+  if (g_stage == 0) {
+    if (HWND d = own_dialog::find("Max.Ordnung (1 .. 40):")) {
+      g_seen.order_dialog = true;
+      set_and_press(d, {{105, "2"}});
+      g_stage = 1;
+    }
+  } else if (g_stage == 1) {
+    if (std::strstr(view_prompt_text(), "Zielpunkt")) {
+      PostMessageA(win_main_window(), WM_KEYDOWN, 'A', 0);
+      g_stage = 2;
+    }
+  } else if (g_stage == 2) {
+    if (HWND d = own_dialog::find("Punkt absolut :")) {
+      g_seen.point_dialog = true;
+      set_and_press(d, {{104, "12"}, {105, "6"}, {106, "1.2"}});
+      g_stage = 3;
+    }
+  } else if (g_stage == 3) {
+    if (std::strstr(view_prompt_text(), "Pfade")) {
+      g_seen.display = true;
+      sample_paths();
+      PostMessageA(win_main_window(), WM_KEYDOWN, VK_RETURN, 0);
+      g_stage = 4;
+    }
+  }
+}
+
+}  // namespace
+
+TEST(ReflCommand, RaysOnTheSampleProjectDrawPathsAndRemoveThemAfterwards) {
+  g_seen = Seen{};
+  g_stage = 0;
+  uint32_t left_over = 1;
+  int code = harness::run({
+      [&] {
+        std::string path = std::string(win_start_directory()) + "\\BEISPIEL.OPR";
+        ASSERT_EQ(proj_load(path.c_str()), 1) << path;
+        view_set_xy();
+        view_zoom_all();
+        UINT_PTR timer = SetTimer(nullptr, 0, 30, script);
+        SendMessageA(win_main_window(), WM_COMMAND, 5020, 0);
+        KillTimer(nullptr, timer);
+        left_over = refl_count_paths();
+      },
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_TRUE(g_seen.order_dialog);
+  EXPECT_TRUE(g_seen.point_dialog);
+  ASSERT_TRUE(g_seen.display);
+  // Three loudspeakers in eight faces at order 2: direct sound and many reflections.
+  EXPECT_GT(g_seen.paths, 20u);
+  EXPECT_GT(g_seen.in_path_colour, g_seen.sampled * 6 / 10) << g_seen.in_path_colour << " of " << g_seen.sampled;
+  EXPECT_EQ(left_over, 0u);
+  ASSERT_FALSE(g_seen.boxes.empty());
+  EXPECT_EQ(g_seen.boxes.back(), "Reflexionsberechnung in Datei speichern ?");
+  std::printf("paths %u, %d of %d segment midpoints in path colours\n", g_seen.paths, g_seen.in_path_colour, g_seen.sampled);
+}
