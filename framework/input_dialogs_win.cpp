@@ -2,8 +2,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 
 #include "framework/input_dialogs.h"
+#include "framework/ui_seam.h"
 #include "framework/units.h"
 #include "framework/units_win.h"
 #include "framework/win_frame_win.h"
@@ -50,14 +52,21 @@ bool is_close(UINT message, WPARAM wparam) {
          (message == WM_COMMAND && LOWORD(wparam) == IDCANCEL);
 }
 
-// Reads at most limit - 1 characters of an edit as a number; an entry that
-// does not parse gives 0, the callers check ranges.
-float read_number(HWND dialog, int id, int limit) {
-  char text[64] = "";
-  GetDlgItemTextA(dialog, id, text, limit < 64 ? limit : 64);
-  float value = 0.0f;
-  if (std::sscanf(text, "%f", &value) != 1) value = 0.0f;
-  return value;
+// Reads at most limit - 1 characters of each edit as a number. An entry that
+// is no number is refused with the system's message: false, and the dialog
+// stays open with what it shows.
+bool read_numbers(HWND dialog, std::initializer_list<int> ids, int limit, float* out) {
+  for (int id : ids) {
+    char text[64] = "";
+    GetDlgItemTextA(dialog, id, text, limit < 64 ? limit : 64);
+    units_fix_decimal_comma(text);
+    if (!units_scan_float(text, out++)) {
+      ui_message_box("Ungültige Eingabe !", nullptr, UI_MB_OK);
+      SetFocus(GetDlgItem(dialog, id));
+      return false;
+    }
+  }
+  return true;
 }
 
 void show_number(HWND dialog, int id, const char* format, double value) {
@@ -93,8 +102,9 @@ INT_PTR CALLBACK point_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     return TRUE;
   }
   if (message == WM_COMMAND && LOWORD(wparam) == 102) {
-    for (int i = 0; i < 3; ++i)
-      *g_point.value[i] = units_from_entry(read_number(dialog, 104 + i, 15), UNIT_LENGTH);
+    float typed[3];
+    if (!read_numbers(dialog, {104, 105, 106}, 15, typed)) return TRUE;
+    for (int i = 0; i < 3; ++i) *g_point.value[i] = units_from_entry(typed[i], UNIT_LENGTH);
     EndDialog(dialog, 1);
     return TRUE;
   }
@@ -113,8 +123,10 @@ INT_PTR CALLBACK polar_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     return TRUE;
   }
   if (message == WM_COMMAND && LOWORD(wparam) == 103) {
-    g_polar.distance = std::fabs(units_from_entry(read_number(dialog, 101, 64), UNIT_LENGTH));
-    g_polar.angle = dlg_polar_angle_radians(read_number(dialog, 102, 64));
+    float typed[2];
+    if (!read_numbers(dialog, {101, 102}, 64, typed)) return TRUE;
+    g_polar.distance = std::fabs(units_from_entry(typed[0], UNIT_LENGTH));
+    g_polar.angle = dlg_polar_angle_radians(typed[1]);
     EndDialog(dialog, 1);
     return TRUE;
   }
@@ -135,8 +147,10 @@ INT_PTR CALLBACK text_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     return TRUE;
   }
   if (message == WM_COMMAND && LOWORD(wparam) == 102) {
-    *g_text.height = static_cast<float>(units_from_entry(read_number(dialog, 104, 21), UNIT_LENGTH));
-    *g_text.angle = read_number(dialog, 105, 64);
+    float height = 0, angle = 0;
+    if (!read_numbers(dialog, {104}, 21, &height) || !read_numbers(dialog, {105}, 64, &angle)) return TRUE;
+    *g_text.height = static_cast<float>(units_from_entry(height, UNIT_LENGTH));
+    *g_text.angle = angle;
     GetDlgItemTextA(dialog, 106, g_text.text, g_text.max_length);
     EndDialog(dialog, g_text.text[0] != 0 ? 1 : 0);
     return TRUE;

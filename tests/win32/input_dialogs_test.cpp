@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "framework/input_dialogs.h"
+#include "framework/ui_seam.h"
 #include "framework/units.h"
 #include "framework/win_frame_win.h"
 
@@ -96,13 +97,25 @@ TEST_F(InputDialogs, LineFixesATypedDecimalComma) {
 
 TEST_F(InputDialogs, AbsolutePointShowsAndTakesFeet) {
   double x = 1, y = -2.5, z = 0;
-  script({{"Punkt absolut :", {}, 0, "", 104, 0}, {"Punkt absolut :", {{104, "3.28"}, {105, "x"}}, 0, "", 0, 102}});
+  // "x" is no number: refused with the message, the dialog stays open, and
+  // OK takes the entry once it is one.
+  script({{"Punkt absolut :", {}, 0, "", 104, 0},
+          {"Punkt absolut :", {{104, "3.28"}, {105, "x"}}, 0, "", 0, 102},
+          {"Punkt absolut :", {{105, "6,56"}}, 0, "", 0, 102}});
   g_unit_feet = 1;
+  std::vector<std::string> boxes;
+  static std::vector<std::string>* seen = &boxes;
+  ui_seams().message_box = [](const char* text, const char*, unsigned) {
+    seen->push_back(text);
+    return int(UI_IDOK);
+  };
   EXPECT_EQ(dlg_point_absolute(x, y, z, "Punkt absolut :"), 1);
+  ui_reset_seams();
   ASSERT_EQ(g_read.size(), 1u);
   EXPECT_EQ(g_read[0], "3.28");  // 1 m shown in feet with two decimals
+  EXPECT_EQ(boxes, (std::vector<std::string>{"Ungültige Eingabe !"}));
   EXPECT_NEAR(x, 1.0, 1e-3);
-  EXPECT_EQ(y, 0.0);             // not a number: 0, the caller checks
+  EXPECT_NEAR(y, 2.0, 1e-3);  // 6,56 ft with its decimal comma
   EXPECT_EQ(z, 0.0);
   x = 7;
   script({{"Punkt relativ :", {{104, "1"}}, 0, "", 0, 103}});
@@ -129,7 +142,7 @@ TEST_F(InputDialogs, TextNeedsAText) {
   EXPECT_EQ(g_read[0], "alt");
   EXPECT_STREQ(text, "Saal");
   EXPECT_FLOAT_EQ(angle, 30);
-  EXPECT_FLOAT_EQ(height, 2);  // set, not typed: no comma fix, "%f" stops at the comma
+  EXPECT_FLOAT_EQ(height, 2.5f);  // the decimal comma is fixed when the entry is read
   script({{"Text", {{106, ""}}, 0, "", 0, 102}});
   EXPECT_EQ(dlg_text(height, angle, text, sizeof text), 0);
 }
