@@ -1,6 +1,7 @@
 #include "project/ease_exchange.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -37,7 +38,7 @@ void new_project() {
 
 std::string temp_path(const char* name) {
   static std::string dir = [] {
-    std::filesystem::path p = std::filesystem::temp_directory_path() / "orv_ease_test";
+    std::filesystem::path p = std::filesystem::temp_directory_path() / ("orv_ease_test_" + std::to_string(getpid()));
     std::filesystem::remove_all(p);
     std::filesystem::create_directories(p);
     return p.string();

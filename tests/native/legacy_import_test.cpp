@@ -1,6 +1,7 @@
 #include "project/legacy_project.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <cstring>
@@ -39,7 +40,7 @@ void new_project() {
 
 std::string temp_path(const char* name) {
   static std::string dir = [] {
-    std::filesystem::path p = std::filesystem::temp_directory_path() / "orv_legacy_test";
+    std::filesystem::path p = std::filesystem::temp_directory_path() / ("orv_legacy_test_" + std::to_string(getpid()));
     std::filesystem::remove_all(p);
     std::filesystem::create_directories(p);
     return p.string();
