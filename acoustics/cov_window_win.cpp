@@ -428,7 +428,7 @@ void print_window() {
     draw_map(false);
     g_cov.printing = 1;
     DrawWindow* previous = gfx_select_window(&g_cov.record);
-    if (print_window_bitmap() == PRINT_FAILED) win_message_box(MSG_PRINT_FAILED, "DRUCKEN", MB_OK | MB_ICONEXCLAMATION);
+    if (print_window_bitmap() == PRINT_FAILED) ui_message_box(MSG_PRINT_FAILED, "DRUCKEN", UI_MB_OK | UI_MB_ICONEXCLAMATION);
     if (previous && previous != &g_cov.record) gfx_select_window(previous);
     g_cov.monochrome = 0;
   }
@@ -500,7 +500,7 @@ bool open_window() {
   g_cov.window = win_create_child("", WS_BORDER, left, top, main.right - left - right, main.bottom - top - bottom,
                                   COV_WINDOW_ID);
   if (!g_cov.window) {
-    win_message_box(MSG_NO_WINDOW, nullptr, MB_OK);
+    ui_message_box(MSG_NO_WINDOW, nullptr, UI_MB_OK);
     if (drawing) ShowWindow(drawing, SW_SHOW);
     return false;
   }

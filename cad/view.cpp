@@ -48,12 +48,12 @@ void headless_clear() {
   t.fill_rect(0, 0, t.client_width(), t.client_height(), 30);
 }
 
-ViewHost make_headless_host() {
+constexpr ViewHost make_headless_host() {
   return ViewHost{headless_main_size, headless_place,  headless_nothing,
                   headless_cursor,    headless_text,   headless_text,
                   headless_wait,      headless_menus,  headless_clear};
 }
-ViewHost g_host = make_headless_host();
+constinit ViewHost g_host = make_headless_host();
 
 // Window zooms and panning keep the views that share an axis in step:
 // XY and XZ share x, XY and YZ share y, YZ and XZ share z.

@@ -125,7 +125,7 @@ int app_main(HINSTANCE instance) {
     return 1;
   }
   if (!create_drawing_window()) {
-    win_message_box("Das Zeichenfenster konnte nicht erstellt werden.", "System Error", MB_OK);
+    ui_message_box("Das Zeichenfenster konnte nicht erstellt werden.", "System Error", UI_MB_OK);
     DestroyWindow(win_main_window());
     release_everything();
     return 1;

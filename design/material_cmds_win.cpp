@@ -11,6 +11,7 @@
 #include "cad/render.h"
 #include "cad/view.h"
 #include "design/material_win.h"
+#include "framework/ui_seam.h"
 #include "framework/win_frame_win.h"
 #include "materials/material.h"
 #include "project/face_materials.h"
@@ -30,7 +31,7 @@ void mat_cmd_assign() {
   if (!mat_run_absorber_select(0, &database_index)) return;
   int material = mat_add_from_database(database_index);
   if (material < 0) {
-    win_message_box("Absorber kann nicht geladen werden", "Fehler: Speicher reicht nicht aus", MB_OK);
+    ui_message_box("Absorber kann nicht geladen werden", "Fehler: Speicher reicht nicht aus", UI_MB_OK);
     return;
   }
   std::snprintf(g_prompt_prefix, sizeof g_prompt_prefix, "%s zuweisen > ", g_material_table.records[material].name);

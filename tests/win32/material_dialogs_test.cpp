@@ -13,6 +13,8 @@
 #include "cad/obj_store.h"
 #include "design/history.h"
 #include "design/material_win.h"
+#include "framework/ui_seam.h"
+#include "framework/ui_seam_win.h"
 #include "framework/units.h"
 #include "materials/material.h"
 #include "project/calc_options.h"
@@ -172,8 +174,12 @@ class MaterialDialogsTest : public ::testing::Test {
     std::strcpy(g_absorber_db_path, "TEST.OAB");
     obj_free_all();
     g_modified = 0;
+    ui_install_win32_seams();  // the real message boxes, as the program's start-up installs them
   }
-  void TearDown() override { obj_free_all(); }
+  void TearDown() override {
+    obj_free_all();
+    ui_reset_seams();
+  }
 };
 
 TEST_F(MaterialDialogsTest, AssignAMaterialThroughTheSelectionDialog) {
