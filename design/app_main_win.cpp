@@ -20,6 +20,7 @@
 #include "cad/view.h"
 #include "design/app_tables.h"
 #include "design/app_window_win.h"
+#include "design/design_dialogs_win.h"
 #include "design/eq_dialog.h"
 #include "design/eq_rule.h"
 #include "design/history.h"
@@ -145,6 +146,7 @@ void app_install_hooks() {
   rt60_set_edit_hook(edit_measured_times);
   spk_set_calculation_reset(resp_reset_tables);
   proj_register_undo_parts();
+  design_install_win32_dialogs();
 }
 
 void app_new_project() {
