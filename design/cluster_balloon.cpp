@@ -253,11 +253,12 @@ void spk_cluster_backup_name(const char* path, char* out, size_t out_size) {
   std::snprintf(out, out_size, "%.*s_old.OSB", int(n >= 4 ? n - 4 : 0), path);
 }
 
-// Writes the file after asking before an existing one is replaced; the old
-// file is kept under the backup name. 1 when written, 0 when the user kept
-// the old file or writing failed (said in a message).
-int spk_cluster_save(const char* path, const std::vector<uint8_t>& image) {
-  if (file_exists(path) && ui_message_box(MSG_EXISTS, "Warnung", UI_MB_YESNO | UI_MB_ICONQUESTION) != UI_IDYES)
+// Writes the file, asking first before an existing one is replaced (unless
+// the save dialog already asked for this very name); the old file is kept
+// under the backup name. 1 when written, 0 when the user kept the old file
+// or writing failed (said in a message).
+int spk_cluster_save(const char* path, const std::vector<uint8_t>& image, int ask_before_replacing) {
+  if (ask_before_replacing && file_exists(path) && ui_message_box(MSG_EXISTS, "Warnung", UI_MB_YESNO | UI_MB_ICONQUESTION) != UI_IDYES)
     return 0;
   std::vector<char> backup(std::strlen(path) + 16);
   spk_cluster_backup_name(path, backup.data(), backup.size());

@@ -31,5 +31,8 @@ int spk_cluster_measure(const ClusterGroup& group, int summation_mode);
 void spk_cluster_fill_record(const ClusterGroup& group, const char* description, SpeakerRecord& record);
 uint32_t spk_cluster_shape_size(const ClusterGroup& group);
 void spk_cluster_file_image(const ClusterGroup& group, const SpeakerRecord& record, std::vector<uint8_t>& out);
-int spk_cluster_save(const char* path, const std::vector<uint8_t>& image);
+int spk_cluster_save(const char* path, const std::vector<uint8_t>& image, int ask_before_replacing);
+
+// Menu command 1016 (Windows only, cluster_balloon_win.cpp).
+void spk_cmd_cluster_balloon();
 void spk_cluster_backup_name(const char* path, char* out, size_t out_size);

@@ -32,3 +32,9 @@ void spk_rotate_about_point(PlacedSpeaker* ps, double angle, double bx, double b
 double spk_wrap_half_turn(double angle);
 void spk_turn_array_member(PlacedSpeaker& ps, DrawObject* object, double angle, const double base[3]);
 void spk_tilt_array_member(PlacedSpeaker& ps, double angle, const double base[3]);
+
+// Menu commands 1012, 1015, 1017 and 1018 (Windows only, speaker_aiming_win.cpp).
+void spk_cmd_aim_at_target();
+void spk_cmd_aim_central();
+void spk_cmd_rotate_array();
+void spk_cmd_tilt_array();

@@ -20,6 +20,7 @@ namespace {
 constexpr double PI = 3.141592654;
 constexpr double ACOUSTIC_SCALE = 1e-12;
 constexpr float WIDE_TOTAL = 10000.0f;
+constexpr uint32_t ERASE_COLOUR = 30;  // the drawing window's white
 
 const SpeakerRecord* type_of(const PlacedSpeaker& ps) {
   if (ps.type_index >= g_speaker_types.count || ps.type_index >= MAX_SPEAKER_TYPES) return nullptr;
@@ -156,7 +157,14 @@ int spk_list_change_type(int row, const char* type_name) {
     return 0;
   }
   spk_list_reset_bands(ps, g_type_head);
-  if (ps.object) spk_build_object(&ps, ps.object, 1);
+  if (DrawObject* o = ps.object) {
+    // The old shape leaves the screen before the new one is drawn.
+    uint32_t colour = o->colour;
+    o->colour = ERASE_COLOUR;
+    if (g_speaker_screen.draw_object) g_speaker_screen.draw_object(o);
+    o->colour = colour;
+    spk_build_object(&ps, o, 1);
+  }
   return 1;
 }
 

@@ -46,3 +46,8 @@ int spk_list_row_cells(int row, int char_width, SpkPrintCell* cells);
 int spk_list_total_cells(const char* label, const float totals[7], int wide_figures, int char_width,
                          SpkPrintCell* cells);
 int spk_list_frame_right(int char_width);
+
+// Menu command 1004 and the list dialog (Windows only, speaker_list_win.cpp).
+int spk_cmd_list();
+void spk_set_list_selection(int row, int on);
+void spk_print_list();

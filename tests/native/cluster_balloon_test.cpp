@@ -201,7 +201,7 @@ TEST_F(Cluster, SavedDatabaseReadsBackAsOneClusterType) {
   std::vector<uint8_t> image;
   spk_cluster_file_image(group_, record_, image);
   std::string file = path("C1.OSB");
-  ASSERT_EQ(spk_cluster_save(file.c_str(), image), 1);
+  ASSERT_EQ(spk_cluster_save(file.c_str(), image, 1), 1);
   EXPECT_TRUE(g_boxes.empty());
 
   std::vector<uint8_t> data;
@@ -249,12 +249,12 @@ TEST_F(Cluster, SavingOverAFileAsksAndKeepsABackup) {
   std::fclose(f);
   std::vector<uint8_t> read;
   g_answer = UI_IDNO;
-  EXPECT_EQ(spk_cluster_save(file.c_str(), new_data), 0);
+  EXPECT_EQ(spk_cluster_save(file.c_str(), new_data, 1), 0);
   ASSERT_EQ(g_boxes.size(), 1u);
   ASSERT_TRUE(le_read_file(file.c_str(), read, 100));
   EXPECT_EQ(read, old_data);
   g_answer = UI_IDYES;
-  EXPECT_EQ(spk_cluster_save(file.c_str(), new_data), 1);
+  EXPECT_EQ(spk_cluster_save(file.c_str(), new_data, 1), 1);
   ASSERT_TRUE(le_read_file(file.c_str(), read, 100));
   EXPECT_EQ(read, new_data);
   ASSERT_TRUE(le_read_file(path("C2_old.OSB").c_str(), read, 100));
@@ -263,7 +263,7 @@ TEST_F(Cluster, SavingOverAFileAsksAndKeepsABackup) {
 
 TEST_F(Cluster, FailedWriteIsReported) {
   std::string file = path("missing/C3.OSB");
-  EXPECT_EQ(spk_cluster_save(file.c_str(), {1, 2}), 0);
+  EXPECT_EQ(spk_cluster_save(file.c_str(), {1, 2}, 1), 0);
   ASSERT_EQ(g_boxes.size(), 1u);
   EXPECT_EQ(g_boxes[0], "Kann Datei nicht speichern -Schreibschutz?");
   EXPECT_FALSE(fs::exists(file));

@@ -115,7 +115,7 @@ TEST_F(SpeakerList, ReplacingATypeChangesEveryLoudspeakerOfThatTypeOnly) {
   spk_cluster_file_image(none, *r, image);
   spk_record_free(r);
   fs::remove(file);
-  ASSERT_EQ(spk_cluster_save(file.string().c_str(), image), 1);
+  ASSERT_EQ(spk_cluster_save(file.string().c_str(), image, 1), 1);
   ASSERT_EQ(sdb_open_path(file.string().c_str()), 1);
   ASSERT_EQ(sdb_read_type_head(0), 1);
 
