@@ -54,7 +54,7 @@ TEST(Panel, ShownInTheTopMarginAndItsButtonsDriveTheView) {
         // At the client's top left corner (its border may lie just outside), above the drawing.
         g_seen.in_top_margin = top_left.x <= 0 && top_left.y <= 0 && top_left.x >= -2 && top_left.y >= -2 &&
                                bottom_right.y <= 24;
-        g_seen.xy = window_pixels(win_drawing_window());
+        g_seen.xy = capture_window(win_drawing_window());
         press(104);  // "3D"
       },
       when([] { return g_view.kind == VIEW_3D && pressed(104); },
@@ -62,14 +62,14 @@ TEST(Panel, ShownInTheTopMarginAndItsButtonsDriveTheView) {
              g_seen.kind_after_3d = g_view.kind;
              g_seen.radio_3d = pressed(104);
              g_seen.radio_xy = pressed(101);
-             g_seen.three_d = window_pixels(win_drawing_window());
+             g_seen.three_d = capture_window(win_drawing_window());
              g_seen.scale_before = g_view.scale;
              press(105);  // "Z-"
            }),
       when([] { return g_view.scale != g_seen.scale_before; },
            [] {
              g_seen.scale_after = g_view.scale;
-             g_seen.zoomed = window_pixels(win_drawing_window());
+             g_seen.zoomed = capture_window(win_drawing_window());
              press(108);  // "V"
            }),
       when([] { return g_view.hidden_mode != 0; },
