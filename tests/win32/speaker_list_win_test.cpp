@@ -536,3 +536,29 @@ TEST(SpeakerListWindow, ReplacingATypeChangesItsRowsAndModel) {
   EXPECT_FLOAT_EQ(ls1_gain, -9.0f);
   EXPECT_EQ(modified, 1);
 }
+
+// The turn is one step of the undo ring: undo puts both loudspeakers back.
+TEST(SpeakerArrays, UndoPutsATurnedArrayBack) {
+  float turned_y = 0, undone_y1 = 0, undone_y2 = 0;
+  UINT_PTR timer = 0;
+  int code = harness::run({
+      [&] {
+        open_sample();
+        timer = start_actions({{"Drehwinkel (Grad) : ", [](HWND d) { type_and_ok(d, "180"); }}});
+        select_inside(0.2f, 0.2f, 3, 3);
+        select_inside(0.2f, 9.2f, 3, 11.8f);
+        key(VK_RETURN);
+        click(1.5f, 6);
+        run_command(1017);
+        KillTimer(nullptr, timer);
+        turned_y = named("LS1")->position[1];
+        run_command(201);
+        undone_y1 = named("LS1")->position[1];
+        undone_y2 = named("LS2")->position[1];
+      },
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_NEAR(turned_y, 10.5f, 0.06f);
+  EXPECT_FLOAT_EQ(undone_y1, 1.5f);
+  EXPECT_FLOAT_EQ(undone_y2, 10.5f);
+}
