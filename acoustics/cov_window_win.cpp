@@ -217,20 +217,7 @@ void layout_view() {
   view_update_rotation();
   if (!g_cov.fit_pending || !g_obj_head) return;
   g_cov.fit_pending = 0;
-  ScreenBox box = view_scene_extents();
-  if (box.max_x - box.min_x < 1.0f) box.max_x = box.min_x + 1.0f;
-  if (box.max_y - box.min_y < 1.0f) box.max_y = box.min_y + 1.0f;
-  float s = g_view.scale;
-  float world_w = (box.max_x - box.min_x) / s, world_h = (box.max_y - box.min_y) / s;
-  float ratio = static_cast<float>(area_h) / static_cast<float>(area_w);
-  float fit = std::fabs(world_h / world_w) > ratio ? area_h / world_h : area_w / world_w;
-  double x1 = g_view.centre_x + (box.min_x - g_view.screen_centre_x) / s;
-  double x2 = g_view.centre_x + (box.max_x - g_view.screen_centre_x) / s;
-  double y1 = g_view.centre_y - (box.min_y - g_view.screen_centre_y) / s;
-  double y2 = g_view.centre_y - (box.max_y - g_view.screen_centre_y) / s;
-  g_view.scale = fit * 0.95f;
-  g_view.centre_x = static_cast<float>((x1 + x2) / 2);
-  g_view.centre_y = static_cast<float>((y1 + y2) / 2);
+  view_fit_into(view_scene_fit_extents(), area_w, area_h, 0.95f, 0);
 }
 
 void label_point(int point, bool write_single_points);
