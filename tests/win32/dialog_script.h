@@ -56,9 +56,19 @@ inline void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
   }
   if (g_next >= g_steps.size()) return;
   HWND window = g_steps[g_next].window();
-  if (window && g_steps[g_next].act(window)) ++g_next;
+  if (!window) return;
+  // Counted before it acts: an action that opens a modal box comes back only
+  // after the next steps ran inside the box's own loop.
+  size_t index = g_next++;
+  std::function<bool(HWND)> act = g_steps[index].act;
+  if (!act(window) && g_next == index + 1) g_next = index;
 }
 }  // namespace detail
+
+// Called by a running action: the step is tried again on the next tick.
+inline void again() {
+  if (detail::g_next > 0) --detail::g_next;
+}
 
 // Runs body (which opens the dialogs) with the script; answers how many
 // steps ran. With a time limit (ms), what is still open then is cancelled.

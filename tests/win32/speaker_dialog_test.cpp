@@ -117,7 +117,7 @@ TEST_F(SpeakerDialog, CancelAfterEqualiserLeavesTheLoudspeakerAsItWas) {
                      }},
                     {INPUT, [&](HWND d) {
                        gain_shown = text(d, 114);
-                       if (gain_shown == "-9.0") return void(--g_next);  // not refreshed yet
+                       if (gain_shown == "-9.0") return dialog_script::again();  // not refreshed yet
                        press(d, 122);
                      }}});
   EXPECT_EQ(result, 0);
@@ -134,7 +134,7 @@ TEST_F(SpeakerDialog, EqualiserAboveRatedPowerIsRefused) {
                        press(d, 401);
                      }},
                     {INPUT, [&](HWND d) {
-                       if (g_boxes.empty()) return void(--g_next);
+                       if (g_boxes.empty()) return dialog_script::again();
                        gain_shown = text(d, 114);
                        press(d, 121);
                      }}});
@@ -152,7 +152,7 @@ TEST_F(SpeakerDialog, InvalidNumberIsRefusedAndTheOldValueKept) {
                        press(d, 121);
                      }},
                     {INPUT, [&](HWND d) {
-                       if (g_boxes.empty()) return void(--g_next);
+                       if (g_boxes.empty()) return dialog_script::again();
                        delay_after = text(d, 111);
                        press(d, 121);
                      }}});
@@ -167,7 +167,7 @@ TEST_F(SpeakerDialog, MissingTypeKeepsTheDialogOpen) {
   type[0] = '\0';
   int result = run({{INPUT, [&](HWND d) { press(d, 121); }},
                     {INPUT, [&](HWND d) {
-                       if (g_boxes.empty()) return void(--g_next);
+                       if (g_boxes.empty()) return dialog_script::again();
                        press(d, 122);
                      }}});
   EXPECT_EQ(result, 0);
