@@ -248,6 +248,15 @@ void refl_sort_face_table() {
   finish_table();
 }
 
+bool refl_compare_faces_x(const FaceEntry& a, const FaceEntry& b) { return a.x_min < b.x_min; }
+bool refl_compare_faces_y(const FaceEntry& a, const FaceEntry& b) { return a.y_min < b.y_min; }
+bool refl_compare_faces_z(const FaceEntry& a, const FaceEntry& b) { return a.z_min < b.z_min; }
+
+void refl_sort_faces_by(bool (*less)(const FaceEntry&, const FaceEntry&)) {
+  std::stable_sort(g_face_table, g_face_table + g_face_count, less);
+  finish_table();
+}
+
 int face_tree_build() {
   g_tree.clear();
   g_order.resize(size_t(g_face_count));
