@@ -31,7 +31,9 @@ constexpr int PROGRESS_WAIT_MS = 50;
 constexpr const char* CAPTION_FINE = "Rock ´n´ Roll !";
 constexpr const char* CAPTION_MISSING = "Flächen fehlen !";
 
-void show_view_default(int phase) {
+}  // namespace
+
+void room_check_phase_view(int phase) {
   if (phase == 0) {
     view_set_yz();
     view_zoom_all();
@@ -42,10 +44,13 @@ void show_view_default(int phase) {
   }
   view_zoom_all();
 }
+
+namespace {
+
 void draw_mark_default(const WorldPoint&) {}
 void finish_views_default() { view_set_3d(); }
 
-RoomCheckHost g_host = {show_view_default, draw_mark_default, finish_views_default};
+RoomCheckHost g_host = {room_check_phase_view, draw_mark_default, finish_views_default};
 
 // Progress state of one check.
 struct Progress {
@@ -407,7 +412,7 @@ double estimated_probes() {
 }  // namespace
 
 RoomCheckHost& room_check_host() { return g_host; }
-void room_check_reset_host() { g_host = RoomCheckHost{show_view_default, draw_mark_default, finish_views_default}; }
+void room_check_reset_host() { g_host = RoomCheckHost{room_check_phase_view, draw_mark_default, finish_views_default}; }
 
 void refl_room_bounds(float box[6]) {
   box[0] = box[2] = box[4] = 1e10f;

@@ -31,6 +31,7 @@ struct RoomCheckHost {
   void (*finish_views)();                   // the F4 key to the main window
 };
 RoomCheckHost& room_check_host();
+void room_check_phase_view(int phase);  // the default show_view
 void room_check_reset_host();
 
 // One face on a probe line: its table index, the sort key (the crossing

@@ -6,6 +6,7 @@
 #include "cad/input_win.h"
 #include "cad/projection.h"
 #include "cad/view.h"
+#include "framework/child_windows_win.h"
 #include "framework/gfx_win.h"
 #include "framework/win_frame_win.h"
 
@@ -22,14 +23,27 @@ void draw_mark(const WorldPoint& at) {
   gfx_fill_rect(s.x - 1, s.y - 1, s.x + 1, s.y + 1);
 }
 
+// The new view is painted before marks go on it, so that no later paint
+// wipes them.
+void paint_now() {
+  if (HWND drawing = win_drawing_window()) UpdateWindow(drawing);
+}
+
+void show_view(int phase) {
+  room_check_phase_view(phase);
+  paint_now();
+}
+
 void press_f4() {
   if (HWND main = win_main_window()) SendMessageA(main, WM_KEYDOWN, VK_F4, 0);
+  paint_now();
 }
 
 }  // namespace
 
 void room_check_install_host() {
   RoomCheckHost& host = room_check_host();
+  host.show_view = show_view;
   host.draw_mark = draw_mark;
   host.finish_views = press_f4;
 }

@@ -13,6 +13,7 @@
 #include "cad/obj_store.h"
 #include "cad/projection.h"
 #include "cad/view.h"
+#include "framework/child_windows_win.h"
 #include "framework/gfx_win.h"
 #include "framework/win_frame_win.h"
 
