@@ -305,23 +305,26 @@ bool phase_threaded(const Raster& r, int phase, const std::vector<int32_t>& slot
   std::thread own(work, 0);
   auto last = std::chrono::steady_clock::now();
   bool cancelled = false;
+  // The progress box every 50 ms, whether rows keep coming or not.
+  auto progress_due = [&] {
+    auto now = std::chrono::steady_clock::now();
+    if (now - last < std::chrono::milliseconds(PROGRESS_WAIT_MS)) return false;
+    last = now;
+    return refl_room_check_progress() != 0;
+  };
   for (size_t row = 0; row < rows && !cancelled; ++row) {
     for (;;) {
       std::unique_lock<std::mutex> lock(mutex);
-      if (finished.wait_for(lock, std::chrono::milliseconds(PROGRESS_WAIT_MS), [&] { return done[row] != 0; }))
-        break;
+      bool ready =
+          finished.wait_for(lock, std::chrono::milliseconds(PROGRESS_WAIT_MS), [&] { return done[row] != 0; });
       lock.unlock();
-      auto now = std::chrono::steady_clock::now();
-      if (now - last >= std::chrono::milliseconds(PROGRESS_WAIT_MS)) {
-        last = now;
-        if (refl_room_check_progress()) {
-          cancelled = true;
-          stop = true;
-          break;
-        }
-      }
+      if (progress_due()) cancelled = true;
+      if (ready || cancelled) break;
     }
-    if (cancelled) break;
+    if (cancelled) {
+      stop = true;
+      break;
+    }
     add_tally(tallies[row], phase, result);
     take_marks(tallies[row], result);
     std::vector<WorldPoint>().swap(tallies[row].marks);
