@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Writes the seed files of the project, map and ray-file reader fuzzing into
+"""Writes the seed files of the reader fuzzing (project, map, ray file, speaker
+database and drawings) into
 tests/fuzz/seeds/, built field by field from the byte layouts."""
 import os
 import struct
