@@ -43,6 +43,10 @@ struct FaceLanes {
   int padded = 0;  // multiple of four
   std::vector<float> x0, y0, z0, nx, ny, nz, md;
   std::vector<uint32_t> r_box;  // bit 0..5: receiver >= x min, <= x max, >= y min, ...
+  // The face boxes, and per box side a lane mask (all ones) where the
+  // receiver alone already satisfies the side.
+  std::vector<float> box[6];
+  std::vector<uint32_t> r_side[6];
 };
 
 struct RunShared {
@@ -244,12 +248,19 @@ FaceLanes make_lanes(const WorldPoint& r) {
   l.x0.assign(n, 0.0f), l.y0.assign(n, 0.0f), l.z0.assign(n, 0.0f);
   l.nx.assign(n, 0.0f), l.ny.assign(n, 0.0f), l.nz.assign(n, 0.0f), l.md.assign(n, 1.0f);
   l.r_box.assign(n, 0);
+  for (int k = 0; k < 6; ++k) {
+    l.box[k].assign(n, 0.0f);
+    l.r_side[k].assign(n, 0);
+  }
   for (int i = 0; i < g_face_count; ++i) {
     const FaceEntry& f = g_face_table[i];
+    const float* fb = &f.x_min;
+    for (int k = 0; k < 6; ++k) l.box[k][size_t(i)] = fb[k];
     l.x0[size_t(i)] = f.x0, l.y0[size_t(i)] = f.y0, l.z0[size_t(i)] = f.z0;
     l.nx[size_t(i)] = f.nx, l.ny[size_t(i)] = f.ny, l.nz[size_t(i)] = f.nz, l.md[size_t(i)] = f.mirror_divisor;
     l.r_box[size_t(i)] = uint32_t(r.x >= f.x_min) | uint32_t(r.x <= f.x_max) << 1 | uint32_t(r.y >= f.y_min) << 2 |
                          uint32_t(r.y <= f.y_max) << 3 | uint32_t(r.z >= f.z_min) << 4 | uint32_t(r.z <= f.z_max) << 5;
+    for (int k = 0; k < 6; ++k) l.r_side[k][size_t(i)] = (l.r_box[size_t(i)] >> k) & 1u ? 0xFFFFFFFFu : 0u;
   }
   return l;
 }
@@ -273,13 +284,31 @@ int enumerate(const FaceLanes& l, const WorldPoint& x, bool all, Candidate* out)
     __m128 s = _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_sub_ps(_mm_loadu_ps(&l.x0[size_t(i)]), X), nx),
                                      _mm_mul_ps(_mm_sub_ps(_mm_loadu_ps(&l.y0[size_t(i)]), Y), ny)),
                           _mm_mul_ps(_mm_sub_ps(_mm_loadu_ps(&l.z0[size_t(i)]), Z), nz));
-    int mask = _mm_movemask_ps(_mm_cmplt_ps(s, zero));
-    if (!mask) continue;
+    __m128 front = _mm_cmplt_ps(s, zero);
+    if (!_mm_movemask_ps(front)) continue;
     __m128 k = _mm_div_ps(s, _mm_loadu_ps(&l.md[size_t(i)]));
+    __m128 vx = _mm_add_ps(X, _mm_mul_ps(k, nx)), vy = _mm_add_ps(Y, _mm_mul_ps(k, ny)),
+           vz = _mm_add_ps(Z, _mm_mul_ps(k, nz));
+    __m128 wanted = front;
+    if (!all) {
+      // The segment box test of `take`, lane by lane: each side holds for the
+      // receiver or for the image.
+      auto side = [&](int b, __m128 v, bool upper) {
+        __m128 bound = _mm_loadu_ps(&l.box[b][size_t(i)]);
+        __m128 image_ok = upper ? _mm_cmple_ps(v, bound) : _mm_cmpge_ps(v, bound);
+        return _mm_or_ps(_mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&l.r_side[b][size_t(i)]))),
+                         image_ok);
+      };
+      wanted = _mm_and_ps(wanted, _mm_and_ps(side(0, vx, false), side(1, vx, true)));
+      wanted = _mm_and_ps(wanted, _mm_and_ps(side(2, vy, false), side(3, vy, true)));
+      wanted = _mm_and_ps(wanted, _mm_and_ps(side(4, vz, false), side(5, vz, true)));
+    }
+    int mask = _mm_movemask_ps(wanted);
+    if (!mask) continue;
     alignas(16) float ix[4], iy[4], iz[4];
-    _mm_store_ps(ix, _mm_add_ps(X, _mm_mul_ps(k, nx)));
-    _mm_store_ps(iy, _mm_add_ps(Y, _mm_mul_ps(k, ny)));
-    _mm_store_ps(iz, _mm_add_ps(Z, _mm_mul_ps(k, nz)));
+    _mm_store_ps(ix, vx);
+    _mm_store_ps(iy, vy);
+    _mm_store_ps(iz, vz);
     for (int lane = 0; lane < 4; ++lane)
       if (mask & (1 << lane)) take(i + lane, ix[lane], iy[lane], iz[lane]);
   }
