@@ -300,7 +300,7 @@ void refl_trace_ray(RayTracer& tr, const WorldPoint& start, int skip_face) {
   if (tr.cancelled) return;
   if (nearest >= 0) {
     // The winner's hit and mirror point, computed again exactly as the scan did.
-    float dist_sq, s;
+    float dist_sq = 0.0f, s = 0.0f;
     WorldPoint hit;
     tracer_candidate(tr, nearest, skip_face, start, d, probe, tr.use_tree != 0, &dist_sq, &hit, &s);
     const FaceEntry& f = g_face_table[nearest];
