@@ -1,11 +1,12 @@
-// libFuzzer harness of the project, map, speaker database and speaker
-// drawing readers: any input must be read
+// libFuzzer harness of the project, map, ray-file, speaker database and
+// speaker drawing readers: any input must be read
 // or refused without a crash, a leak or a sanitizer report, and whatever is
 // accepted must write and read back to the same bytes.
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
+#include "acoustics/ray_file.h"
 #include "cad/obj_store.h"
 #include "framework/le_bytes.h"
 #include "project/map_file.h"
@@ -46,6 +47,30 @@ void check_map(const uint8_t* data, size_t size) {
   if (twice.buffer() != once.buffer()) std::abort();
 }
 
+// A ray file that is accepted is committed to the (otherwise empty) object
+// list and must write back to bytes that read and write the same again.
+std::vector<uint8_t> ray_bytes_of_list(const RayFileContents& contents) {
+  ByteWriter out;
+  rayfile_encode(contents.description, contents.mean_free_path, out);
+  return out.buffer();
+}
+
+void check_ray_file(const uint8_t* data, size_t size) {
+  obj_free_all();
+  RayFileContents c;
+  if (rayfile_decode(data, size, c) != RAYFILE_OK) return;
+  RayFileContents shown = c;
+  rayfile_commit(c);
+  std::vector<uint8_t> once = ray_bytes_of_list(shown);
+  obj_free_all();
+  RayFileContents again;
+  if (rayfile_decode(once.data(), once.size(), again) != RAYFILE_OK) std::abort();
+  RayFileContents shown_again = again;
+  rayfile_commit(again);
+  if (ray_bytes_of_list(shown_again) != once) std::abort();
+  obj_free_all();
+}
+
 // Whatever the editor accepts it writes and reads back to the same bytes.
 void check_speaker_database(const uint8_t* data, size_t size) {
   spked_clear_table();
@@ -71,6 +96,7 @@ void check_speaker_drawing(const uint8_t* data, size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   check_project(data, size);
   check_map(data, size);
+  check_ray_file(data, size);
   check_speaker_database(data, size);
   check_speaker_drawing(data, size);
   return 0;
