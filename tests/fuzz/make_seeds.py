@@ -101,6 +101,23 @@ def project(speakers, with_map):
     return out
 
 
+def wave(samples=(0, 100, -100, 32767, -32768), rate=22050):
+    data = struct.pack("<%dh" % len(samples), *samples)
+    fmt = struct.pack("<HHIIHH", 1, 1, rate, rate * 2, 2, 16)
+    return b"RIFF" + struct.pack("<I", 36 + len(data)) + b"WAVE" + b"fmt " + struct.pack("<I", 16) + fmt \
+        + b"data" + struct.pack("<I", len(data)) + data
+
+
+def audio_profile(impulses=((0.0, 1.0), (12.5, 0.25)), trailers=1):
+    out = b"ORVANTE AUDIO X-MORPHA FILE V2.00".ljust(40, b"\0") + b"Seed".ljust(80, b"\0")
+    out += struct.pack("<IfI", len(impulses), 15.0, 0)
+    for delay, amplitude in impulses:
+        out += struct.pack("<2f", delay, amplitude) + bytes(24) + struct.pack("<3f", 1.0, -2.0, 0.5)
+    for t in range(trailers):
+        out += struct.pack("<f7f3f", 0.0, *([1.0 - 0.1 * t] * 7), 0.0, 0.0, 0.0)
+    return out
+
+
 def seeds():
     empty = header() + layers() + title_carrier() + struct.pack("<hh", 0, 1) + material("100%", 1.0)
     older_empty = header() + layers() + struct.pack("<hh", 0, 1) + material("100%", 1.0)
@@ -112,6 +129,9 @@ def seeds():
         "project_legacy.opr": header(signature=b"ORVANTE V1.27  \0") + layers(),
         "map_with_picks.omf": map_block(),
         "map_without_picks.omf": map_block(points=3, picks=()),
+        "sound.wav": wave(),
+        "profile_user.oap": audio_profile(),
+        "profile_temp.tmp": audio_profile(trailers=3),
     }
 
 

@@ -1,10 +1,13 @@
-// libFuzzer harness of the project and map readers: any input must be read
+// libFuzzer harness of the project, map, audio profile and WAVE readers:
+// any input must be read
 // or refused without a crash, a leak or a sanitizer report, and whatever is
 // accepted must write and read back to the same bytes.
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
+#include "acoustics/audio_profile.h"
+#include "acoustics/wav_file.h"
 #include "framework/le_bytes.h"
 #include "project/map_file.h"
 #include "project/project_file.h"
@@ -41,10 +44,32 @@ void check_map(const uint8_t* data, size_t size) {
   if (twice.buffer() != once.buffer()) std::abort();
 }
 
+void check_profile(const uint8_t* data, size_t size) {
+  AudioProfile profile;
+  if (!profile_decode(data, size, profile)) return;
+  ByteWriter once;
+  profile_encode(profile, once);
+  AudioProfile back;
+  if (!profile_decode(once.buffer().data(), once.buffer().size(), back)) std::abort();
+  if (back.impulses.size() != profile.impulses.size() || back.trailer_count != profile.trailer_count) std::abort();
+}
+
+void check_wav(const uint8_t* data, size_t size) {
+  WavFormat format{};
+  std::vector<int16_t> samples;
+  if (wav_decode(data, size, format, samples) != WAV_OK) return;
+  ByteWriter once;
+  wav_encode(format, samples.data(), samples.size(), once);
+  std::vector<int16_t> back;
+  if (wav_decode(once.buffer().data(), once.buffer().size(), format, back) != WAV_OK || back != samples) std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   check_project(data, size);
   check_map(data, size);
+  check_profile(data, size);
+  check_wav(data, size);
   return 0;
 }
