@@ -48,9 +48,9 @@ uint32_t sign_bits_of(float nx, float ny, float nz) {
 void fill_entry(FaceEntry& f, DrawObject* o, uint32_t start, const double n[3]) {
   f.polygon_start = &o->elements[start];
   f.owner = o;
-  if (start + 1 < o->element_count && o->elements[start + 1].code == EL_MATERIAL &&
-      o->elements[start + 1].value >= uint16_t(std::max<int16_t>(g_material_table.count, 0)))
-    o->elements[start + 1].value = 0;
+  int count = std::max<int16_t>(g_material_table.count, 0);
+  if (obj_has_polygon_material(o, start) && o->elements[start + 1].value >= count)
+    obj_set_polygon_material(o, start, 0);
   f.mirror_divisor = float(0.5 * (n[0] * n[0] + n[1] * n[1] + n[2] * n[2]));
   float box[6];
   refl_face_bounds(o, start, box);
@@ -231,10 +231,7 @@ int refl_build_face_table() {
 int refl_face_material(const FaceEntry& face) {
   const DrawObject* o = face.owner;
   if (!o || !face.polygon_start) return 0;
-  uint32_t start = uint32_t(face.polygon_start - o->elements);
-  if (start + 1 >= o->element_count || o->elements[start + 1].code != EL_MATERIAL) return 0;
-  int m = o->elements[start + 1].value;
-  return m < g_material_table.count ? m : 0;
+  return obj_polygon_material(o, uint32_t(face.polygon_start - o->elements), g_material_table.count);
 }
 
 // Larger faces first, then lower, then by y and x.

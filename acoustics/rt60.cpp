@@ -17,9 +17,7 @@ constexpr double NO_AIR[RT60_BANDS] = {};
 constexpr double SABINE_CONSTANT = 0.161;
 
 int polygon_material(const DrawObject* o, uint32_t start) {
-  if (start + 1 >= o->element_count || o->elements[start + 1].code != EL_MATERIAL) return 0;
-  int m = o->elements[start + 1].value;
-  return m < g_material_table.count ? m : 0;
+  return obj_polygon_material(o, start, g_material_table.count);
 }
 
 bool has_volume(const RoomAbsorption& r) { return r.volume >= RT60_MIN_VOLUME; }

@@ -287,6 +287,27 @@ bool obj_elements_valid(const DrawObject* object) {
   return true;
 }
 
+// ---------------------------------------------------------------- materials
+
+bool obj_has_polygon_material(const DrawObject* object, uint32_t start_element) {
+  if (!object || !object->elements) return false;
+  if (uint64_t(start_element) + 1 >= object->element_count) return false;
+  return object->elements[start_element].code == EL_START &&
+         object->elements[start_element + 1].code == EL_MATERIAL;
+}
+
+int obj_polygon_material(const DrawObject* object, uint32_t start_element, int material_count) {
+  if (!obj_has_polygon_material(object, start_element)) return 0;
+  int m = object->elements[start_element + 1].value;
+  return m < material_count ? m : 0;
+}
+
+bool obj_set_polygon_material(DrawObject* object, uint32_t start_element, uint16_t material) {
+  if (!obj_has_polygon_material(object, start_element)) return false;
+  object->elements[start_element + 1].value = material;
+  return true;
+}
+
 // ---------------------------------------------------------------- optimise
 
 namespace {

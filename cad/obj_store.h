@@ -143,6 +143,14 @@ DrawObject* obj_make_current(unsigned flags, DrawObject* object);
 DrawObject* obj_optimise(DrawObject* object);
 bool obj_elements_valid(const DrawObject* object);
 
+// A polygon's material: the code-3 entry right after its start element.
+// A polygon without that entry, or with an index at or above the count of
+// materials, reads as material 0; setting it changes only a real entry, so a
+// node reference is never overwritten (false when there is none).
+int obj_polygon_material(const DrawObject* object, uint32_t start_element, int material_count);
+bool obj_has_polygon_material(const DrawObject* object, uint32_t start_element);
+bool obj_set_polygon_material(DrawObject* object, uint32_t start_element, uint16_t material);
+
 // Layer table.
 void obj_reset_layers();
 void obj_put_layers(uint8_t out[LAYER_STORED_BYTES]);

@@ -38,11 +38,8 @@ void mat_cmd_assign() {
     FaceSelection picked;
     if (!g_obj_head) break;
     if (!input_pick_face(&picked)) continue;  // OK without a pick: pick again
-    ElementCode* e = picked.object->elements + picked.start_element;
-    if (uint32_t(picked.start_element) + 1 < picked.object->element_count && e[1].code == EL_MATERIAL) {
-      e[1].value = static_cast<uint16_t>(material);
+    if (obj_set_polygon_material(picked.object, uint32_t(picked.start_element), uint16_t(material)))
       g_modified = 1;
-    }
     redraw_without_clearing();
   }
   input_clear_flags();

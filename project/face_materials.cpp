@@ -43,11 +43,8 @@ int mat_assign_selected(int material_index) {
   int changed = 0;
   for (DrawObject* object = g_obj_head; object; object = object->next) {
     if (!(object->attributes & OBJ_ATTR_SELECTED) || !is_surface(object)) continue;
-    for (uint32_t k = 0; k + 1 < object->element_count; ++k) {
-      if (object->elements[k].code != EL_START || object->elements[k + 1].code != EL_MATERIAL) continue;
-      object->elements[k + 1].value = static_cast<uint16_t>(material_index);
-      ++changed;
-    }
+    for (uint32_t k = 0; k < object->element_count; ++k)
+      if (obj_set_polygon_material(object, k, static_cast<uint16_t>(material_index))) ++changed;
   }
   if (changed) g_modified = 1;
   return changed;

@@ -21,76 +21,16 @@ const char* const TOO_LARGE = "Die Zeichnungsdatei ist zu groß und kann nicht g
 uint16_t u16_at(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 uint32_t u32_at(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
 
-// One chunk of a drawing, pointing into the file bytes.
-struct ChunkView {
-  const uint8_t* nodes;
-  uint32_t node_count;
-  const uint8_t* elements;
-  uint32_t element_count;
-  int element_bytes;  // 2: node << 2 | code; 4: uint16 code, uint16 node
-};
-
-ElementCode element_at(const ChunkView& c, uint32_t i) {
-  if (c.element_bytes == 2) {
-    uint16_t v = u16_at(c.elements + 2 * i);
-    return ElementCode{static_cast<uint16_t>(v & 3), static_cast<uint16_t>(v >> 2)};
-  }
-  const uint8_t* p = c.elements + 4 * i;
-  return ElementCode{u16_at(p), u16_at(p + 2)};
-}
-
-// Chunks of the resource and "TEVRAN 1.0" layout: 18-byte headers behind
-// the identification and layer bytes. False when a chunk runs past the end.
-bool parse_short_chunks(const uint8_t* data, size_t size, int element_bytes, std::vector<ChunkView>& out) {
-  size_t pos = ID_BYTES + LAYER_BYTES;
-  for (;;) {
-    if (size < pos + RESOURCE_CHUNK_HEADER) return false;
-    const uint8_t* h = data + pos;
-    ChunkView c{nullptr, u16_at(h), nullptr, u16_at(h + 2), element_bytes};
-    bool more = u32_at(h + 14) != 0;
-    pos += RESOURCE_CHUNK_HEADER;
-    size_t body = size_t{c.node_count} * 12 + size_t{c.element_count} * element_bytes;
-    if (size - pos < body) return false;
-    c.nodes = data + pos;
-    c.elements = c.nodes + size_t{c.node_count} * 12;
-    pos += body;
-    out.push_back(c);
-    if (!more) return true;
-  }
-}
-
-// Object records of the 1.27 project layout behind the 102-byte header and
-// the layer bytes; only layers 0 to 2 contribute.
-bool parse_v127_records(const uint8_t* data, size_t size, std::vector<ChunkView>& out) {
-  size_t pos = PROJECT_HEADER_BYTES + LAYER_BYTES;
-  for (;;) {
-    if (size < pos + V127_RECORD_HEADER) return false;
-    const uint8_t* h = data + pos;
-    bool more = u32_at(h + 4) != 0;
-    uint16_t layer = u16_at(h + 32);
-    ChunkView c{nullptr, u16_at(h + 34), nullptr, u16_at(h + 36), 2};
-    size_t aux = u16_at(h + 38);
-    pos += V127_RECORD_HEADER;
-    size_t body = aux + size_t{c.node_count} * 12 + size_t{c.element_count} * 2;
-    if (size - pos < body) return false;
-    c.nodes = data + pos + aux;
-    c.elements = c.nodes + size_t{c.node_count} * 12;
-    pos += body;
-    if (layer <= 2) out.push_back(c);
-    if (!more) return true;
-  }
-}
-
 // All chunks joined into one block: node indexes rebased by the nodes of
 // the chunks before (material entries keep their value); room for the two
 // axis nodes at the end. Null when an element names a node outside its chunk or the block would be too large.
-DrawObject* join_chunks(const std::vector<ChunkView>& chunks) {
+DrawObject* join_chunks(const std::vector<LegacyChunk>& chunks) {
   uint64_t nodes = 0, elements = 0;
-  for (const ChunkView& c : chunks) {
+  for (const LegacyChunk& c : chunks) {
     nodes += c.node_count;
     elements += c.element_count;
     for (uint32_t i = 0; i < c.element_count; ++i) {
-      ElementCode e = element_at(c, i);
+      ElementCode e = legacy_chunk_element(c, i);
       if (e.code <= EL_CLOSE && e.value >= c.node_count) return nullptr;
     }
   }
@@ -98,10 +38,10 @@ DrawObject* join_chunks(const std::vector<ChunkView>& chunks) {
   DrawObject* block = obj_create(0, static_cast<uint32_t>(nodes + 2), static_cast<uint32_t>(elements));
   if (!block) return nullptr;
   uint32_t node_base = 0, e_out = 0;
-  for (const ChunkView& c : chunks) {
+  for (const LegacyChunk& c : chunks) {
     obj_get_nodes(c.nodes, c.node_count, block->nodes + node_base);
     for (uint32_t i = 0; i < c.element_count; ++i) {
-      ElementCode e = element_at(c, i);
+      ElementCode e = legacy_chunk_element(c, i);
       if (e.code <= EL_CLOSE) e.value = static_cast<uint16_t>(e.value + node_base);
       block->elements[e_out++] = e;
     }
@@ -113,6 +53,15 @@ DrawObject* join_chunks(const std::vector<ChunkView>& chunks) {
   block->attributes = BLOCK_ATTRIBUTES;
   block->kind = BLOCK_KIND;
   return block;
+}
+
+// Only the room, listener and loudspeaker records of an old project form a shape.
+bool keep_room_layers(std::vector<LegacyChunk>& chunks) {
+  std::vector<LegacyChunk> kept;
+  for (const LegacyChunk& c : chunks)
+    if (c.layer <= 2) kept.push_back(c);
+  chunks.swap(kept);
+  return true;
 }
 
 enum ReadResult { READ_OK, READ_FAILED, READ_TOO_LARGE };
@@ -135,6 +84,52 @@ bool has_id(const std::vector<uint8_t>& data, const char* id) {
 
 }  // namespace
 
+ElementCode legacy_chunk_element(const LegacyChunk& c, uint32_t i) {
+  if (c.element_bytes == 2) {
+    uint16_t v = u16_at(c.elements + 2 * i);
+    return ElementCode{static_cast<uint16_t>(v & 3), static_cast<uint16_t>(v >> 2)};
+  }
+  const uint8_t* p = c.elements + 4 * i;
+  return ElementCode{u16_at(p), u16_at(p + 2)};
+}
+
+bool legacy_parse_short_chunks(const uint8_t* data, size_t size, int element_bytes, std::vector<LegacyChunk>& out) {
+  size_t pos = ID_BYTES + LAYER_BYTES;
+  for (;;) {
+    if (size < pos + RESOURCE_CHUNK_HEADER) return false;
+    const uint8_t* h = data + pos;
+    LegacyChunk c{nullptr, u16_at(h), nullptr, u16_at(h + 2), element_bytes, BLOCK_KIND, 0};
+    bool more = u32_at(h + 14) != 0;
+    pos += RESOURCE_CHUNK_HEADER;
+    size_t body = size_t{c.node_count} * 12 + size_t{c.element_count} * element_bytes;
+    if (size - pos < body) return false;
+    c.nodes = data + pos;
+    c.elements = c.nodes + size_t{c.node_count} * 12;
+    pos += body;
+    out.push_back(c);
+    if (!more) return true;
+  }
+}
+
+bool legacy_parse_v127_records(const uint8_t* data, size_t size, std::vector<LegacyChunk>& out) {
+  size_t pos = PROJECT_HEADER_BYTES + LAYER_BYTES;
+  for (;;) {
+    if (size < pos + V127_RECORD_HEADER) return false;
+    const uint8_t* h = data + pos;
+    bool more = u32_at(h + 4) != 0;
+    LegacyChunk c{nullptr, u16_at(h + 34), nullptr, u16_at(h + 36), 2, u32_at(h + 20), u16_at(h + 32)};
+    size_t aux = u16_at(h + 38);
+    pos += V127_RECORD_HEADER;
+    size_t body = aux + size_t{c.node_count} * 12 + size_t{c.element_count} * 2;
+    if (size - pos < body) return false;
+    c.nodes = data + pos + aux;
+    c.elements = c.nodes + size_t{c.node_count} * 12;
+    pos += body;
+    out.push_back(c);
+    if (!more) return true;
+  }
+}
+
 // The two axis nodes mark the main axis (1, 0, 0) and the up direction
 // (0, 0, 1); the node array must already hold room for them.
 void legacy_append_axis_nodes(DrawObject* block) {
@@ -144,8 +139,8 @@ void legacy_append_axis_nodes(DrawObject* block) {
 }
 
 DrawObject* legacy_block_from_resource_bytes(const uint8_t* data, size_t size) {
-  std::vector<ChunkView> chunks;
-  if (!data || !parse_short_chunks(data, size, 2, chunks)) return nullptr;
+  std::vector<LegacyChunk> chunks;
+  if (!data || !legacy_parse_short_chunks(data, size, 2, chunks)) return nullptr;
   return join_chunks(chunks);
 }
 
@@ -153,7 +148,7 @@ DrawObject* legacy_block_from_resource_bytes(const uint8_t* data, size_t size) {
 // project drawing whose room, listener and loudspeaker records form the shape.
 DrawObject* legacy_insert_drawing_block(FILE* file) {
   std::vector<uint8_t> data;
-  std::vector<ChunkView> chunks;
+  std::vector<LegacyChunk> chunks;
   bool parsed = false;
   ReadResult read = file ? read_whole_file(file, data) : READ_FAILED;
   if (read == READ_TOO_LARGE) {
@@ -162,9 +157,9 @@ DrawObject* legacy_insert_drawing_block(FILE* file) {
   }
   if (read == READ_OK) {
     if (has_id(data, "TEVRAN 1.0     "))
-      parsed = parse_short_chunks(data.data(), data.size(), 4, chunks);
+      parsed = legacy_parse_short_chunks(data.data(), data.size(), 4, chunks);
     else if (has_id(data, "ORVANTE V2.80  ") || has_id(data, "TEVRAN V1.27"))
-      parsed = parse_v127_records(data.data(), data.size(), chunks);
+      parsed = legacy_parse_v127_records(data.data(), data.size(), chunks) && keep_room_layers(chunks);
   }
   DrawObject* block = parsed ? join_chunks(chunks) : nullptr;
   if (!block) {

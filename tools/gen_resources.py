@@ -152,6 +152,17 @@ def read_text(path):
         return f.read().replace("\r\n", "\n")
 
 
+def shared_fragments(src_dir, text):
+    """A line "// share: FOLDER/FILE.rc" takes in another program's fragment,
+    so programs that use the same dialog keep one source of it."""
+    out = []
+    for line in text.split("\n"):
+        out.append(line)
+        if line.startswith("// share: "):
+            out.append(read_text(os.path.join(src_dir, line[len("// share: "):].strip())))
+    return "\n".join(out)
+
+
 def convert_scripts(src_dir, out_dir):
     """NAME.rc gets every fragment of the folder NAME.d/ appended, so each
     component keeps its dialogs in a file of its own."""
@@ -163,6 +174,7 @@ def convert_scripts(src_dir, out_dir):
                 for part in sorted(os.listdir(parts)):
                     if part.endswith(".rc"):
                         text += "\n" + read_text(os.path.join(parts, part))
+            text = shared_fragments(src_dir, text)
             with open(os.path.join(out_dir, name), "wb") as f:
                 f.write(text.replace("\n", "\r\n").encode("cp1252"))
 

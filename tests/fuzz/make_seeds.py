@@ -118,6 +118,22 @@ def audio_profile(impulses=((0.0, 1.0), (12.5, 0.25)), trailers=1):
     return out
 
 
+def speaker_drawing():
+    square = [(0, 0, 0), (1, 0, 0), (1, 1, 0), (0, 1, 0)]
+    h = b"PELVAR V1.40".ljust(20, b"\0") + struct.pack("<hfHfH", 3, 0.01, 1, 10.0, 0)
+    h = h.ljust(62, b"\0") + struct.pack("<f", 0.1)
+    h = h.ljust(102, b"\0")
+    return h + layers() + chunk(8, 0, square, [(0, 0), (1, 1), (1, 2), (2, 3)], more=True) \
+        + chunk(32, 0, square[:1], [], aux=b"Text\0", more=False)
+
+
+def sibling_drawing():
+    out = b"TEVRAN 1.0     \0".ljust(32, b"\0") + bytes(384)
+    out += struct.pack("<HH10xI", 3, 3, 0) + b"".join(struct.pack("<3f", x, 0, 0) for x in range(3))
+    out += b"".join(struct.pack("<2H", c, n) for c, n in ((0, 0), (1, 1), (2, 2)))
+    return out
+
+
 def seeds():
     empty = header() + layers() + title_carrier() + struct.pack("<hh", 0, 1) + material("100%", 1.0)
     older_empty = header() + layers() + struct.pack("<hh", 0, 1) + material("100%", 1.0)
@@ -132,6 +148,9 @@ def seeds():
         "sound.wav": wave(),
         "profile_user.oap": audio_profile(),
         "profile_temp.tmp": audio_profile(trailers=3),
+        "speaker_drawing.tcf": speaker_drawing(),
+        "sibling_drawing.tcf": sibling_drawing(),
+        "speaker_db_empty.osb": b"ORVANTE SPEAKER DATABASE V140".ljust(30, b"\0") + struct.pack("<h", 0),
     }
 
 

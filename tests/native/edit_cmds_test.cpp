@@ -18,57 +18,13 @@
 #include "cad/undo.h"
 #include "cad/view.h"
 #include "cad_fixtures.h"
+#include "scripted_input.h"
 #include "framework/ui_seam.h"
 
 using namespace fixtures;
+using namespace scripted;
 
 namespace {
-
-struct Event {
-  enum Kind { MOVE, CLICK, OK, STOP } kind;
-  WorldPoint point;
-};
-Event move(float x, float y) { return {Event::MOVE, {x, y, 0}}; }
-Event click(float x, float y, float z = 0) { return {Event::CLICK, {x, y, z}}; }
-const Event OK{Event::OK, {}};
-const Event STOP{Event::STOP, {}};
-
-std::deque<Event> g_events;
-std::deque<std::string> g_lines;  // answers of the one-line entry; "" cancels
-std::vector<std::string> g_boxes;
-
-// The cursor moves to a point, dragging the preview along.
-void move_cursor(const WorldPoint& p) {
-  g_cursor_point = p;
-  if (g_view.drag_preview) cad_draw_drag_preview(1);
-  g_last_point = p;
-  view_project_point(p);
-  g_cursor_screen_x = view_screen_points()[0].x;
-  g_cursor_screen_y = view_screen_points()[0].y;
-}
-
-// One input step: cursor moves until a click, OK or STOP ends the wait as
-// the message loop would end it.
-void scripted_wait() {
-  input_clear_flags();
-  g_click_flag = 0;
-  while (!g_events.empty() && g_events.front().kind == Event::MOVE) {
-    move_cursor(g_events.front().point);
-    g_events.pop_front();
-  }
-  if (g_events.empty()) {
-    g_abort_flag = 1;
-    return;
-  }
-  Event e = g_events.front();
-  g_events.pop_front();
-  if (e.kind == Event::STOP) g_abort_flag = 1;
-  if (e.kind == Event::OK) g_finish_flag = 1;
-  if (e.kind != Event::CLICK) return;
-  move_cursor(e.point);
-  g_accepted_point = e.point;
-  g_click_flag = 1;
-}
 
 // Selects every object of the current layer, or nothing after a STOP event.
 int select_all() {
@@ -84,21 +40,6 @@ int select_all() {
     ++n;
   }
   return n;
-}
-
-int answer_line(const char*, char* buffer, int max_length, int) {
-  if (g_lines.empty() || g_lines.front().empty()) {
-    if (!g_lines.empty()) g_lines.pop_front();
-    return 0;
-  }
-  std::snprintf(buffer, size_t(max_length), "%s", g_lines.front().c_str());
-  g_lines.pop_front();
-  return 1;
-}
-
-int record_box(const char* text, const char*, unsigned) {
-  g_boxes.push_back(text);
-  return UI_IDOK;
 }
 
 class EditCommands : public ::testing::Test {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -494,7 +495,8 @@ TEST(ObjOptimise, CompactsNodesAndElements) {
     if (o->node_count == 0) {
       EXPECT_EQ(o->nodes, nullptr);
     }
-    obj_free(o);
+    DrawObject *head = o, *tail = o;
+    obj_list_free(head, tail, o);
   }
 }
 
@@ -537,8 +539,47 @@ TEST(ObjOptimise, AnyInputLeavesAConsistentObject) {
       }
     }
     ASSERT_LE(o->node_count, nodes);
-    obj_free(o);
+    DrawObject *head = o, *tail = o;
+    obj_list_free(head, tail, o);
   }
 }
 
 }  // namespace
+
+// Reading and setting a polygon's material by its start element: only a real
+// material entry is read or written; anything else reads as material 0 and
+// is left as it was.
+TEST(ObjPolygonMaterial, OnlyARealEntryIsReadOrWritten) {
+  struct Case {
+    const char* what;
+    std::vector<ElementCode> elements;
+    uint32_t start;
+    int count;
+    int read;
+    bool written;
+  };
+  const std::vector<ElementCode> with = {{EL_START, 0}, {EL_MATERIAL, 5}, {EL_LINE, 1}, {EL_CLOSE, 2}};
+  const std::vector<ElementCode> without = {{EL_START, 0}, {EL_LINE, 1}, {EL_CLOSE, 2}};
+  const Case cases[] = {
+      {"entry within the table", with, 0, 10, 5, true},
+      {"entry beyond the table", with, 0, 5, 0, true},
+      {"no table at all", with, 0, 0, 0, true},
+      {"no material entry", without, 0, 10, 0, false},
+      {"start is the last element", {{EL_LINE, 2}, {EL_START, 0}}, 1, 10, 0, false},
+      {"not a start element", with, 2, 10, 0, false},
+      {"beyond the element list", with, 7, 10, 0, false},
+  };
+  for (const Case& c : cases) {
+    DrawObject* o = obj_create(0, 3, uint32_t(c.elements.size()));
+    std::copy(c.elements.begin(), c.elements.end(), o->elements);
+    EXPECT_EQ(obj_polygon_material(o, c.start, c.count), c.read) << c.what;
+    EXPECT_EQ(obj_set_polygon_material(o, c.start, 7), c.written) << c.what;
+    for (uint32_t i = 0; i < o->element_count; ++i) {
+      bool is_target = c.written && i == c.start + 1;
+      EXPECT_EQ(o->elements[i].value, is_target ? 7 : c.elements[i].value) << c.what << " element " << i;
+      EXPECT_EQ(o->elements[i].code, c.elements[i].code) << c.what;
+    }
+    DrawObject *head = o, *tail = o;
+    obj_list_free(head, tail, o);
+  }
+}
