@@ -324,32 +324,43 @@ int wait_for_buffer(size_t queued, size_t blocks) {
   }
 }
 
+// The next block: the input while it lasts (the block that reaches its end
+// is completed with processed silence), then 20 blocks of processed
+// silence so that the reverberation dies away. False when all are played.
+struct BlockSource {
+  AudioEngine& engine;
+  AudioStream& stream;
+  WaveOut& out;
+  bool input_left = true;
+  int tail = AUDIO_TAIL_BLOCKS;
+  bool fill(int i) {
+    if (!input_left && tail-- <= 0) return false;
+    bool more = audio_fill_block(engine, stream, block_of(out, i), out.block);
+    input_left = input_left && more;
+    return true;
+  }
+};
+
 void play_stream(AudioEngine& e, AudioStream& stream, WaveOut& w) {
   size_t blocks = audio_realtime_block_count(stream.input.size(), e.fs, w.block);
+  BlockSource source{e, stream, w};
   uint32_t start = ui_tick_count();
-  bool more = audio_fill_block(e, stream, block_of(w, 0), w.block);
-  if (more) more = audio_fill_block(e, stream, block_of(w, 1), w.block);
+  source.fill(0);
+  source.fill(1);
   if (ui_tick_count() - start > FIRST_FILL_LIMIT_MS)
     show("Audio kann nicht kontinuierlich wiedergegeben werden", "Rechnergeschwindigkeit unzureichend", UI_MB_OK);
   wave_queue(w, 0);
   wave_queue(w, 1);
-  if (more) more = audio_fill_block(e, stream, block_of(w, 2), w.block);
+  source.fill(2);
   wave_queue(w, 2);
   size_t queued = 3;
-  int tail = AUDIO_TAIL_BLOCKS;
-  while (true) {
+  for (;;) {
     int i = wait_for_buffer(queued, blocks);
-    if (i < 0) return;
-    if (more)
-      more = audio_fill_block(e, stream, block_of(w, i), w.block);
-    else if (tail-- > 0)
-      audio_fill_block(e, stream, block_of(w, i), w.block);
-    else
-      break;
+    if (i < 0 || !source.fill(i)) break;
     wave_queue(w, i);
     queued += 1;
   }
-  // The last blocks play out before the device is reset.
+  // The last blocks play out before the device is reset (unless cancelled).
   for (int i = 0; i < BUFFERS; ++i)
     while (!g_buffer_done[i].load()) {
       if (show_progress(100.0)) return;

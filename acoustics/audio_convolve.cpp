@@ -45,26 +45,40 @@ bool AudioConvolver::init(const std::vector<AudioLag>& lags) {
   return true;
 }
 
+namespace {
+
+// One butterfly stage of span half over data[start .. start + length).
+void butterflies(std::complex<double>* data, size_t start, size_t length, size_t half, size_t step,
+                 const std::complex<double>* twiddle, bool inverse) {
+  for (size_t group = start; group < start + length; group += 2 * half) {
+    std::complex<double>* a = data + group;
+    std::complex<double>* b = a + half;
+    for (size_t k = 0; k < half; ++k) {
+      std::complex<double> w = twiddle[k * step];
+      double wi = inverse ? -w.imag() : w.imag();
+      // Written out: std::complex multiplication checks for infinities.
+      double re = b[k].real() * w.real() - b[k].imag() * wi;
+      double im = b[k].real() * wi + b[k].imag() * w.real();
+      std::complex<double> t(re, im);
+      b[k] = a[k] - t;
+      a[k] += t;
+    }
+  }
+}
+
+// The stages whose butterflies stay inside a block of this many values are
+// done block by block, while the block is in the cache.
+constexpr size_t CACHE_BLOCK = 8192;
+
+}  // namespace
+
 void AudioConvolver::transform(std::complex<double>* data, bool inverse) const {
   for (size_t i = 0; i < size_; ++i)
     if (i < reversed_[i]) std::swap(data[i], data[reversed_[i]]);
-  for (size_t half = 1; half < size_; half *= 2) {
-    size_t step = size_ / (2 * half);
-    for (size_t start = 0; start < size_; start += 2 * half) {
-      std::complex<double>* a = data + start;
-      std::complex<double>* b = a + half;
-      for (size_t k = 0; k < half; ++k) {
-        std::complex<double> w = twiddle_[k * step];
-        if (inverse) w = std::conj(w);
-        // Written out: std::complex multiplication checks for infinities.
-        double re = b[k].real() * w.real() - b[k].imag() * w.imag();
-        double im = b[k].real() * w.imag() + b[k].imag() * w.real();
-        std::complex<double> t(re, im);
-        b[k] = a[k] - t;
-        a[k] += t;
-      }
-    }
-  }
+  size_t block = std::min(size_, CACHE_BLOCK);
+  for (size_t start = 0; start < size_; start += block)
+    for (size_t half = 1; half < block; half *= 2) butterflies(data, start, block, half, size_ / (2 * half), twiddle_.data(), inverse);
+  for (size_t half = block; half < size_; half *= 2) butterflies(data, 0, size_, half, size_ / (2 * half), twiddle_.data(), inverse);
 }
 
 // Hops starting at first and second (second == end: none) share one

@@ -10,6 +10,7 @@
 namespace {
 
 constexpr size_t OFFLINE_HOPS_PER_STEP = 2;
+constexpr size_t FILTER_CHUNK = 65536;
 
 void add_tap(AudioEngine& e, uint32_t delay, float gain) {
   e.delays.push_back(delay);

@@ -18,6 +18,7 @@
 #include "acoustics/wav_file.h"
 #include "app_harness.h"
 #include "framework/le_bytes.h"
+#include "framework/progress_win.h"
 
 namespace {
 
@@ -111,6 +112,47 @@ TEST(AudioCommand, OfflineProcessingGivesTheCoreSamples) {
   std::remove(input.c_str());
   std::remove(profile_path.c_str());
   std::remove(temp("aural_profile.WAV").c_str());
+}
+
+// Each look at the clock is 150 ms later; the first progress shown is
+// answered with "Abbrechen".
+uint32_t g_fake_ticks = 0;
+uint32_t fake_ticks() {
+  if (g_progress.box && g_progress.cancel) PostMessageA(g_progress.box, WM_COMMAND, PROGRESS_CANCEL_ID, 0);
+  return g_fake_ticks += 150;
+}
+
+// A stopped run leaves a valid file of what was done, with exact sizes.
+TEST(AudioCommand, CancelledRunLeavesAValidShorterFile) {
+  const double fs = 22050;
+  std::vector<int16_t> x = chirp(size_t(fs * 40), fs);
+  std::string input = temp("aural_long.wav");
+  ByteWriter wav;
+  wav_encode(wav_mono16(uint32_t(fs)), x.data(), x.size(), wav);
+  write_bytes(input, wav.buffer());
+  std::string profile_path = temp("aural_long.oap");
+  ASSERT_TRUE(profile_write_file(profile_path.c_str(), small_profile()));
+  std::remove(temp("aural_long.WAV").c_str());
+  int code = harness::run({[&] {
+    ASSERT_TRUE(audio_set_input_wav(input.c_str()));
+    audio_set_profile_path(profile_path.c_str());
+    ui_seams().tick_count = fake_ticks;
+    SendMessageA(win_main_window(), WM_COMMAND, AUDIO_CMD_PROCESS, 0);
+  }});
+  EXPECT_EQ(code, 0);
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(le_read_file(temp("aural_long.WAV").c_str(), bytes, 1 << 24));
+  WavFormat format{};
+  std::vector<int16_t> done;
+  ASSERT_EQ(wav_decode(bytes.data(), bytes.size(), format, done), WAV_OK);
+  EXPECT_GT(done.size(), 0u);
+  EXPECT_LT(done.size(), x.size());
+  EXPECT_EQ(le_get_u32(bytes.data() + 4), uint32_t(bytes.size() - 8));
+  EXPECT_EQ(le_get_u32(bytes.data() + 40), uint32_t(2 * done.size()));
+  EXPECT_EQ(bytes.size(), 44u + 2 * done.size());
+  std::remove(input.c_str());
+  std::remove(profile_path.c_str());
+  std::remove(temp("aural_long.WAV").c_str());
 }
 
 // A profile named like the recording would have the output overwrite it.

@@ -1,7 +1,9 @@
 // The echogram display after "Rays berechnen" on the sample project: the
 // path browser steps through the paths with its bar (back to all paths),
 // the echogram window draws paths and the decay curve, steps through the
-// paths without going below the first, changes the band, and "<-" leaves.
+// paths without going below the first, plays its paths in real time through
+// a temporary profile ("RTA"), changes the band, copies itself to the
+// clipboard, and "<-" leaves.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -10,12 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "acoustics/audio_cmd_win.h"
 #include "acoustics/etc_window_win.h"
+#include "acoustics/wav_file.h"
 #include "acoustics/ray_path.h"
 #include "app_harness.h"
 #include "cad/obj_store.h"
 #include "cad/view.h"
 #include "framework/gfx_win.h"
+#include "framework/le_bytes.h"
 #include "framework/palette.h"
 #include "framework/win_frame_win.h"
 #include "own_dialog.h"
@@ -30,6 +35,9 @@ struct Seen {
   int decay_pixels = 0, path_pixels = 0;
   int band = -1;
   bool mode_text_etc = false, mode_text_ray = false;
+  std::string temp_profile;
+  bool temp_existed = false, temp_removed = false, clipboard_bitmap = false;
+  AudioPlaybackReport playback{};
   std::vector<std::string> boxes;
 };
 Seen g_seen;
@@ -119,13 +127,31 @@ void CALLBACK script(HWND, UINT, UINT_PTR, DWORD) {
       scroll(code);
       g_seen.echogram_steps.push_back(etc_selected_path());
     }
-    SendMessageA(win_main_window(), WM_COMMAND, ETC_ID_BAND_FIRST + 3, 0);
+    PostMessageA(win_main_window(), WM_COMMAND, ETC_ID_AURALISE, 0);
     g_stage = 5;
   } else if (g_stage == 5) {
-    g_seen.band = etc_band();
-    if (g_seen.band != 3) return;
-    PostMessageA(win_main_window(), WM_COMMAND, ETC_ID_LEAVE, 0);
+    // The playback pumps messages: this runs during it, then after it.
+    if (audio_get_profile_path()[0]) {
+      g_seen.temp_profile = audio_get_profile_path();
+      g_seen.temp_existed = GetFileAttributesA(g_seen.temp_profile.c_str()) != INVALID_FILE_ATTRIBUTES;
+      return;
+    }
+    g_seen.playback = audio_last_playback();
+    if (g_seen.playback.blocks_queued == 0) return;
+    g_seen.temp_removed = GetFileAttributesA(g_seen.temp_profile.c_str()) == INVALID_FILE_ATTRIBUTES;
+    SendMessageA(win_main_window(), WM_COMMAND, ETC_ID_BAND_FIRST + 3, 0);
+    if (OpenClipboard(nullptr)) {
+      EmptyClipboard();
+      CloseClipboard();
+    }
+    PostMessageA(win_main_window(), WM_COMMAND, ETC_ID_COPY, 0);
     g_stage = 6;
+  } else if (g_stage == 6) {
+    g_seen.band = etc_band();
+    if (g_seen.band != 3 || !IsClipboardFormatAvailable(CF_BITMAP)) return;
+    g_seen.clipboard_bitmap = true;
+    PostMessageA(win_main_window(), WM_COMMAND, ETC_ID_LEAVE, 0);
+    g_stage = 7;
   }
 }
 
@@ -135,7 +161,19 @@ TEST(EchogramWindow, StepsThroughThePathsInBothWindows) {
   g_seen = Seen{};
   g_stage = 0;
   uint32_t left_over = 1;
+  char folder[MAX_PATH];
+  GetTempPathA(MAX_PATH, folder);
+  std::string recording = std::string(folder) + "etc_dry.wav";
+  std::vector<int16_t> x(6615);
+  for (size_t i = 0; i < x.size(); ++i) x[i] = int16_t(i % 50 < 25 ? 4000 : -4000);
+  ByteWriter wav;
+  wav_encode(wav_mono16(22050), x.data(), x.size(), wav);
+  FILE* f = std::fopen(recording.c_str(), "wb");
+  ASSERT_TRUE(f);
+  std::fwrite(wav.buffer().data(), 1, wav.buffer().size(), f);
+  std::fclose(f);
   int code = harness::run({[&] {
+    ASSERT_TRUE(audio_set_input_wav(recording.c_str()));
     std::string path = std::string(win_start_directory()) + "\\BEISPIEL.OPR";
     ASSERT_EQ(proj_load(path.c_str()), 1) << path;
     view_set_xy();
@@ -161,8 +199,17 @@ TEST(EchogramWindow, StepsThroughThePathsInBothWindows) {
   EXPECT_EQ(g_seen.echogram_steps, (std::vector<int>{9, 10, 0, 0}));
   EXPECT_GT(g_seen.decay_pixels, 50);
   EXPECT_GT(g_seen.path_pixels, 50);
+  // The temporary profile sat in the start-up folder during the playback
+  // and is gone afterwards; 0.3 s of input gives 2 blocks and 20 of tail.
+  EXPECT_EQ(g_seen.temp_profile.rfind(std::string(win_start_directory()) + "\\", 0), 0u) << g_seen.temp_profile;
+  EXPECT_TRUE(g_seen.temp_existed);
+  EXPECT_TRUE(g_seen.temp_removed);
+  EXPECT_EQ(g_seen.playback.device_opened, 1);
+  EXPECT_EQ(g_seen.playback.blocks_queued, 22u);
   EXPECT_EQ(g_seen.band, 3);
+  EXPECT_TRUE(g_seen.clipboard_bitmap);
   EXPECT_EQ(left_over, 0u);
   ASSERT_FALSE(g_seen.boxes.empty());
   EXPECT_EQ(g_seen.boxes.back(), "Reflexionsberechnung in Datei speichern ?");
+  std::remove(recording.c_str());
 }
