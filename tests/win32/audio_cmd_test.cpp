@@ -126,7 +126,7 @@ uint32_t fake_ticks() {
 TEST(AudioCommand, CancelledRunLeavesAValidShorterFile) {
   const double fs = 22050;
   std::vector<int16_t> x = chirp(size_t(fs * 40), fs);
-  std::string input = temp("aural_long.wav");
+  std::string input = temp("aural_long_in.wav");
   ByteWriter wav;
   wav_encode(wav_mono16(uint32_t(fs)), x.data(), x.size(), wav);
   write_bytes(input, wav.buffer());
