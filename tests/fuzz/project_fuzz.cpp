@@ -66,6 +66,8 @@ void check_wav(const uint8_t* data, size_t size) {
   wav_encode(format, samples.data(), samples.size(), once);
   std::vector<int16_t> back;
   if (wav_decode(once.buffer().data(), once.buffer().size(), format, back) != WAV_OK || back != samples) std::abort();
+}
+
 // Whatever the editor accepts it writes and reads back to the same bytes.
 void check_speaker_database(const uint8_t* data, size_t size) {
   spked_clear_table();
