@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "acoustics/audio_cmd_win.h"
 #include "acoustics/cov_window_win.h"
 #include "acoustics/coverage.h"
 #include "acoustics/ray_file.h"
@@ -72,6 +73,7 @@ void run_rays(int) { refl_cmd_rays(); }
 void run_load_ray_file(int) { rayfile_cmd_load(); }
 void run_room_check(int) { room_check_command(); }
 void run_plot(int) { plot_command(); }
+void run_audio(int id) { audio_command(id); }
 
 void run_copy_to_clipboard(int) { view_copy_window(); }
 
@@ -353,7 +355,7 @@ const AppCommand COMMANDS[] = {
     {5010, 5013, run_reverberation, 0},
     {5020, 5020, run_rays, 0},
     {5021, 5021, run_load_ray_file, 0},
-    {5030, 5034, nullptr, 0},
+    {5030, 5035, run_audio, CMD_WRITE_HISTORY},
     {5101, 5103, run_map_command, 0},
 };
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "acoustics/cov_window_win.h"
+#include "acoustics/etc_window_win.h"
 #include "acoustics/coverage.h"
 #include "acoustics/point_response.h"
 #include "acoustics/refl_cmd_win.h"
@@ -145,6 +146,7 @@ void app_install_hooks() {
   cov_reflection_hook = refl_calculate_at_map_point;
   room_check_install_host();
   rt60_set_edit_hook(edit_measured_times);
+  etc_install();
   spk_set_calculation_reset(resp_reset_tables);
   proj_register_undo_parts();
 }

@@ -119,6 +119,23 @@ def ray_file(paths):
     return out
 
 
+def wave(samples=(0, 100, -100, 32767, -32768), rate=22050):
+    data = struct.pack("<%dh" % len(samples), *samples)
+    fmt = struct.pack("<HHIIHH", 1, 1, rate, rate * 2, 2, 16)
+    return b"RIFF" + struct.pack("<I", 36 + len(data)) + b"WAVE" + b"fmt " + struct.pack("<I", 16) + fmt \
+        + b"data" + struct.pack("<I", len(data)) + data
+
+
+def audio_profile(impulses=((0.0, 1.0), (12.5, 0.25)), trailers=1):
+    out = b"ORVANTE AUDIO X-MORPHA FILE V2.00".ljust(40, b"\0") + b"Seed".ljust(80, b"\0")
+    out += struct.pack("<IfI", len(impulses), 15.0, 0)
+    for delay, amplitude in impulses:
+        out += struct.pack("<2f", delay, amplitude) + bytes(24) + struct.pack("<3f", 1.0, -2.0, 0.5)
+    for t in range(trailers):
+        out += struct.pack("<f7f3f", 0.0, *([1.0 - 0.1 * t] * 7), 0.0, 0.0, 0.0)
+    return out
+
+
 def speaker_drawing():
     square = [(0, 0, 0), (1, 0, 0), (1, 1, 0), (0, 1, 0)]
     h = b"PELVAR V1.40".ljust(20, b"\0") + struct.pack("<hfHfH", 3, 0.01, 1, 10.0, 0)
@@ -148,6 +165,9 @@ def seeds():
         "map_without_picks.omf": map_block(points=3, picks=()),
         "rays_two_paths.orf": ray_file([[(1, 1, 1), (4, 3, 1.2)],
                                         [(1, 1, 1), (2, 0, 1.1), (4, 3, 1.2)]]),
+        "sound.wav": wave(),
+        "profile_user.oap": audio_profile(),
+        "profile_temp.tmp": audio_profile(trailers=3),
         "speaker_drawing.tcf": speaker_drawing(),
         "sibling_drawing.tcf": sibling_drawing(),
         "speaker_db_empty.osb": b"ORVANTE SPEAKER DATABASE V140".ljust(30, b"\0") + struct.pack("<h", 0),

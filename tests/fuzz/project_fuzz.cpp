@@ -1,5 +1,5 @@
-// libFuzzer harness of the project, map, ray-file, speaker database and
-// speaker drawing readers: any input must be read
+// libFuzzer harness of the project, map, ray-file, speaker database, speaker
+// drawing, audio profile and WAVE readers: any input must be read
 // or refused without a crash, a leak or a sanitizer report, and whatever is
 // accepted must write and read back to the same bytes.
 #include <cstdint>
@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "acoustics/ray_file.h"
+#include "acoustics/audio_profile.h"
+#include "acoustics/wav_file.h"
 #include "cad/obj_store.h"
 #include "framework/le_bytes.h"
 #include "project/map_file.h"
@@ -71,6 +73,26 @@ void check_ray_file(const uint8_t* data, size_t size) {
   obj_free_all();
 }
 
+void check_profile(const uint8_t* data, size_t size) {
+  AudioProfile profile;
+  if (!profile_decode(data, size, profile)) return;
+  ByteWriter once;
+  profile_encode(profile, once);
+  AudioProfile back;
+  if (!profile_decode(once.buffer().data(), once.buffer().size(), back)) std::abort();
+  if (back.impulses.size() != profile.impulses.size() || back.trailer_count != profile.trailer_count) std::abort();
+}
+
+void check_wav(const uint8_t* data, size_t size) {
+  WavFormat format{};
+  std::vector<int16_t> samples;
+  if (wav_decode(data, size, format, samples) != WAV_OK) return;
+  ByteWriter once;
+  wav_encode(format, samples.data(), samples.size(), once);
+  std::vector<int16_t> back;
+  if (wav_decode(once.buffer().data(), once.buffer().size(), format, back) != WAV_OK || back != samples) std::abort();
+}
+
 // Whatever the editor accepts it writes and reads back to the same bytes.
 void check_speaker_database(const uint8_t* data, size_t size) {
   spked_clear_table();
@@ -97,6 +119,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   check_project(data, size);
   check_map(data, size);
   check_ray_file(data, size);
+  check_profile(data, size);
+  check_wav(data, size);
   check_speaker_database(data, size);
   check_speaker_drawing(data, size);
   return 0;
