@@ -24,6 +24,7 @@
 #include "cad/view.h"
 #include "design/app_main_win.h"
 #include "design/app_window_win.h"
+#include "design/face_list_dlg_win.h"
 #include "design/history.h"
 #include "design/listener_faces.h"
 #include "design/material_win.h"
@@ -145,6 +146,7 @@ void run_toggle_node_boxes(int) {
 
 void run_assign_material(int) { mat_cmd_assign(); }
 void run_listener_over_faces(int) { listener_cmd_create_over_faces(); }
+void run_face_list(int) { mat_run_face_list(); }
 void run_load_absorber_db(int) { mat_cmd_load_absorber_db(); }
 void run_edit_absorber_db(int) { mat_run_database_dialog(); }
 
@@ -306,7 +308,7 @@ const AppCommand COMMANDS[] = {
     {1019, 1020, run_edit_command, CMD_SNAPSHOT},
     {2319, 2320, run_edit_command, CMD_SNAPSHOT},
     {2501, 2501, run_assign_material, CMD_SNAPSHOT},
-    {2502, 2502, nullptr, CMD_SNAPSHOT},
+    {2502, 2502, run_face_list, CMD_SNAPSHOT},
     {2601, 2601, run_listener_over_faces, CMD_SNAPSHOT},
     {2801, 2801, run_load_absorber_db, CMD_WRITE_HISTORY},
     {2802, 2802, run_edit_absorber_db, 0},

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,19 @@ inline int run(std::vector<std::function<void()>> steps) {
   int code = app_main(GetModuleHandleA(nullptr));
   ui_reset_seams();
   return code;
+}
+
+// A step that waits (up to 500 turns of the timer) until condition holds,
+// then runs action once.
+inline std::function<void()> when(std::function<bool()> condition, std::function<void()> action) {
+  auto tries = std::make_shared<int>(0);
+  return [=] {
+    if (!condition() && ++*tries < 500) {
+      --g_next_step;
+      return;
+    }
+    action();
+  };
 }
 
 inline std::string window_text(HWND window) {

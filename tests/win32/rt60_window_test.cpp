@@ -68,16 +68,7 @@ double eyring(int b, bool air) {
 
 // A step that runs again at the next tick until its condition holds (at
 // most about five seconds), for what happens after a dialog or a posted command.
-std::function<void()> when(std::function<bool()> condition, std::function<void()> action) {
-  auto tries = std::make_shared<int>(0);
-  return [=] {
-    if (!condition() && ++*tries < 500) {
-      --harness::g_next_step;
-      return;
-    }
-    action();
-  };
-}
+using harness::when;
 
 bool window_open() { return rt60_window() != nullptr; }
 
