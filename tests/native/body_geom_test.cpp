@@ -492,4 +492,61 @@ TEST_F(BodyGeom, DeletingTheLastClosedPolygonLeavesTheDrawingUnchanged) {
   EXPECT_EQ(cad_delete_polygon(body, 1, 0, &result), BuildStatus::no_cut);  // not a start
 }
 
+// A polygon of n corners on a circle of radius 10 about the origin.
+DrawObject* round_face(int n) {
+  std::vector<WorldPoint> nodes;
+  for (int k = 0; k < n; ++k) {
+    double a = 2 * 3.14159265358979 * k / n;
+    nodes.push_back({float(10 * std::cos(a)), float(10 * std::sin(a)), 0});
+  }
+  return make(OBJ_KIND_FACE, nodes, ring(0, uint16_t(n)));
+}
+
+// The work lists grow with their input up to the limits of one object: two
+// cut points more than 5400 nodes are refused and change nothing, and a
+// lathe takes sources of more nodes than one turn has degrees.
+TEST_F(BodyGeom, WorkListsFollowTheInputUpToTheObjectLimits) {
+  struct Case {
+    int corners;
+    BuildStatus expected;
+  } cases[] = {{5398, BuildStatus::ok}, {5399, BuildStatus::too_big}};
+  for (const Case& c : cases) {
+    obj_free_all();
+    DrawObject* face = round_face(c.corners);
+    obj_append(face);
+    std::vector<uint8_t> before = model_bytes();
+    BuildStatus status;
+    DrawObject* inserted = cad_insert_cut_nodes(face, VIEW_XY, {0, -11, 0}, {0, 11, 0}, &status);
+    EXPECT_EQ(status, c.expected) << c.corners;
+    if (inserted) {
+      EXPECT_EQ(inserted->node_count, uint32_t(c.corners + 2));
+      obj_free(inserted);
+    }
+    DrawObject* result = nullptr;
+    EXPECT_EQ(cad_split_polygon(face, 0, VIEW_XY, {0, -11, 0}, {0, 11, 0}, &result), c.expected) << c.corners;
+    if (c.expected == BuildStatus::ok) {
+      ASSERT_NE(result, nullptr);
+      EXPECT_EQ(result->node_count, uint32_t(c.corners + 2));
+      EXPECT_EQ(fixtures::polygons(result), 2);
+    } else {
+      EXPECT_EQ(result, nullptr);
+      EXPECT_EQ(model_bytes(), before);
+    }
+  }
+
+  std::vector<WorldPoint> nodes;
+  std::vector<ElementCode> elements{{EL_START, 0}};
+  for (int k = 0; k < 400; ++k) nodes.push_back({1 + k * 0.01f, 0, 0});
+  for (uint16_t k = 1; k < 400; ++k) elements.push_back({EL_LINE, k});
+  DrawObject* line = make(OBJ_KIND_POLYLINE, nodes, elements);
+  BuildStatus status;
+  DrawObject* body = cad_lathe_object(line, LatheSpec{VIEW_XY, {0, 0, 0}, 90, 4, false}, &status);
+  ASSERT_EQ(status, BuildStatus::ok);
+  EXPECT_EQ(body->node_count, 2000u);
+  EXPECT_EQ(body->element_count, 4u * 399 * 5);
+  EXPECT_NEAR(body->nodes[1999].y, 4.99, 1e-5);  // the last node turned a quarter
+  obj_append(body);
+  obj_append(line);
+}
+
 }  // namespace

@@ -11,6 +11,7 @@
 #include "app_harness.h"
 #include "cad/face_geom.h"
 #include "cad/input_win.h"
+#include "cad/projection.h"
 #include "cad/view.h"
 #include "framework/child_windows_win.h"
 #include "framework/gfx_win.h"
@@ -59,6 +60,24 @@ void answer(const char* caption, std::vector<std::pair<int, const char*>> fields
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(102, BN_CLICKED), 0);
 }
 
+// The drawing as it is on the screen, without the XOR cursor; kept as a
+// file under the given name when the tests have a folder for such files.
+WindowPixels drawing_shot(const char* name) {
+  input_update_cursor(0);
+  WindowPixels shot = capture_window(win_drawing_window());
+  input_update_cursor(1);
+  if (const char* dir = std::getenv("ORV_GENERATED"))
+    save_window_bitmap(shot, std::string(dir) + "/" + name + ".bmp");
+  return shot;
+}
+
+// Something other than the white background within a pixel of the point.
+bool drawn_at(const WindowPixels& shot, const WorldPoint& p) {
+  view_project_point(p);
+  const ScreenPoint& s = view_screen_points()[0];
+  return shot.differs_near(s.x, s.y, 1, RGB(255, 255, 255));
+}
+
 double volume_of(const DrawObject* o) {
   double area = 0, volume = 0;
   cad_area_volume(o, &area, &volume);
@@ -71,6 +90,8 @@ TEST(EditCommands, MoveFollowsThePointerAndStopPutsItBack) {
   int modified_after_stop = -1, modified = -1;
   bool face_first = false, deselected = false;
   WorldPoint corner0{}, corner2{};
+  bool stopped_drawn = false, stopped_preview_gone = true, moved_drawn = false, moved_old_gone = true,
+       moved_preview_gone = true;
   int code = harness::run({
       [&] {
         plan_view();
@@ -87,6 +108,9 @@ TEST(EditCommands, MoveFollowsThePointerAndStopPutsItBack) {
       [&] {
         after_stop = model_bytes();
         modified_after_stop = g_modified;
+        WindowPixels shot = drawing_shot("edit_move_stopped");
+        stopped_drawn = drawn_at(shot, {0, 0.5f, 0});            // back at its left edge
+        stopped_preview_gone = !drawn_at(shot, {4, 3.5f, 0});    // where the preview left it
         command(2302);
         click(0, 0.5f);
         key(VK_RETURN);
@@ -100,6 +124,13 @@ TEST(EditCommands, MoveFollowsThePointerAndStopPutsItBack) {
         corner2 = face->nodes[2];
         deselected = (face->attributes & OBJ_ATTR_SELECTED) == 0;
         modified = g_modified;
+        move_to(8, 8);
+      },
+      [&] {
+        WindowPixels shot = drawing_shot("edit_move");
+        moved_drawn = drawn_at(shot, {3, 2.5f, 0});
+        moved_old_gone = !drawn_at(shot, {0, 0.5f, 0});
+        moved_preview_gone = !drawn_at(shot, {1, 1.5f, 0});  // the preview on the way
       },
   });
   EXPECT_EQ(code, 0);
@@ -111,12 +142,18 @@ TEST(EditCommands, MoveFollowsThePointerAndStopPutsItBack) {
   EXPECT_NEAR(corner2.x - corner0.x, 2, 1e-5);
   EXPECT_TRUE(deselected);
   EXPECT_EQ(modified, 1);
+  EXPECT_TRUE(stopped_drawn);
+  EXPECT_TRUE(stopped_preview_gone);
+  EXPECT_TRUE(moved_drawn);
+  EXPECT_TRUE(moved_old_gone);
+  EXPECT_TRUE(moved_preview_gone);
 }
 
 TEST(EditCommands, ExtrudeByATypedDisplacementAndUndoIt) {
   std::vector<uint8_t> start, undone;
   DrawObject* body = nullptr;
   int modified = 0;
+  bool top_drawn = false, side_drawn = false, inside_empty = false;
   int code = harness::run({
       [&] {
         plan_view();
@@ -138,6 +175,15 @@ TEST(EditCommands, ExtrudeByATypedDisplacementAndUndoIt) {
         EXPECT_EQ(body->element_count, 30u);
         EXPECT_NEAR(volume_of(body), 6, 1e-6);
         EXPECT_EQ(obj_count(), 1);
+        view_set_xz();  // the front view shows the height
+        view_zoom_all();
+        view_relayout();
+      },
+      [&] {
+        WindowPixels shot = drawing_shot("edit_extrude");
+        top_drawn = drawn_at(shot, {1, 0, 3});
+        side_drawn = drawn_at(shot, {0, 0, 1.5f});
+        inside_empty = !drawn_at(shot, {1, 0, 1.5f});
         command(201);  // undo
       },
       [&] { undone = model_bytes(); },
@@ -145,10 +191,14 @@ TEST(EditCommands, ExtrudeByATypedDisplacementAndUndoIt) {
   EXPECT_EQ(code, 0);
   EXPECT_EQ(modified, 1);
   EXPECT_EQ(undone, start);
+  EXPECT_TRUE(top_drawn);
+  EXPECT_TRUE(side_drawn);
+  EXPECT_TRUE(inside_empty);
 }
 
 TEST(EditCommands, LatheTurnsAProfileAboutTheViewAxis) {
   DrawObject* body = nullptr;
+  bool outer_drawn = false, inner_drawn = false, spoke_drawn = false, between_empty = false, axis_empty = false;
   int code = harness::run({
       [&] {
         plan_view();
@@ -168,10 +218,30 @@ TEST(EditCommands, LatheTurnsAProfileAboutTheViewAxis) {
         EXPECT_EQ(body->node_count, 48u);
         EXPECT_EQ(body->element_count, 240u);
         EXPECT_GT(volume_of(body), 0);
+        move_to(8, 8);
+      },
+      [&] {
+        // Seen from above: two 12-gons of radius 2 and 1, joined by a spoke
+        // every 30 degrees.
+        const double deg = 3.14159265358979 / 180;
+        auto at = [&](double r, double a) {
+          return WorldPoint{float(r * std::cos(a * deg)), float(r * std::sin(a * deg)), 0};
+        };
+        WindowPixels shot = drawing_shot("edit_lathe");
+        outer_drawn = drawn_at(shot, at(2 * std::cos(15 * deg), 15));
+        inner_drawn = drawn_at(shot, at(std::cos(15 * deg), 195));
+        spoke_drawn = drawn_at(shot, at(1.5, 90));
+        between_empty = !drawn_at(shot, at(1.5, 105));
+        axis_empty = !drawn_at(shot, {0, 0, 0});
       },
   });
   EXPECT_EQ(code, 0);
   EXPECT_NE(body, nullptr);
+  EXPECT_TRUE(outer_drawn);
+  EXPECT_TRUE(inner_drawn);
+  EXPECT_TRUE(spoke_drawn);
+  EXPECT_TRUE(between_empty);
+  EXPECT_TRUE(axis_empty);
 }
 
 COLORREF drawing_pixel(float x, float y) {

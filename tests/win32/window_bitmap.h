@@ -1,5 +1,5 @@
-// Saves a window's client area as a 24-bit BMP file, for looking at what a
-// test drew.
+// A window's client area read back as pixels, to check what a test drew and
+// to save it as a 24-bit BMP file for looking at it.
 #pragma once
 #include <windows.h>
 
@@ -7,36 +7,71 @@
 #include <string>
 #include <vector>
 
-// Saves the window's client area as a BMP file.
-inline void save_window_bitmap(HWND window, const std::string& path) {
+struct WindowPixels {
+  int width = 0, height = 0, stride = 0;
+  std::vector<unsigned char> bgr;  // rows bottom-up, each padded to 4 bytes
+
+  COLORREF at(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) return CLR_INVALID;
+    const unsigned char* p = &bgr[static_cast<size_t>(height - 1 - y) * stride + 3 * x];
+    return RGB(p[2], p[1], p[0]);
+  }
+  // Some pixel within r of (x, y) has another colour than `colour`.
+  bool differs_near(int x, int y, int r, COLORREF colour) const {
+    for (int dy = -r; dy <= r; ++dy)
+      for (int dx = -r; dx <= r; ++dx) {
+        COLORREF c = at(x + dx, y + dy);
+        if (c != CLR_INVALID && c != colour) return true;
+      }
+    return false;
+  }
+};
+
+inline WindowPixels capture_window(HWND window) {
+  WindowPixels shot;
   RECT r;
   GetClientRect(window, &r);
+  shot.width = r.right;
+  shot.height = r.bottom;
+  shot.stride = (shot.width * 3 + 3) & ~3;
+  shot.bgr.resize(static_cast<size_t>(shot.stride) * shot.height);
   HDC dc = GetDC(window);
   HDC memory = CreateCompatibleDC(dc);
-  HBITMAP bitmap = CreateCompatibleBitmap(dc, r.right, r.bottom);
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, shot.width, shot.height);
   HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, r.right, r.bottom, dc, 0, 0, SRCCOPY);
+  BitBlt(memory, 0, 0, shot.width, shot.height, dc, 0, 0, SRCCOPY);
   SelectObject(memory, old);
   BITMAPINFOHEADER info = {};
   info.biSize = sizeof info;
-  info.biWidth = r.right;
-  info.biHeight = r.bottom;
+  info.biWidth = shot.width;
+  info.biHeight = shot.height;
   info.biPlanes = 1;
   info.biBitCount = 24;
-  int stride = (r.right * 3 + 3) & ~3;
-  std::vector<unsigned char> pixels(static_cast<size_t>(stride) * r.bottom);
-  GetDIBits(memory, bitmap, 0, r.bottom, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-  BITMAPFILEHEADER file = {};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof info;
-  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-  if (FILE* f = std::fopen(path.c_str(), "wb")) {
-    std::fwrite(&file, sizeof file, 1, f);
-    std::fwrite(&info, sizeof info, 1, f);
-    std::fwrite(pixels.data(), 1, pixels.size(), f);
-    std::fclose(f);
-  }
+  GetDIBits(memory, bitmap, 0, shot.height, shot.bgr.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
   DeleteObject(bitmap);
   DeleteDC(memory);
   ReleaseDC(window, dc);
+  return shot;
 }
+
+inline void save_window_bitmap(const WindowPixels& shot, const std::string& path) {
+  BITMAPINFOHEADER info = {};
+  info.biSize = sizeof info;
+  info.biWidth = shot.width;
+  info.biHeight = shot.height;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  BITMAPFILEHEADER file = {};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof info;
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(shot.bgr.size());
+  if (FILE* f = std::fopen(path.c_str(), "wb")) {
+    std::fwrite(&file, sizeof file, 1, f);
+    std::fwrite(&info, sizeof info, 1, f);
+    std::fwrite(shot.bgr.data(), 1, shot.bgr.size(), f);
+    std::fclose(f);
+  }
+}
+
+// Saves the window's client area as a BMP file.
+inline void save_window_bitmap(HWND window, const std::string& path) { save_window_bitmap(capture_window(window), path); }
