@@ -39,7 +39,6 @@ constexpr UINT PANEL_REFRESH = 400;
 constexpr int FIRST_BUTTON_ID = 20000;
 const char* const MSG_NOT_SAVED = "Datenbank ist noch nicht gesichert !";
 const char* const MSG_NO_PASSWORD = "Ohne Paßwort produzierte Daten sind ungeschützt.Wiederholen?";
-const char* const MSG_NOT_AVAILABLE = "Diese Funktion ist noch nicht verfügbar.";
 
 DrawWindow g_drawing_record = {};
 HMENU g_database_menu = nullptr;
@@ -238,10 +237,14 @@ void run_database_command(int id) {
     case 6111: spked_rotate_balloons(18); break;
     case 6112: spked_rotate_balloons(1); break;
     case 6113: spked_rotate_balloons(71); break;
-    case 6104: case 6105: case 6106: case 6114: case 6115:
-    case 6201: case 6202: case 6203:
-      ui_message_box(MSG_NOT_AVAILABLE, nullptr, UI_MB_OK);
-      break;
+    case 6104: spked_import_acoustacadd(); refresh_with_index(g_spked_table.count - 1); break;
+    case 6105: spked_import_lsp_catalog(); refresh_with_index(g_spked_table.count - 1); break;
+    case 6115: spked_import_spk_speaker(); refresh_with_index(g_spked_table.count - 1); break;
+    case 6106: spked_import_gdf(); refresh_with_index(g_spked_table.count - 1); break;
+    case 6114: spked_import_onf(); refresh_with_index(g_spked_table.count - 1); break;
+    case 6201: if (g_spked_table.count > 0) spked_open_data_sheet_window(); break;
+    case 6202: if (g_spked_table.count > 0) spked_open_polar_window(); break;
+    case 6203: if (g_spked_table.count > 0) spked_open_balloon_window(); break;
     case 6301: spked_enter_drawing_mode(); break;
   }
 }
@@ -449,6 +452,7 @@ void spked_close_editor() {
 LRESULT CALLBACK spked_main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (window == win_main_window()) return main_window_message(window, message, wparam, lparam);
   if (window && window == win_drawing_window()) return cad_drawing_window_proc(window, message, wparam, lparam);
+  if (window && window == spked_view_window()) return spked_view_window_proc(window, message, wparam, lparam);
   if (ChildHandler handler = win_child_handler(window)) return handler(window, message, wparam, lparam);
   return DefWindowProcA(window, message, wparam, lparam);
 }

@@ -72,6 +72,7 @@ void selection_changed(HWND bar) {
   g_spked_current_index = int(index);
   spked_load_current(g_spked_current_index);
   show_current(bar);
+  spked_repaint_view_window();
 }
 
 INT_PTR CALLBACK selector_proc(HWND bar, UINT message, WPARAM wparam, LPARAM) {

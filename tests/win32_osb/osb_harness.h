@@ -83,7 +83,9 @@ inline void answer_file_dialog(const std::string& path) {
 inline void CALLBACK run_next_step(HWND, UINT, UINT_PTR timer, DWORD) {
   KillTimer(nullptr, timer);
   ui_seams().message_box = record_box;
-  if (g_dialog_answer || g_running_command != 0) {  // a dialog or a command is not done yet
+  // Wait for an awaited dialog and for a running command, unless that
+  // command is a view window, which the steps drive while it is open.
+  if (g_dialog_answer || (g_running_command != 0 && !spked_view_window())) {
     SetTimer(nullptr, 0, 20, run_next_step);
     return;
   }
