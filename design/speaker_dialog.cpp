@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr double FRESH_TYPE_GAIN_DB = -9.0;  // a newly chosen type starts here in every band
 constexpr double LOW_RATING_W = 0.1;
 
 }  // namespace
@@ -44,7 +43,7 @@ void spk_dialog_choose_type(PlacedSpeaker& ps) {
   for (int b = 0; b < SPK_BANDS; ++b) {
     ps.band_power[b] = g_type_head.rated_power[b];
     if (g_type_head.rated_power[b] > ps.nominal_power) ps.nominal_power = g_type_head.rated_power[b];
-    ps.eq_gain[b] = static_cast<float>(FRESH_TYPE_GAIN_DB);
+    ps.eq_gain[b] = static_cast<float>(SPK_FRESH_EQ_GAIN_DB);
   }
   spk_dialog_band_levels(&ps);
 }

@@ -19,6 +19,7 @@
 #include "materials/rt60_settings.h"
 #include "project/calc_options.h"
 #include "project/coverage_grid.h"
+#include "project/legacy_project.h"
 #include "project/model_reset.h"
 #include "speakers/legacy_drawing.h"
 #include "speakers/speaker_codec.h"
@@ -30,7 +31,7 @@ const char PROJECT_SIGNATURE[PROJECT_SIGNATURE_BYTES] = "ORVANTE V2.80  ";
 ProjectHeader g_project_header = {};
 char g_project_path[PROJECT_PATH_CHARS] = "PROJEKT1.OPR";
 ProjectHook proj_loaded_hook = nullptr;
-LegacyImportHook proj_legacy_import_hook = nullptr;
+LegacyImportHook proj_legacy_import_hook = legacy_import_project_v127;
 
 bool proj_has_signature(const ProjectHeader& header) {
   return std::memcmp(header.signature, PROJECT_SIGNATURE, 9) == 0;
@@ -205,13 +206,48 @@ ProjParseResult read_object_list(ByteReader& in, ProjectStage& stage) {
   }
 }
 
-void take_title_block(ProjectStage& stage) {
+}  // namespace
+
+void proj_take_title_block(ProjectStage& stage) {
   DrawObject* tail = stage.tail;
   std::memset(stage.title_block, 0, sizeof stage.title_block);
   if (!tail || tail->kind != TITLE_BLOCK_KIND) return;
   if (tail->aux) std::memcpy(stage.title_block, tail->aux, std::min<size_t>(tail->aux_size, TITLE_BLOCK_BYTES));
   obj_list_free(stage.head, stage.tail, tail);
 }
+
+// Loudspeaker types, materials and (with_map) the optional map block behind
+// the objects.
+ProjParseResult proj_read_tables(ByteReader& in, ProjectStage& stage, bool with_map) {
+  if (!in.i16(stage.speaker_count)) return PROJ_PARSE_DAMAGED;
+  if (stage.speaker_count < 0 || stage.speaker_count > PROJECT_MAX_SPEAKER_TYPES)
+    return PROJ_PARSE_DAMAGED;
+  if (stage.speaker_count > 0) {
+    ProjParseResult r = proj_read_speaker_records(in, stage);
+    if (r != PROJ_PARSE_OK) return r;
+  }
+  if (!in.i16(stage.material_count)) return PROJ_PARSE_DAMAGED;
+  if (stage.material_count < 0 || stage.material_count > PROJECT_MAX_MATERIALS)
+    return PROJ_PARSE_DAMAGED;
+  for (int i = 0; i < stage.material_count; ++i) {
+    if (!in.bytes(stage.materials[i], PROJECT_MATERIAL_RECORD_BYTES)) return PROJ_PARSE_DAMAGED;
+    MaterialRecord check;
+    if (!mat_decode_record(stage.materials[i], check)) return PROJ_PARSE_DAMAGED;
+  }
+  stage.has_map = false;
+  if (with_map && in.remaining() >= MAP_HEADER_BYTES) {
+    ByteReader map_in(in.here(), in.remaining());
+    stage.has_map = mapfile_decode(map_in, stage.map);
+    if (!stage.has_map) stage.map = MapData();
+  }
+  // Bytes behind the tables that are no map block mean the object list
+  // ended early (a next word of zero inside the list): what was read as
+  // the tables is not theirs.
+  if (in.remaining() > 0 && !stage.has_map) return PROJ_PARSE_DAMAGED;
+  return PROJ_PARSE_OK;
+}
+
+namespace {
 
 // An older record: 200-byte head and 36 balloon rows in clear; the last row
 // is repeated to make 37.
@@ -229,36 +265,6 @@ void upgrade_old_record(const uint8_t* in, uint8_t* image) {
     dst += SPK_BALLOON_BAND_SIZE;
   }
   std::memcpy(image + SPK_OFS_OWNER, PROJECT_SIGNATURE, PROJECT_SIGNATURE_BYTES);
-}
-
-// Loudspeaker types, materials and the optional map block behind the objects.
-ProjParseResult read_tables(ByteReader& in, ProjectStage& stage) {
-  if (!in.i16(stage.speaker_count)) return PROJ_PARSE_DAMAGED;
-  if (stage.speaker_count < 0 || stage.speaker_count > PROJECT_MAX_SPEAKER_TYPES)
-    return PROJ_PARSE_DAMAGED;
-  if (stage.speaker_count > 0) {
-    ProjParseResult r = proj_read_speaker_records(in, stage);
-    if (r != PROJ_PARSE_OK) return r;
-  }
-  if (!in.i16(stage.material_count)) return PROJ_PARSE_DAMAGED;
-  if (stage.material_count < 0 || stage.material_count > PROJECT_MAX_MATERIALS)
-    return PROJ_PARSE_DAMAGED;
-  for (int i = 0; i < stage.material_count; ++i) {
-    if (!in.bytes(stage.materials[i], PROJECT_MATERIAL_RECORD_BYTES)) return PROJ_PARSE_DAMAGED;
-    MaterialRecord check;
-    if (!mat_decode_record(stage.materials[i], check)) return PROJ_PARSE_DAMAGED;
-  }
-  stage.has_map = false;
-  if (in.remaining() >= MAP_HEADER_BYTES) {
-    ByteReader map_in(in.here(), in.remaining());
-    stage.has_map = mapfile_decode(map_in, stage.map);
-    if (!stage.has_map) stage.map = MapData();
-  }
-  // Bytes behind the tables that are no map block mean the object list
-  // ended early (a next word of zero inside the list): what was read as
-  // the tables is not theirs.
-  if (in.remaining() > 0 && !stage.has_map) return PROJ_PARSE_DAMAGED;
-  return PROJ_PARSE_OK;
 }
 
 void free_staged_objects(ProjectStage& stage) {
@@ -331,7 +337,7 @@ ProjParseResult proj_read_speaker_records(ByteReader& in, ProjectStage& stage) {
 // whole rest of the file.
 static bool read_without_objects(const uint8_t* rest, size_t size, ProjectStage& stage) {
   ByteReader in(rest, size);
-  if (read_tables(in, stage) != PROJ_PARSE_OK) return false;
+  if (proj_read_tables(in, stage, true) != PROJ_PARSE_OK) return false;
   size_t left = in.remaining();
   return left == 0 || stage.has_map;
 }
@@ -356,8 +362,8 @@ ProjParseResult proj_parse(const uint8_t* data, size_t size, ProjectStage& stage
     free_staged_speakers(stage);
     return r;
   }
-  take_title_block(stage);
-  return read_tables(in, stage);
+  proj_take_title_block(stage);
+  return proj_read_tables(in, stage, true);
 }
 
 // ------------------------------------------------------------------ writing

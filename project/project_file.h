@@ -98,6 +98,8 @@ ProjectStage* proj_stage_new();
 void proj_stage_free(ProjectStage* stage);
 ProjParseResult proj_parse(const uint8_t* data, size_t size, ProjectStage& stage);
 ProjParseResult proj_read_speaker_records(ByteReader& in, ProjectStage& stage);
+ProjParseResult proj_read_tables(ByteReader& in, ProjectStage& stage, bool with_map);
+void proj_take_title_block(ProjectStage& stage);
 void proj_reset_speaker_record(uint8_t* record);
 void proj_serialize(const ProjectStage& stage, ByteWriter& out);
 bool proj_write_file_safely(const char* path, const uint8_t* data, size_t size);

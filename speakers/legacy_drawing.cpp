@@ -158,7 +158,9 @@ DrawObject* legacy_insert_drawing_block(FILE* file) {
   if (read == READ_OK) {
     if (has_id(data, "TEVRAN 1.0     "))
       parsed = legacy_parse_short_chunks(data.data(), data.size(), 4, chunks);
-    else if (has_id(data, "ORVANTE V2.80  ") || has_id(data, "TEVRAN V1.27"))
+    // A current project ("ORVANTE V2.80") has 48-byte records: read with the
+    // old layout it would give no shape, so it is refused like any other file.
+    else if (has_id(data, "TEVRAN V1.27"))
       parsed = legacy_parse_v127_records(data.data(), data.size(), chunks) && keep_room_layers(chunks);
   }
   DrawObject* block = parsed ? join_chunks(chunks) : nullptr;

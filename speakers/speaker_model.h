@@ -12,6 +12,9 @@ constexpr int MAX_SPEAKERS = 5000;
 constexpr int PLACED_SPEAKER_FILE_SIZE = 152;  // stored size of the block
 constexpr int SPEAKER_LAYER = 2;
 constexpr int AIM_LINE_LAYER = 4;
+// Equaliser gain of every band of a newly placed loudspeaker: the energy sum
+// of the seven bands stays below the rated power (0 dB).
+constexpr double SPK_FRESH_EQ_GAIN_DB = -9.0;
 
 // In memory the object's auxiliary block holds this struct (aux size =
 // sizeof(PlacedSpeaker)); files hold the 152-byte image, converted with

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes the seed files of the project and map reader fuzzing into
-tests/fuzz/seeds/, built field by field from the byte layouts."""
+tests/fuzz/seeds/ and those of the legacy readers into tests/fuzz/seeds_legacy/,
+built field by field from the byte layouts."""
 import os
 import struct
 import sys
@@ -159,12 +160,62 @@ def seeds():
     }
 
 
-def main():
-    out_dir = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "seeds")
+def record_v127(kind, layer, nodes, elements, aux=b"", attributes=0, colour=0, more=True):
+    """A 40-byte object record of a version-1.27 project; elements are
+    (code, node) pairs packed into 2 bytes as node << 2 | code."""
+    h = struct.pack("<II12xIIIHHHH", 0, 1 if more else 0, kind, attributes, colour, layer,
+                    len(nodes), len(elements), len(aux))
+    body = aux + b"".join(struct.pack("<3f", *n) for n in nodes)
+    body += b"".join(struct.pack("<H", node << 2 | code) for code, node in elements)
+    return h + body
+
+
+def project_v127():
+    records = record_v127(8, 0, [(0, 0, 0), (4, 0, 0), (4, 3, 0)], [(0, 0), (3, 0), (1, 1), (2, 2)])
+    records += record_v127(16, 2, [(2, 1, 3), (2.3, 1, 3)], [(0, 0), (1, 1)], aux=placed_speaker(), colour=12)
+    records += record_v127(16, 3, [(0, 0, 0), (0.3, 0, 0)], [(0, 0), (1, 1)], attributes=134)
+    records += record_v127(33, 0, [], [], aux=bytes(742), attributes=0xE0, more=False)
+    return (header(signature=b"ORVANTE V1.27  \0") + layers() + records + struct.pack("<h", 1) +
+            old_speaker_record() + struct.pack("<h", 1) + material("Beton", 0.02))
+
+
+def shape_tevran10():
+    out = b"TEVRAN 1.0     \0".ljust(32, b"\0") + bytes(384)
+    for nodes, elements, more in (([(0, 0, 0), (1, 0, 0), (1, 1, 0)], [(0, 0), (1, 1), (2, 2)], True),
+                                  ([(0, 0, 1), (1, 0, 1)], [(0, 0), (1, 1)], False)):
+        out += struct.pack("<HH10xI", len(nodes), len(elements), 1 if more else 0)
+        out += b"".join(struct.pack("<3f", *n) for n in nodes)
+        out += b"".join(struct.pack("<2H", *e) for e in elements)
+    return out
+
+
+def shape_v127():
+    h = bytearray(header())
+    h[0:16] = b"TEVRAN V1.27".ljust(16, b"\0")
+    records = record_v127(8, 0, [(0, 0, 0), (1, 0, 0), (1, 1, 0)], [(0, 0), (1, 1), (2, 2)])
+    records += record_v127(1, 5, [(0, 0, 0), (1, 0, 0)], [(0, 0), (1, 1)], more=False)
+    return bytes(h) + layers() + records
+
+
+def legacy_seeds():
+    return {
+        "project_v127.opr": project_v127(),
+        "shape_tevran10.tcf": shape_tevran10(),
+        "shape_v127.tcf": shape_v127(),
+    }
+
+
+def write_all(out_dir, files):
     os.makedirs(out_dir, exist_ok=True)
-    for name, data in seeds().items():
+    for name, data in files.items():
         with open(os.path.join(out_dir, name), "wb") as f:
             f.write(data)
+
+
+def main():
+    out_dir = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "seeds")
+    write_all(out_dir, seeds())
+    write_all(os.path.join(os.path.dirname(out_dir), "seeds_legacy"), legacy_seeds())
 
 
 if __name__ == "__main__":
