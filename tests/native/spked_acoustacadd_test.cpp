@@ -126,6 +126,13 @@ TEST(AcoustaCadd, BalloonFilesBesideTheParameterFile) {
   EXPECT_EQ(r.q_factor[2], 10);
   EXPECT_GT(r.q_factor[0], 10);
   EXPECT_EQ(r.efficiency[2], int16_t(std::pow(10.0, (90.0 - 109) / 10) * 1000));
+  // Without its balloon folder every band is without data.
+  fs::remove_all(dir / "BALLOONS");
+  SpeakerRecord bare{};
+  spked_build_acoustacadd_balloon(bare, path);
+  EXPECT_EQ(bare.balloon_file_mask, 0);
+  for (int b = 0; b < SPK_BANDS; ++b) EXPECT_EQ(bare.q_factor[b], 10) << b;
+  EXPECT_EQ(bare.balloon[6][36][71], 225);
   fs::remove_all(dir);
 }
 
