@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "framework/printf_format.h"
 #include "framework/units.h"
 
 namespace {
@@ -22,7 +23,7 @@ constexpr int COMMENT_FROM_BOTTOM = 18;
 constexpr double CLOSURE_TOLERANCE = 0.005;  // closure error per surface that is shown
 constexpr double PLANE_TOLERANCE = 0.01;     // m^2
 
-std::string format(const char* pattern, ...) __attribute__((format(gnu_printf, 1, 2)));
+std::string format(const char* pattern, ...) ORV_PRINTF_LIKE(1, 2);
 std::string format(const char* pattern, ...) {
   char text[160];
   va_list args;

@@ -25,9 +25,12 @@ void count_recent() {
     if (recent_slot(i)[0] != 0) ++g_history.recent_count;
 }
 
+// The path, cut to the slot, the rest of the slot zero.
 void copy_path(char* target, const char* source) {
-  std::strncpy(target, source, HISTORY_PATH_CHARS - 1);
-  target[HISTORY_PATH_CHARS - 1] = 0;
+  size_t length = 0;
+  while (length < HISTORY_PATH_CHARS - 1 && source[length]) ++length;
+  std::memcpy(target, source, length);
+  std::memset(target + length, 0, HISTORY_PATH_CHARS - length);
 }
 
 void put_unit(int32_t unit_flag) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "framework/palette.h"
+#include "framework/printf_format.h"
 
 // A framework window that is drawn into.
 struct DrawWindow {
@@ -96,7 +97,7 @@ void gfx_fill_rect(int left, int top, int right, int bottom);
 void gfx_fill_rect_pattern(int left, int top, int right, int bottom);
 void gfx_set_pixel(int x, int y);
 void gfx_text_out(int x, int y, const char* text);
-int gfx_printf(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+int gfx_printf(const char* format, ...) ORV_PRINTF_LIKE(1, 2);
 
 // Font text
 void gfx_set_text_style(const char* face, int height, int width, int escapement,

@@ -255,7 +255,10 @@ bool mapfile_commit(const MapData& map) {
   std::copy(map.picks.begin(), map.picks.end(), g_map_picks);
   if (!map.picks.empty()) g_map_pick_point_count = g.point_count;
   cov_build_active_speakers();  // the band counts follow the model as it is now
-  std::snprintf(g_map_description, sizeof g_map_description, "%s", map.description);
+  // The file's field is longer than the text it may hold; the rest is cut.
+  size_t length = std::find(map.description, map.description + MAP_DESCRIPTION_CHARS, '\0') - map.description;
+  std::memcpy(g_map_description, map.description, length);
+  g_map_description[length] = 0;
   g_coverage_valid = 1;
   return true;
 }

@@ -213,51 +213,51 @@ void commit_index(const Scan& scan, const char* path, int version) {
 // rebased. Null when the chunks do not fit the shape bytes or name nodes
 // they do not hold.
 DrawObject* join_embedded_shape(const uint8_t* data, size_t size) {
-  struct Part {
+  struct EmbeddedChunk {
     ObjChunkHeader h;
     const uint8_t* body;
   };
-  std::vector<Part> parts;
+  std::vector<EmbeddedChunk> chunks;
   uint64_t aux = 0, nodes = 0, elements = 0;
   size_t pos = 0;
   for (;;) {
     if (size - pos < OBJ_CHUNK_HEADER_BYTES) return nullptr;
-    Part part;
-    obj_decode_chunk_header(data + pos, part.h);
+    EmbeddedChunk chunk;
+    obj_decode_chunk_header(data + pos, chunk.h);
     pos += OBJ_CHUNK_HEADER_BYTES;
-    uint64_t body = uint64_t(part.h.aux_size) + uint64_t(part.h.node_count) * 12 + uint64_t(part.h.element_count) * 4;
+    uint64_t body = uint64_t(chunk.h.aux_size) + uint64_t(chunk.h.node_count) * 12 + uint64_t(chunk.h.element_count) * 4;
     if (body > size - pos) return nullptr;
-    part.body = data + pos;
+    chunk.body = data + pos;
     pos += size_t(body);
-    aux += part.h.aux_size;
-    nodes += part.h.node_count;
-    elements += part.h.element_count;
-    parts.push_back(part);
-    if (!part.h.next) break;
+    aux += chunk.h.aux_size;
+    nodes += chunk.h.node_count;
+    elements += chunk.h.element_count;
+    chunks.push_back(chunk);
+    if (!chunk.h.next) break;
   }
   if (nodes + 2 > MAX_OBJECT_NODES || elements > MAX_OBJECT_ELEMENTS || aux > size) return nullptr;
   DrawObject* block = obj_create(uint32_t(aux), uint32_t(nodes + 2), uint32_t(elements));
   if (!block) return nullptr;
   uint32_t aux_at = 0, node_base = 0, element_at = 0;
-  for (const Part& part : parts) {
-    const uint8_t* p = part.body;
-    if (part.h.aux_size) std::memcpy(static_cast<uint8_t*>(block->aux) + aux_at, p, part.h.aux_size);
-    p += part.h.aux_size;
-    obj_get_nodes(p, part.h.node_count, block->nodes + node_base);
-    p += size_t(part.h.node_count) * 12;
+  for (const EmbeddedChunk& chunk : chunks) {
+    const uint8_t* p = chunk.body;
+    if (chunk.h.aux_size) std::memcpy(static_cast<uint8_t*>(block->aux) + aux_at, p, chunk.h.aux_size);
+    p += chunk.h.aux_size;
+    obj_get_nodes(p, chunk.h.node_count, block->nodes + node_base);
+    p += size_t(chunk.h.node_count) * 12;
     ElementCode* out = block->elements + element_at;
-    obj_get_elements(p, part.h.element_count, out);
-    for (uint32_t i = 0; i < part.h.element_count; ++i) {
+    obj_get_elements(p, chunk.h.element_count, out);
+    for (uint32_t i = 0; i < chunk.h.element_count; ++i) {
       if (out[i].code > EL_CLOSE) continue;
-      if (out[i].value >= part.h.node_count) {
+      if (out[i].value >= chunk.h.node_count) {
         obj_free(block);
         return nullptr;
       }
       out[i].value = uint16_t(out[i].value + node_base);
     }
-    aux_at += part.h.aux_size;
-    node_base += part.h.node_count;
-    element_at += part.h.element_count;
+    aux_at += chunk.h.aux_size;
+    node_base += chunk.h.node_count;
+    element_at += chunk.h.element_count;
   }
   block->node_count = node_base;
   legacy_append_axis_nodes(block);

@@ -459,7 +459,6 @@ struct LabelChanges {
   int outside_after_pick = -1, outside_after_repaint = -1, inside_after_pick = -1;
 };
 LabelChanges g_changes;
-RECT g_label_box;
 
 // Pixels that differ from the map before the picks, outside and inside the
 // boxes of the two labels.

@@ -195,8 +195,11 @@ TEST(FaceList, ListsTheSampleProjectsFacesAndChangesAMaterial) {
   ASSERT_EQ(g_seen.rows_after.size(), g_seen.rows.size());
   const std::string& changed = g_seen.rows_after[g_seen.changed_row];
   EXPECT_EQ(changed.substr(changed.rfind('\t') + 1), g_seen.chosen);
-  for (size_t i = 0; i < g_seen.rows.size(); ++i)
-    if (int(i) != g_seen.changed_row) EXPECT_EQ(g_seen.rows_after[i], g_seen.rows[i]);
+  for (size_t i = 0; i < g_seen.rows.size(); ++i) {
+    if (int(i) != g_seen.changed_row) {
+      EXPECT_EQ(g_seen.rows_after[i], g_seen.rows[i]);
+    }
+  }
   EXPECT_EQ(g_seen.material_after, 1);
   EXPECT_TRUE(g_seen.left_after_close);
 }
