@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "framework/print_win.h"
+#include "framework/ui_seam.h"
 #include "framework/units_win.h"
 #include "framework/win_frame_win.h"
 #include "speaker_editor/balloon_data.h"
@@ -66,6 +67,15 @@ void replace_current(HWND bar) {
   show_current(bar);
 }
 
+const char* const MSG_PRINT_FAILED = "Das Fenster konnte nicht gedruckt werden.";
+const char* const MSG_COPY_FAILED = "Das Fenster konnte nicht in die Zwischenablage kopiert werden.";
+
+// The open view (or the main window) as a bitmap on the chosen printer.
+void print_current_window() {
+  if (!print_dialog()) return;
+  if (print_window_bitmap() == PRINT_FAILED) ui_message_box(MSG_PRINT_FAILED, "DRUCKEN", UI_MB_OK);
+}
+
 void selection_changed(HWND bar) {
   LRESULT index = SendDlgItemMessageA(bar, ID_LIST, CB_GETCURSEL, 0, 0);
   if (index == CB_ERR || g_spked_table.count < 1) return;
@@ -89,8 +99,10 @@ INT_PTR CALLBACK selector_proc(HWND bar, UINT message, WPARAM wparam, LPARAM) {
         case ID_LIST:
           if (HIWORD(wparam) == CBN_SELCHANGE) selection_changed(bar);
           return TRUE;
-        case ID_PRINT: print_window_bitmap(); return TRUE;
-        case ID_COPY: print_copy_to_clipboard(); return TRUE;
+        case ID_PRINT: print_current_window(); return TRUE;
+        case ID_COPY:
+          if (!print_copy_to_clipboard()) ui_message_box(MSG_COPY_FAILED, nullptr, UI_MB_OK);
+          return TRUE;
       }
       break;
     case WM_SHOWWINDOW:

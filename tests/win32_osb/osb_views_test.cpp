@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "../win32/pdf_printer.h"
 #include "../win32/window_bitmap.h"
 #include "cad/obj_store.h"
 #include "framework/palette.h"
@@ -82,6 +83,7 @@ TEST(OsbViews, ImportedRecordInBalloonPolarPlotAndDataSheet) {
     int balloon_colour = 0, single_colour = 0, polar_colour = 0, sheet_drawn = 0;
     bool sheet_open = false, polar_open = false;
   } seen;
+  std::string job;
   int code = run({
       [&] {
         answer_file_dialog(gdf);
@@ -135,6 +137,10 @@ TEST(OsbViews, ImportedRecordInBalloonPolarPlotAndDataSheet) {
         UpdateWindow(view);
         seen.sheet_drawn = drawn_pixels(view);
         save_window_bitmap(view, full_path("osb_views_sheet.bmp"));
+        // The selector's "Drucken" prints the open sheet on the chosen printer.
+        job = pdf_printer::next_job_name();
+        pdf_printer::answer_next_dialog(IDOK);
+        SendMessageA(spked_record_selector(), WM_COMMAND, 103, 0);
         press(20030);
       },
   });
@@ -155,6 +161,14 @@ TEST(OsbViews, ImportedRecordInBalloonPolarPlotAndDataSheet) {
   EXPECT_TRUE(seen.sheet_open);
   EXPECT_GT(seen.sheet_drawn, 2000);  // the framed table
   for (const Box& b : g_boxes) ADD_FAILURE() << "unexpected message: " << b.text;
+  EXPECT_EQ(pdf_printer::g_dialogs_answered, 1);
+  ASSERT_FALSE(job.empty());
+  std::string pdf = pdf_printer::wait_for_pdf(job);
+  ASSERT_FALSE(pdf.empty()) << "no PDF for job " << job;
+  pdf_printer::Page page;
+  ASSERT_TRUE(pdf_printer::rasterise(pdf, 50, page));
+  pdf_printer::Box box = pdf_printer::dark_box(page);
+  EXPECT_GT(box.right - box.left, page.width / 2);  // the sheet's table across the page
   DeleteFileA(gdf.c_str());
 }
 
