@@ -24,13 +24,16 @@
 #include "cad/view.h"
 #include "design/app_main_win.h"
 #include "design/app_window_win.h"
+#include "design/cluster_balloon.h"
 #include "design/face_list_dlg_win.h"
 #include "design/history.h"
 #include "design/listener_faces.h"
 #include "design/material_win.h"
 #include "design/plot_cmd_win.h"
 #include "design/project_cmds_win.h"
+#include "design/speaker_aiming.h"
 #include "design/speaker_cmds.h"
+#include "design/speaker_list.h"
 #include "framework/gfx_win.h"
 #include "framework/print_win.h"
 #include "framework/ui_seam.h"
@@ -240,11 +243,12 @@ void run_toggle_aim_lines(int) {
   }
 }
 
-// The loudspeaker commands of 1002-1018 that exist, by id.
+// The loudspeaker commands of 1002-1018, by id.
 void run_speaker_command(int id) {
   switch (id) {
     case 1002: spk_cmd_new(); break;
     case 1003: spk_cmd_edit(); break;
+    case 1004: spk_cmd_list(); break;
     case 1005: spk_cmd_move(); break;
     case 1006: spk_cmd_copy(); break;
     case 1007: spk_cmd_delete(); break;
@@ -254,6 +258,11 @@ void run_speaker_command(int id) {
     case 1011: spk_cmd_set_delay(); break;
     case 1013: spk_cmd_mirror(); break;
     case 1014: spk_cmd_equalizer(); break;
+    case 1012: spk_cmd_aim_at_target(); break;
+    case 1015: spk_cmd_aim_central(); break;
+    case 1016: spk_cmd_cluster_balloon(); break;
+    case 1017: spk_cmd_rotate_array(); break;
+    case 1018: spk_cmd_tilt_array(); break;
   }
 }
 
@@ -313,14 +322,9 @@ const AppCommand COMMANDS[] = {
     {2801, 2801, run_load_absorber_db, CMD_WRITE_HISTORY},
     {2802, 2802, run_edit_absorber_db, 0},
     {2803, 2803, nullptr, CMD_SNAPSHOT},
-    {1002, 1003, run_speaker_command, CMD_SNAPSHOT},
-    {1004, 1004, nullptr, CMD_SNAPSHOT},
-    {1005, 1011, run_speaker_command, CMD_SNAPSHOT},
-    {1012, 1012, nullptr, CMD_SNAPSHOT},
-    {1013, 1014, run_speaker_command, CMD_SNAPSHOT},
-    {1015, 1015, nullptr, CMD_SNAPSHOT},
-    {1016, 1016, nullptr, 0},
-    {1017, 1018, nullptr, CMD_SNAPSHOT},
+    {1002, 1015, run_speaker_command, CMD_SNAPSHOT},
+    {1016, 1016, run_speaker_command, 0},
+    {1017, 1018, run_speaker_command, CMD_SNAPSHOT},
     {1021, 1021, run_open_speaker_db, CMD_WRITE_HISTORY},
     {503, 503, run_nothing, 0},
     {506, 506, run_circle_segments, 0},

@@ -1,0 +1,352 @@
+// The loudspeaker list, the aiming and array commands and the cluster
+// balloon in the running design program on the sample project, driven
+// through the menu ids, the pointer on the drawing window and the dialogs.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app_harness.h"
+#include "cad/input_win.h"
+#include "cad/obj_store.h"
+#include "cad/view.h"
+#include "design/speaker_list.h"
+#include "framework/child_windows_win.h"
+#include "project/project_file.h"
+#include "speakers/speaker_db.h"
+#include "speakers/speaker_model.h"
+#include "tests/win32/own_dialog.h"
+#include "tests/win32/pdf_printer.h"
+
+namespace {
+
+constexpr double DEG = 3.141592654 / 180.0;
+
+LPARAM pixel_of(float x, float y) { return MAKELPARAM(view_world_to_screen(x, 1), view_world_to_screen(y, 0)); }
+void move_to(float x, float y) { PostMessageA(win_drawing_window(), WM_MOUSEMOVE, 0, pixel_of(x, y)); }
+void click(float x, float y) {
+  move_to(x, y);
+  PostMessageA(win_drawing_window(), WM_LBUTTONDOWN, MK_LBUTTON, pixel_of(x, y));
+}
+void key(int vk) { PostMessageA(win_main_window(), WM_KEYDOWN, static_cast<WPARAM>(vk), 0); }
+// Runs the command to its end with the input posted before.
+void run_command(int id) { SendMessageA(win_main_window(), WM_COMMAND, static_cast<WPARAM>(id), 0); }
+void press(HWND dialog, int id) { PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+// The sample project in a plan view of the whole hall (20 x 12 m).
+void open_sample() {
+  const char* generated = std::getenv("ORV_GENERATED");
+  ASSERT_NE(generated, nullptr);
+  std::string path = std::string(generated) + "\\BEISPIEL.OPR";
+  ASSERT_EQ(proj_load(path.c_str()), 1) << path;
+  input_enable_cursor(1);
+  view_set_xy();
+  g_view.scale = 20;
+  g_view.centre_x = 10;
+  g_view.centre_y = 6;
+  g_view.coord_snap = 0;
+  g_view.point_snap = 0;
+  g_cursor_point = {0, 0, 0};
+  view_relayout();
+}
+
+PlacedSpeaker* named(const char* name) {
+  for (DrawObject* o = g_obj_head; o; o = o->next)
+    if (PlacedSpeaker* ps = spk_placed_of(o))
+      if (std::string(ps->name) == name) return ps;
+  return nullptr;
+}
+
+// A window dragged up and left selects what lies inside it.
+void select_inside(float x0, float y0, float x1, float y1) {
+  click(x1, y1);
+  click(x0, y0);
+}
+
+// Waits on a thread timer for a dialog of this thread with the caption and
+// acts on it once.
+// An empty caption stands for the save dialog.
+struct DialogAction {
+  std::string caption;
+  std::function<void(HWND)> act;
+};
+std::vector<DialogAction> g_actions;
+size_t g_next_action = 0;
+
+constexpr int FILE_NAME_COMBO = 0x47c;  // of the explorer-style file dialog
+constexpr int FILE_NAME_EDIT = 0x480;
+BOOL CALLBACK find_file_dialog(HWND window, LPARAM result) {
+  char name[16] = "";
+  GetClassNameA(window, name, sizeof name);
+  if (std::string(name) != "#32770" || !IsWindowVisible(window)) return TRUE;
+  if (!GetDlgItem(window, FILE_NAME_COMBO) && !GetDlgItem(window, FILE_NAME_EDIT)) return TRUE;
+  *reinterpret_cast<HWND*>(result) = window;
+  return FALSE;
+}
+HWND file_dialog() {
+  HWND dialog = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), find_file_dialog, reinterpret_cast<LPARAM>(&dialog));
+  return dialog;
+}
+
+void CALLBACK act_on_dialogs(HWND, UINT, UINT_PTR, DWORD) {
+  if (g_next_action >= g_actions.size()) return;
+  const std::string& caption = g_actions[g_next_action].caption;
+  HWND dialog = caption.empty() ? file_dialog() : own_dialog::find(caption.c_str());
+  if (!dialog || !IsWindowVisible(dialog)) return;
+  g_actions[g_next_action++].act(dialog);
+}
+UINT_PTR start_actions(std::vector<DialogAction> actions) {
+  g_actions = std::move(actions);
+  g_next_action = 0;
+  return SetTimer(nullptr, 0, 40, act_on_dialogs);
+}
+
+void type_and_ok(HWND dialog, const char* text) {
+  SetDlgItemTextA(dialog, 105, text);
+  press(dialog, 102);
+}
+
+std::string item_text(HWND dialog, int id) {
+  char text[128] = "";
+  GetDlgItemTextA(dialog, id, text, sizeof text);
+  return text;
+}
+
+struct ListSeen {
+  bool found = false;
+  std::vector<std::string> rows;
+  bool first_selected = false, third_selected = false, first_released = false;
+  std::string first_power, third_power, expected_first, expected_third, total;
+};
+
+void look_at_list(HWND dialog, ListSeen& seen) {
+  seen.found = true;
+  HWND list = GetDlgItem(dialog, 101);
+  int n = int(SendMessageA(list, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < n; ++i) {
+    char text[128] = "";
+    SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+    seen.rows.push_back(text);
+  }
+  if (g_spk_list_count < 3) return;
+  char expected[32];
+  std::snprintf(expected, sizeof expected, "%3.2f", g_spk_list[0]->band_power[3]);
+  seen.expected_first = expected;
+  std::snprintf(expected, sizeof expected, "%3.2f", g_spk_list[2]->band_power[3]);
+  seen.expected_third = expected;
+  seen.first_selected = g_spk_list[0]->object->attributes & OBJ_ATTR_SELECTED;
+  seen.first_power = item_text(dialog, 204);
+  seen.total = item_text(dialog, 304);
+  SendMessageA(list, LB_SETCURSEL, 2, 0);
+  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(101, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+  seen.first_released = !(g_spk_list[0]->object->attributes & OBJ_ATTR_SELECTED);
+  seen.third_selected = g_spk_list[2]->object->attributes & OBJ_ATTR_SELECTED;
+  seen.third_power = item_text(dialog, 204);
+}
+
+TEST(SpeakerListWindow, ShowsTheSampleProjectsLoudspeakersSortedByPosition) {
+  ListSeen seen;
+  bool gone = false, none_selected = false, table_freed = false;
+  UINT_PTR timer = 0;
+  int code = harness::run({
+      [&] {
+        open_sample();
+        timer = start_actions({{"Lautsprecherliste", [&](HWND d) {
+                                  look_at_list(d, seen);
+                                  press(d, 104);
+                                }}});
+        run_command(1004);
+        KillTimer(nullptr, timer);
+        gone = own_dialog::find("Lautsprecherliste") == nullptr;
+        none_selected = true;
+        for (DrawObject* o = g_obj_head; o; o = o->next) none_selected = none_selected && !(o->attributes & OBJ_ATTR_SELECTED);
+        table_freed = g_spk_list == nullptr;
+      },
+  });
+  EXPECT_EQ(code, 0);
+  ASSERT_TRUE(seen.found);
+  EXPECT_EQ(seen.rows, (std::vector<std::string>{"001\tBOX2W\t1.5,1.5,5.0", "002\tBOX2W\t1.5,10.5,5.0",
+                                                 "003\tKUGEL12\t2.0,6.0,3.0"}));
+  EXPECT_TRUE(seen.first_selected);
+  EXPECT_EQ(seen.first_power, seen.expected_first);
+  EXPECT_FALSE(seen.total.empty());
+  EXPECT_TRUE(seen.first_released);
+  EXPECT_TRUE(seen.third_selected);
+  EXPECT_EQ(seen.third_power, seen.expected_third);
+  EXPECT_TRUE(gone);
+  EXPECT_TRUE(none_selected);
+  EXPECT_TRUE(table_freed);
+}
+
+// "Drucken" closes the list and prints it on a landscape page of the PDF
+// queue: the frame of the table stands where the layout puts it.
+TEST(SpeakerListWindow, PrintsTheListInItsFrame) {
+  std::string job;
+  UINT_PTR timer = 0;
+  int code = harness::run({
+      [&] {
+        open_sample();
+        timer = start_actions({{"Lautsprecherliste", [&](HWND d) {
+                                  job = pdf_printer::next_job_name();
+                                  pdf_printer::answer_next_dialog(IDOK);
+                                  press(d, 105);
+                                }}});
+        run_command(1004);
+        KillTimer(nullptr, timer);
+      },
+  });
+  EXPECT_EQ(code, 0);
+  ASSERT_FALSE(job.empty());
+  std::string pdf = pdf_printer::wait_for_pdf(job);
+  ASSERT_FALSE(pdf.empty()) << job;
+  pdf_printer::Page page;
+  ASSERT_TRUE(pdf_printer::rasterise(pdf, 300, page));
+  EXPECT_EQ(pdf_printer::page_count(pdf), 1);
+  ASSERT_GT(page.width, page.height);  // landscape
+  int h, w;
+  spk_list_char_size(page.width, &h, &w);
+  const int right = spk_list_frame_right(w), left = SPK_LIST_MARGIN - w;
+  const int top = 8 * h - h / 2, bottom = 8 * h + 45 * (h + 4) + h;
+  auto dark_near = [&](int x, int y) {
+    for (int d = -3; d <= 3; ++d)
+      if (page.dark(x + d, y) || page.dark(x, y + d)) return true;
+    return false;
+  };
+  for (int y = top + 20; y < bottom - 20; y += 97) {
+    EXPECT_TRUE(dark_near(left, y)) << y;
+    EXPECT_TRUE(dark_near(right, y)) << y;
+  }
+  for (int x = left + 20; x < right - 20; x += 97) {
+    EXPECT_TRUE(dark_near(x, top)) << x;
+    EXPECT_TRUE(dark_near(x, bottom)) << x;
+  }
+  EXPECT_FALSE(page.dark(right + 40, (top + bottom) / 2));
+  if (::testing::Test::HasFailure() == false) DeleteFileA(pdf.c_str());
+}
+
+// Two of the three loudspeakers turned half round a base point between
+// them trade places; the third stays; the number placed stays three.
+TEST(SpeakerArrays, TurningMovesTheSelectedLoudspeakersOnly) {
+  PlacedSpeaker ls1{}, ls2{}, ls3{};
+  int count = 0, modified = 0;
+  UINT_PTR timer = 0;
+  int code = harness::run({
+      [&] {
+        open_sample();
+        timer = start_actions({{"Drehwinkel (Grad) : ", [](HWND d) { type_and_ok(d, "180"); }}});
+        select_inside(0.2f, 0.2f, 3, 3);
+        select_inside(0.2f, 9.2f, 3, 11.8f);
+        key(VK_RETURN);
+        click(1.5f, 6);  // base point
+        run_command(1017);
+        KillTimer(nullptr, timer);
+        ls1 = *named("LS1"), ls2 = *named("LS2"), ls3 = *named("LS3");
+        count = obj_count_speaker();
+        modified = g_modified;
+      },
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(count, 3);
+  EXPECT_NEAR(ls1.position[0], 1.5, 0.06);
+  EXPECT_NEAR(ls1.position[1], 10.5, 0.06);
+  EXPECT_NEAR(ls2.position[1], 1.5, 0.06);
+  EXPECT_NEAR(ls1.horizontal_angle / DEG, -160, 0.01);
+  EXPECT_NEAR(ls2.horizontal_angle / DEG, 160, 0.01);
+  EXPECT_NEAR(ls1.position[2], 5, 1e-5);
+  EXPECT_FLOAT_EQ(ls3.position[0], 2.0f);
+  EXPECT_FLOAT_EQ(ls3.position[1], 6.0f);
+  EXPECT_FLOAT_EQ(ls3.horizontal_angle, 0.0f);
+  EXPECT_EQ(modified, 1);
+}
+
+TEST(SpeakerArrays, TiltingRaisesTheAimAndTurnsThePositionUp) {
+  PlacedSpeaker ls3{};
+  WorldPoint axis{};
+  UINT_PTR timer = 0;
+  int code = harness::run({
+      [&] {
+        open_sample();
+        timer = start_actions({{"Drehwinkel (Grad) : ", [](HWND d) { type_and_ok(d, "10"); }}});
+        select_inside(1.0f, 4.5f, 3, 7.5f);
+        key(VK_RETURN);
+        click(0, 6);  // base point, on the floor
+        run_command(1018);
+        KillTimer(nullptr, timer);
+        ls3 = *named("LS3");
+        DrawObject* o = ls3.object;
+        axis = o->nodes[o->node_count - 2];
+      },
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_NEAR(ls3.position[0], 2 * std::cos(10 * DEG) - 3 * std::sin(10 * DEG), 0.06);
+  EXPECT_NEAR(ls3.position[2], 2 * std::sin(10 * DEG) + 3 * std::cos(10 * DEG), 0.06);
+  EXPECT_NEAR(ls3.vertical_angle / DEG, 10, 0.01);
+  // The shape was rebuilt: its axis node points 10 degrees up.
+  EXPECT_NEAR(std::atan2(axis.z - ls3.position[2], axis.x - ls3.position[0]) / DEG, 10, 0.05);
+}
+
+TEST(SpeakerAim, AimAtAPickedPoint) {
+  PlacedSpeaker ls3{}, ls1{};
+  int code = harness::run({
+      [&] {
+        open_sample();
+        ls1 = *named("LS1");
+        select_inside(1.0f, 4.5f, 3, 7.5f);
+        key(VK_RETURN);
+        click(10, 2);
+        run_command(1012);
+        ls3 = *named("LS3");
+        PlacedSpeaker now = *named("LS1");
+        EXPECT_FLOAT_EQ(now.horizontal_angle, ls1.horizontal_angle);
+      },
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_NEAR(ls3.horizontal_angle / DEG, std::atan2(-4.0, 8.0) / DEG, 0.5);
+  EXPECT_NEAR(ls3.vertical_angle / DEG, std::atan2(-3.0, std::sqrt(80.0)) / DEG, 0.5);
+}
+
+// Two loudspeakers of the sample become a cluster file that opens as a
+// one-type database.
+TEST(SpeakerCluster, SavesTheSelectedLoudspeakersAsOneType) {
+  char temp[MAX_PATH];
+  GetTempPathA(sizeof temp, temp);
+  const std::string stem = std::string(temp) + "ORVCLUSTER";
+  const std::string file = stem + ".OSB";
+  DeleteFileA(file.c_str());
+  UINT_PTR timer = 0;
+  int opened = 0, count = 0;
+  std::string name, description;
+  int code = harness::run({
+      [&] {
+        open_sample();
+        timer = start_actions({{"Cluster-Beschreibung :", [](HWND d) { type_and_ok(d, "Zwei Boxen"); }},
+                               {"", [&](HWND d) {
+                                  HWND field = GetDlgItem(d, FILE_NAME_COMBO);
+                                  if (!field) field = GetDlgItem(d, FILE_NAME_EDIT);
+                                  SetWindowTextA(field, stem.c_str());
+                                  press(d, IDOK);
+                                }}});
+        select_inside(0.2f, 0.2f, 3, 3);
+        select_inside(0.2f, 9.2f, 3, 11.8f);
+        key(VK_RETURN);
+        run_command(1016);
+        KillTimer(nullptr, timer);
+        opened = sdb_open_path(file.c_str());
+        count = g_sdb_index.count;
+        name = g_sdb_index.names[0];
+        if (sdb_read_type_head(0)) description = g_type_head.description;
+      },
+  });
+  EXPECT_EQ(code, 0);
+  ASSERT_EQ(opened, 1) << file;
+  EXPECT_EQ(count, 1);
+  EXPECT_EQ(name, "CLUSTER");
+  EXPECT_EQ(description, "Zwei Boxen");
+  DeleteFileA(file.c_str());
+}
+
+}  // namespace
