@@ -59,9 +59,12 @@ void update_extremes(const GridPoint& gp) {
 
 WorldPoint position_of(const GridPoint& gp) { return WorldPoint{gp.x, gp.y, gp.z}; }
 
+RespRunTables g_run_tables;
+
 void prepare_context(RespContext& c, ArrivalBuffer* buffer) {
   resp_init_context(c, buffer);
-  c.use_face_tree = g_cov_run_settings.use_face_tree;
+  c.use_face_tree = g_cov_run_settings.fast_paths;
+  c.run = g_cov_run_settings.fast_paths ? &g_run_tables : nullptr;
 }
 
 bool progress_due(uint32_t& last) {
@@ -320,6 +323,7 @@ int cov_calculate_grid() {
   uint32_t flags = uint32_t(g_calc_options.flags) & (RESP_SHADOWING | RESP_FIRST_REFLECTION);
   if (refl_build_face_table() == 0) flags = 0;
   g_resp_flags = flags;
+  resp_prepare_run(g_run_tables);
   uint32_t count = std::min<uint32_t>(g_coverage_grid.point_count, MAX_GRID_POINTS);
   ui_progress_open("Berechnungsstatus :");
   int threads = worker_count(count);

@@ -15,10 +15,12 @@ extern double g_reverb_time[COV_BANDS];  // the reverberation times it was compu
 extern double g_reverb_volume;
 
 // How a run spreads its work: worker threads (0 = one per processor) and the
-// face box tree; one thread without the tree is the plain sequential loop.
+// fast paths (face box tree, balloon cells, reflections ruled out before
+// mirroring); one thread without them is the plain sequential loop. Every
+// setting gives the same result.
 struct CovRunSettings {
   int threads;
-  int use_face_tree;
+  int fast_paths;
 };
 extern CovRunSettings g_cov_run_settings;
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <utility>
 
 #include "acoustics/acoustic_math.h"
@@ -30,12 +31,17 @@ constexpr float POLAR_SCALE = 11.4592f;
 constexpr float AZIMUTH_SCALE = 11.45915f;
 constexpr float NEAREST_START = 1e10f;
 
+constexpr int BALLOON_ROWS = 37, BALLOON_COLUMNS = 72, BAND_SLOTS = 8;
+constexpr int BALLOON_BAND_BYTES = BALLOON_ROWS * BALLOON_COLUMNS;
+
+// The air loss A^d is 2^(d log2 A); the eighth slot pads the bands to a
+// vector and stays 1.
 struct PowerTable {
   float power[256];
-  double log_air[RESP_BANDS];
+  float log2_air[BAND_SLOTS] = {};
   PowerTable() {
     for (int b = 0; b < 256; ++b) power[b] = float(std::pow(10.0, ((b - 225) / 5.0) / 10.0));
-    for (int b = 0; b < RESP_BANDS; ++b) log_air[b] = std::log(AIR_FACTOR[b]);
+    for (int b = 0; b < RESP_BANDS; ++b) log2_air[b] = float(std::log2(AIR_FACTOR[b]));
   }
 };
 const PowerTable g_tables;
@@ -56,7 +62,11 @@ struct Segment {
   WorldPoint u;      // unit direction
   float length_sq;
   float box[6];
+  float inverse[3];  // 1 / d per axis, 0 where d is 0
 };
+
+float lower(float a, float b) { return b < a ? b : a; }
+float upper(float a, float b) { return a < b ? b : a; }
 
 Segment make_segment(const WorldPoint& a, const WorldPoint& d) {
   Segment s;
@@ -66,9 +76,11 @@ Segment make_segment(const WorldPoint& a, const WorldPoint& d) {
   float length = std::sqrt(s.length_sq);
   s.u = WorldPoint{d.x / length, d.y / length, d.z / length};
   WorldPoint b{a.x + d.x, a.y + d.y, a.z + d.z};
-  s.box[0] = std::fmin(a.x, b.x), s.box[1] = std::fmax(a.x, b.x);
-  s.box[2] = std::fmin(a.y, b.y), s.box[3] = std::fmax(a.y, b.y);
-  s.box[4] = std::fmin(a.z, b.z), s.box[5] = std::fmax(a.z, b.z);
+  s.box[0] = lower(a.x, b.x), s.box[1] = upper(a.x, b.x);
+  s.box[2] = lower(a.y, b.y), s.box[3] = upper(a.y, b.y);
+  s.box[4] = lower(a.z, b.z), s.box[5] = upper(a.z, b.z);
+  const float delta[3] = {d.x, d.y, d.z};
+  for (int k = 0; k < 3; ++k) s.inverse[k] = delta[k] == 0.0f ? 0.0f : 1.0f / delta[k];
   return s;
 }
 
@@ -100,7 +112,9 @@ bool segment_hits(const Segment& s, int i, bool fast_polygon, float* tau_sq) {
   return true;
 }
 
-// Does the segment pass through the box (slab test over its length)?
+// Does the segment pass through the box (slab test over its length)? The
+// reach boxes carry a rounding margin far wider than the last bit that the
+// reciprocal changes.
 bool segment_meets_box(const Segment& s, const float box[6]) {
   float t0 = 0.0f, t1 = 1.0f;
   const float a[3] = {s.a.x, s.a.y, s.a.z}, d[3] = {s.d.x, s.d.y, s.d.z};
@@ -110,7 +124,7 @@ bool segment_meets_box(const Segment& s, const float box[6]) {
       if (a[k] < lo || a[k] > hi) return false;
       continue;
     }
-    float inv = 1.0f / d[k];
+    float inv = s.inverse[k];
     float ta = (lo - a[k]) * inv, tb = (hi - a[k]) * inv;
     if (ta > tb) std::swap(ta, tb);
     if (ta > t0) t0 = ta;
@@ -192,9 +206,58 @@ void set_reflection_weights(RespContext& c, int face) {
   for (int b = 0; b < RESP_BANDS; ++b) c.weights[b] = 1.0f - alpha[b];
 }
 
+// The run's cells of the loudspeaker's balloon, or null (then its bytes are
+// read; both give the same gains).
+const float* gain_cells(const RespContext& c, const ActiveSpeaker& sp) {
+  if (!c.run || !sp.balloon) return nullptr;
+  std::less<const ActiveSpeaker*> before;
+  if (before(&sp, g_active_speakers) || !before(&sp, g_active_speakers + g_active_speaker_count)) return nullptr;
+  size_t a = size_t(&sp - g_active_speakers);
+  if (a >= c.run->gain_offset.size() || c.run->gain_key[a] != sp.balloon || c.run->gain_offset[a] < 0)
+    return nullptr;
+  return c.run->gains.data() + c.run->gain_offset[a];
+}
+
+void append_cells(std::vector<float>& gains, const uint8_t* balloon) {
+  for (int r = 0; r < BALLOON_ROWS; ++r)
+    for (int col = 0; col < BALLOON_COLUMNS; ++col) {
+      for (int b = 0; b < RESP_BANDS; ++b)
+        gains.push_back(g_tables.power[balloon[b * BALLOON_BAND_BYTES + r * BALLOON_COLUMNS + col]]);
+      gains.push_back(0.0f);
+    }
+}
+
 }  // namespace
 
 float resp_byte_to_power(uint8_t byte) { return g_tables.power[byte]; }
+
+// One set of cells per distinct balloon of the active table.
+void resp_prepare_run(RespRunTables& t) {
+  int count = g_active_speaker_count;
+  t.gains.clear();
+  t.gain_offset.assign(size_t(count), -1);
+  t.gain_key.assign(size_t(count), nullptr);
+  std::vector<std::pair<const uint8_t*, int32_t>> made;
+  for (int a = 0; a < count; ++a) {
+    const uint8_t* balloon = g_active_speakers[a].balloon;
+    if (!balloon) continue;
+    int32_t offset = -1;
+    for (const auto& m : made)
+      if (m.first == balloon) offset = m.second;
+    if (offset < 0) {
+      offset = int32_t(t.gains.size());
+      append_cells(t.gains, balloon);
+      made.push_back({balloon, offset});
+    }
+    t.gain_offset[size_t(a)] = offset;
+    t.gain_key[size_t(a)] = balloon;
+  }
+  t.face_inv_norm.resize(size_t(g_face_count));
+  for (int f = 0; f < g_face_count; ++f) {
+    double length = std::sqrt(2.0 * double(g_face_table[f].mirror_divisor));
+    t.face_inv_norm[size_t(f)] = length > 0.0 ? 1.0 / length : 0.0;
+  }
+}
 
 void resp_reset_tables() {
   g_resp_flags = 0;
@@ -249,7 +312,8 @@ void resp_add_arrival(RespContext& c, const ActiveSpeaker& sp, const WorldPoint&
     float radial = std::sqrt(vy * vy + vz * vz);
     t = float(acm_atan2(radial, vx)) * POLAR_SCALE;
   }
-  int i = int(std::floor(t)), i2;
+  // t and u are never negative, so the conversion rounds down like floor.
+  int i = int(t), i2;
   float f;
   if (i < 36) {
     i2 = i + 1;
@@ -267,7 +331,7 @@ void resp_add_arrival(RespContext& c, const ActiveSpeaker& sp, const WorldPoint&
     float phi = float(acm_atan2(vz, vy));
     if (phi < 0.0f) phi += 6.283185307f;
     float u = phi * AZIMUTH_SCALE;
-    j = int(std::floor(u));
+    j = int(u);
     g = u - float(j);
     if (j >= 71) {
       j = 71;
@@ -277,8 +341,25 @@ void resp_add_arrival(RespContext& c, const ActiveSpeaker& sp, const WorldPoint&
     }
   }
   float arrival = ps.delay_ms * 0.001f + d / SPEED_OF_SOUND;
-  const uint8_t* balloon = sp.balloon ? sp.balloon : g_flat_balloon.bytes;
   float w00 = (1 - f) * (1 - g), w01 = (1 - f) * g, w10 = f * (1 - g), w11 = f * g;
+  float gain[BAND_SLOTS], air[BAND_SLOTS];
+  if (const float* cells = gain_cells(c, sp)) {
+    const float* c00 = cells + (i * BALLOON_COLUMNS + j) * BAND_SLOTS;
+    const float* c01 = cells + (i * BALLOON_COLUMNS + j2) * BAND_SLOTS;
+    const float* c10 = cells + (i2 * BALLOON_COLUMNS + j) * BAND_SLOTS;
+    const float* c11 = cells + (i2 * BALLOON_COLUMNS + j2) * BAND_SLOTS;
+    for (int b = 0; b < BAND_SLOTS; ++b) gain[b] = w00 * c00[b] + w01 * c01[b] + w10 * c10[b] + w11 * c11[b];
+  } else {
+    const uint8_t* balloon = sp.balloon ? sp.balloon : g_flat_balloon.bytes;
+    const float* p = g_tables.power;
+    for (int b = 0; b < RESP_BANDS; ++b) {
+      const uint8_t* rows = balloon + b * BALLOON_BAND_BYTES;
+      gain[b] = w00 * p[rows[i * 72 + j]] + w01 * p[rows[i * 72 + j2]] + w10 * p[rows[i2 * 72 + j]] +
+                w11 * p[rows[i2 * 72 + j2]];
+    }
+    gain[7] = 0.0f;
+  }
+  for (int b = 0; b < BAND_SLOTS; ++b) air[b] = acm_exp2f(d * g_tables.log2_air[b]);
   uint32_t n = c.count;
   for (int b = 0; b < RESP_BANDS; ++b) {
     ArrivalBand& band = c.buffer->bands[b];
@@ -287,12 +368,7 @@ void resp_add_arrival(RespContext& c, const ActiveSpeaker& sp, const WorldPoint&
       band.times[n] = RESP_NO_ARRIVAL_TIME;
       continue;
     }
-    const uint8_t* rows = balloon + b * 37 * 72;
-    const float* p = g_tables.power;
-    float gain = w00 * p[rows[i * 72 + j]] + w01 * p[rows[i * 72 + j2]] + w10 * p[rows[i2 * 72 + j]] +
-                 w11 * p[rows[i2 * 72 + j2]];
-    float air = b == 0 ? 1.0f : float(acm_exp(double(d) * g_tables.log_air[b]));
-    float v = air * (spreading * ps.intensity[b]) * gain;
+    float v = air[b] * (spreading * ps.intensity[b]) * gain[b];
     if (is_reflection) v *= c.weights[b];
     band.amplitudes[n] = float(ps.polarity) * v;
     band.times[n] = arrival;
@@ -405,30 +481,94 @@ void resp_sum_band_arrivals(RespContext& c) {
   for (int b = 0; b < RESP_BANDS; ++b) c.buffer->bands[b].summed = float(1.0 + sum[b]);
 }
 
+namespace {
+
+bool culls_reflections(const RespContext& c) {
+  return c.run && c.run->face_inv_norm.size() == size_t(g_face_count);
+}
+
+// Rounding allowances of the cull: far above what single precision adds to
+// the image, its path and its hit point, so that a face ruled out here is
+// one that the full test refuses as well.
+double side_margin(double magnitude) { return 1e-3 + 1e-5 * magnitude; }
+
+// Whether face f can give a first reflection of the loudspeaker at s to the
+// point p, decided from the distances hp and hs of p and s from the face's
+// plane, before anything is mirrored: the image lies as far behind the plane
+// as p before it, so p and s must lie on the same side; the path via the
+// plane is |s - p|^2 + 4 hp hs long and must fit the window; and it meets
+// the plane where the face's box can hold it, on the two axes the polygon
+// test looks at.
+bool reflection_possible(const RespContext& c, int face, const WorldPoint& p, const float s[3]) {
+  const FaceEntry& f = g_face_table[face];
+  double inv_norm = c.run->face_inv_norm[size_t(face)];
+  double hp = c.plane[size_t(face)] * inv_norm;
+  double hs = ((double(s[0]) - f.x0) * f.nx + (double(s[1]) - f.y0) * f.ny + (double(s[2]) - f.z0) * f.nz) * inv_norm;
+  double magnitude = std::fabs(p.x) + std::fabs(p.y) + std::fabs(p.z) + std::fabs(s[0]) + std::fabs(s[1]) +
+                     std::fabs(s[2]);
+  double margin = side_margin(magnitude);
+  if ((hp > margin && hs < -margin) || (hp < -margin && hs > margin)) return false;
+  double ex = double(s[0]) - p.x, ey = double(s[1]) - p.y, ez = double(s[2]) - p.z;
+  double path_sq = ex * ex + ey * ey + ez * ez + 4.0 * hp * hs;
+  if (path_sq * (1.0 - 1e-5) - 0.01 > double(c.window)) return false;
+  double both = hp + hs;
+  if (!(std::fabs(hp) > margin && std::fabs(hs) > margin && std::fabs(both) > 0.0)) return true;
+  // The image p - 2 hp n, and the point a share hp / (hp + hs) of the way to s.
+  double t = hp / both;
+  double n[3] = {f.nx * inv_norm, f.ny * inv_norm, f.nz * inv_norm};
+  const double pp[3] = {p.x, p.y, p.z}, ss[3] = {s[0], s[1], s[2]};
+  const float box[6] = {f.x_min, f.x_max, f.y_min, f.y_max, f.z_min, f.z_max};
+  for (int k = 0; k < 3; ++k) {
+    if (uint32_t(k) == f.dominant_axis) continue;
+    double image = pp[k] - 2.0 * hp * n[k];
+    double at = image + (ss[k] - image) * t;
+    if (at < box[2 * k] - margin || at > box[2 * k + 1] + margin) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+// A fresh buffer for the point; with the run's tables, the point's plane
+// values for the reflection cull, once for all loudspeakers.
+void resp_begin_point(RespContext& c, const WorldPoint& p) {
+  reset_point(c);
+  if (!(c.flags & RESP_FIRST_REFLECTION) || !culls_reflections(c)) return;
+  if (c.plane.size() < size_t(g_face_count)) c.plane.resize(size_t(g_face_count));
+  for (int face = 0; face < g_face_count; ++face) {
+    const FaceEntry& f = g_face_table[face];
+    c.plane[size_t(face)] = (double(p.x) - f.x0) * f.nx + (double(p.y) - f.y0) * f.ny + (double(p.z) - f.z0) * f.nz;
+  }
+}
+
+// The direct sound, shadowed or not, opens the window for the reflections;
+// every face that can reflect is then mirrored and tested.
+void resp_speaker_arrivals(RespContext& c, const ActiveSpeaker& sp, const WorldPoint& p) {
+  bool shadowing = c.flags & RESP_SHADOWING;
+  const float* s = sp.speaker->position;
+  WorldPoint source{s[0], s[1], s[2]};
+  c.window = OPEN_WINDOW;
+  WorldPoint d{p.x - source.x, p.y - source.y, p.z - source.z};
+  if (!shadowing || resp_path_is_clear(c, source, d, -1, 0)) {
+    resp_add_arrival(c, sp, p, 0);
+    if (shadowing) c.window = c.last_distance_sq + REFLECTION_MARGIN;
+  }
+  if (!(c.flags & RESP_FIRST_REFLECTION) || g_face_count <= 0) return;
+  bool cull = culls_reflections(c) && c.plane.size() >= size_t(g_face_count);
+  for (int face = 0; face < g_face_count; ++face) {
+    if (cull && !reflection_possible(c, face, p, s)) continue;
+    WorldPoint image;
+    if (!resp_mirror_in_face(c, sp, p, face, &image)) continue;
+    set_reflection_weights(c, face);
+    resp_add_arrival(c, sp, image, 1);
+  }
+}
+
 // Direct sound and first reflections of every active loudspeaker at one
 // receiver point, then the summation per band.
 void resp_compute_point_in(RespContext& c, const WorldPoint& p) {
-  reset_point(c);
-  bool shadowing = c.flags & RESP_SHADOWING;
-  bool reflections = (c.flags & RESP_FIRST_REFLECTION) && g_face_count > 0;
-  for (int a = 0; a < g_active_speaker_count; ++a) {
-    const ActiveSpeaker& sp = g_active_speakers[a];
-    const float* s = sp.speaker->position;
-    WorldPoint source{s[0], s[1], s[2]};
-    c.window = OPEN_WINDOW;
-    WorldPoint d{p.x - source.x, p.y - source.y, p.z - source.z};
-    if (!shadowing || resp_path_is_clear(c, source, d, -1, 0)) {
-      resp_add_arrival(c, sp, p, 0);
-      if (shadowing) c.window = c.last_distance_sq + REFLECTION_MARGIN;
-    }
-    if (!reflections) continue;
-    for (int face = 0; face < g_face_count; ++face) {
-      WorldPoint image;
-      if (!resp_mirror_in_face(c, sp, p, face, &image)) continue;
-      set_reflection_weights(c, face);
-      resp_add_arrival(c, sp, image, 1);
-    }
-  }
+  resp_begin_point(c, p);
+  for (int a = 0; a < g_active_speaker_count; ++a) resp_speaker_arrivals(c, g_active_speakers[a], p);
   resp_sum_band_arrivals(c);
 }
 

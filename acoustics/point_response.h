@@ -4,6 +4,7 @@
 // as arrivals that are then summed within 36 ms of each band's first arrival.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "cad/cad_state.h"  // WorldPoint
 
@@ -28,6 +29,16 @@ struct ArrivalBuffer {
   ArrivalBand bands[RESP_BANDS];
 };
 
+// Tables a coverage run builds once and its threads share: every balloon as
+// power ratios, cell by cell with the eight band slots side by side, and the
+// faces' inverse normal lengths for ruling out reflections before mirroring.
+struct RespRunTables {
+  std::vector<float> gains;                // per balloon: 37 x 72 cells of 8 bands
+  std::vector<int32_t> gain_offset;        // per active loudspeaker: its cells in gains, -1 none
+  std::vector<const uint8_t*> gain_key;    // the balloon each offset was made from
+  std::vector<double> face_inv_norm;       // 1 / |N| per face of the face table
+};
+
 // Everything one receiver point needs beside the shared read-only tables, so
 // that worker threads can each compute points of their own.
 struct RespContext {
@@ -41,6 +52,8 @@ struct RespContext {
   uint32_t flags;                  // RESP_SHADOWING | RESP_FIRST_REFLECTION
   int summation_mode;              // 1, 2, 3
   int use_face_tree;               // 0: the plain scan of the face table
+  const RespRunTables* run;        // null: balloon bytes, and every face mirrored
+  std::vector<double> plane;       // per face: (P - P0) . N of the current point
 };
 
 extern ArrivalBuffer g_arrivals;
@@ -50,6 +63,7 @@ extern RespContext g_resp_context;   // the context of resp_compute_point
 // The arrival buffer and the run flags back to their state before the first run.
 void resp_reset_tables();
 void resp_init_context(RespContext& context, ArrivalBuffer* buffer);
+void resp_prepare_run(RespRunTables& tables);
 void resp_compute_point(const WorldPoint& point);
 void resp_compute_point_in(RespContext& context, const WorldPoint& point);
 void resp_add_arrival(RespContext& context, const ActiveSpeaker& speaker, const WorldPoint& target,
@@ -59,4 +73,9 @@ int resp_path_is_clear(const RespContext& context, const WorldPoint& a, const Wo
 int resp_mirror_in_face(const RespContext& context, const ActiveSpeaker& speaker,
                         const WorldPoint& point, int face, WorldPoint* image);
 void resp_sum_band_arrivals(RespContext& context);
+// The point response in its steps: a fresh buffer for the point, the direct
+// sound and first reflections of one loudspeaker (the per-pair work), and
+// the summation.
+void resp_begin_point(RespContext& context, const WorldPoint& point);
+void resp_speaker_arrivals(RespContext& context, const ActiveSpeaker& speaker, const WorldPoint& point);
 float resp_byte_to_power(uint8_t byte);

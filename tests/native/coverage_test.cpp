@@ -206,6 +206,40 @@ TEST_F(Coverage, ThreadsAndBoxTreeGiveTheSameGridAsThePlainLoop) {
   }
 }
 
+// Faces ruled out before mirroring must be ones the full test refuses:
+// loudspeakers a fraction of a millimetre to a few millimetres before and
+// behind the walls and the panels, and listener areas just over the floor,
+// give the same grid with the fast paths as with every face mirrored.
+TEST_F(Coverage, ReflectionsRuledOutEarlyAreOnesTheFullTestRefuses) {
+  build_small_hall();
+  add_floor(LAYER_LISTENER, 1, 19, 1, 11, 0.0015f);
+  const float offsets[] = {-0.003f, -0.0011f, -0.0001f, 0.0001f, 0.0011f, 0.003f};
+  for (float o : offsets) {
+    add_speaker(o, 3 + 20 * std::fabs(o) * 100, 2, 1e6f);  // near the wall x = 0
+    add_speaker(4.0f + o, 3.5f, 1.5f, 1e6f);               // near the first panel's foot
+    add_speaker(10, 6, 6.0f + o, 1e6f);                    // near the ceiling
+  }
+  g_calc_options.grid_spacing_index = 1;
+  for (int flags : {2, 3}) {
+    g_calc_options.flags = int16_t(flags);
+    std::vector<GridPoint> plain;
+    for (int fast : {0, 1}) {
+      g_cov_run_settings = CovRunSettings{fast ? 4 : 1, fast};
+      ASSERT_GT(cov_build_active_speakers(), 0);
+      ASSERT_EQ(cov_build_grid(), 1);
+      ASSERT_EQ(cov_calculate_grid(), 1);
+      uint32_t n = g_coverage_grid.point_count;
+      ASSERT_GT(n, 1000u);
+      if (!fast) {
+        plain.assign(g_coverage_grid.points, g_coverage_grid.points + n);
+        continue;
+      }
+      ASSERT_EQ(plain.size(), n);
+      EXPECT_EQ(std::memcmp(plain.data(), g_coverage_grid.points, n * sizeof(GridPoint)), 0) << flags;
+    }
+  }
+}
+
 TEST_F(Coverage, RunStoresEnergiesTimesAndExtremes) {
   add_flat_type();
   DrawObject* s = add_speaker(0, 0, 3, 1e6f);
