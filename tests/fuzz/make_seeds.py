@@ -152,6 +152,28 @@ def sibling_drawing():
     return out
 
 
+def gdf_text():
+    rows = "".join(" ".join("%.1f" % (0.5 * k) for k in range(37)) + "\r\n" for _ in range(37))
+    return ("Device Name G1\r\nManufacturer M\r\n# Frequency Band Section\r\nSphere Size Half\r\n"
+            "Frequency (Hz) 1000\r\nSensitivity (1W-1M) 90\r\nPhi Inc 5\r\nTheta Inc 5\r\n" + rows).encode()
+
+
+def onf_text():
+    rows = "".join(" ".join("%.1f" % (80 - k) for k in range(19)) + "\r\n" for _ in range(19))
+    return ("Device Class: L\r\nDevice Name: O1\r\nManufacturer: M\r\nRemark: r\r\nFREQUENCY: 500\r\n"
+            "SPHERE SIZE: HALF\r\nINCREMENT: 10\r\nUeff: 2.83\r\nIMPEDANCE: 8\r\nDISTANCE: 1\r\n" + rows).encode()
+
+
+def acoustacadd_parameters():
+    p = bytearray(256)
+    p[0], p[54] = ord("E"), ord("H")
+    for i in range(7):
+        struct.pack_into("<h", p, 79 + 4 * i, 1000)
+        struct.pack_into("<f", p, 120 + 4 * i, 6.0)
+    struct.pack_into("<hh", p, 112, 17000, 12950)
+    return bytes(p)
+
+
 def seeds():
     empty = header() + layers() + title_carrier() + struct.pack("<hh", 0, 1) + material("100%", 1.0)
     older_empty = header() + layers() + struct.pack("<hh", 0, 1) + material("100%", 1.0)
@@ -170,6 +192,9 @@ def seeds():
         "profile_temp.tmp": audio_profile(trailers=3),
         "speaker_drawing.tcf": speaker_drawing(),
         "sibling_drawing.tcf": sibling_drawing(),
+        "speaker.gdf": gdf_text(),
+        "speaker.onf": onf_text(),
+        "acoustacadd.spk": acoustacadd_parameters(),
         "speaker_db_empty.osb": b"ORVANTE SPEAKER DATABASE V140".ljust(30, b"\0") + struct.pack("<h", 0),
     }
 

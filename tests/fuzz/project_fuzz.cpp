@@ -1,5 +1,5 @@
-// libFuzzer harness of the project, map, ray-file, speaker database, speaker
-// drawing, audio profile and WAVE readers: any input must be read
+// libFuzzer harness of the project, map, ray-file, audio profile and WAVE
+// readers: any input must be read
 // or refused without a crash, a leak or a sanitizer report, and whatever is
 // accepted must write and read back to the same bytes.
 #include <cstdint>
@@ -13,9 +13,6 @@
 #include "framework/le_bytes.h"
 #include "project/map_file.h"
 #include "project/project_file.h"
-#include "speaker_editor/database_file.h"
-#include "speaker_editor/drawing_file.h"
-#include "speaker_editor/record_table.h"
 
 namespace {
 
@@ -93,26 +90,6 @@ void check_wav(const uint8_t* data, size_t size) {
   if (wav_decode(once.buffer().data(), once.buffer().size(), format, back) != WAV_OK || back != samples) std::abort();
 }
 
-// Whatever the editor accepts it writes and reads back to the same bytes.
-void check_speaker_database(const uint8_t* data, size_t size) {
-  spked_clear_table();
-  if (spked_read_database_bytes(data, size) == SPKED_READ_OK) {
-    std::vector<uint8_t> once = spked_database_bytes();
-    spked_clear_table();
-    if (spked_read_database_bytes(once.data(), once.size()) != SPKED_READ_OK) std::abort();
-    if (spked_database_bytes() != once) std::abort();
-  }
-  spked_clear_table();
-}
-
-void check_speaker_drawing(const uint8_t* data, size_t size) {
-  spked_load_drawing_bytes(data, size);
-  spked_insert_drawing_bytes(data, size);
-  obj_free_all();
-  spked_free_drawing(spked_read_legacy_drawing(data, size, false));
-  if (DrawObject* merged = spked_read_legacy_drawing_merged(data, size)) obj_free(merged);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -121,7 +98,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   check_ray_file(data, size);
   check_profile(data, size);
   check_wav(data, size);
-  check_speaker_database(data, size);
-  check_speaker_drawing(data, size);
   return 0;
 }
