@@ -157,12 +157,7 @@ INT_PTR CALLBACK acoustacadd_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
 }  // namespace
 
 int spked_show_acoustacadd_dialog() {
-  INT_PTR result = DialogBoxParamA(win_instance(), "DIALOG_8", win_main_window(), acoustacadd_proc, 0);
-  if (result == -1) {
-    MessageBoxA(nullptr, "Unable to display dialog", "System Error", MB_OK | MB_ICONHAND | MB_SYSTEMMODAL);
-    return 0;
-  }
-  return int(result);
+  return int(win_run_dialog("DIALOG_8", win_main_window(), acoustacadd_proc));
 }
 
 // The pairing of horn and driver lives only within one run of the dialog.

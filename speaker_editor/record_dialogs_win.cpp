@@ -237,7 +237,7 @@ bool spked_create_record_selector() {
   spked_selector_hook = notify_selector;
   g_selector = CreateDialogParamA(win_instance(), "DIALOG_12", win_main_window(), selector_proc, 0);
   if (!g_selector) {
-    MessageBoxA(nullptr, "Unable to display dialog", "System Error", MB_OK | MB_ICONHAND | MB_SYSTEMMODAL);
+    ui_message_box("Unable to display dialog", "System Error", UI_MB_OK | UI_MB_ICONHAND | UI_MB_SYSTEMMODAL);
     return false;
   }
   ShowWindow(g_selector, SW_SHOW);
@@ -255,11 +255,7 @@ HWND spked_record_selector() { return g_selector; }
 // The dialog works on a copy of the head; OK copies it back.
 int spked_show_characteristics_dialog() {
   g_head_copy = g_spked_current;
-  INT_PTR result = DialogBoxParamA(win_instance(), "DIALOG_5", win_main_window(), characteristics_proc, 0);
-  if (result == -1) {
-    MessageBoxA(win_main_window(), "Unable to display dialog", "System Error", MB_OK);
-    return 0;
-  }
+  INT_PTR result = win_run_dialog("DIALOG_5", win_main_window(), characteristics_proc);
   if (result == 1) static_cast<SpeakerHead&>(g_spked_current) = g_head_copy;
   return int(result);
 }
