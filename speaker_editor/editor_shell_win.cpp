@@ -157,7 +157,17 @@ void run_snap(int id) {
   refresh_panel();
 }
 
-void copy_drawing_to_clipboard() { view_copy_window(); }
+void copy_drawing_to_clipboard() {
+  gfx_select_window(view_drawing_window());
+  input_update_cursor(0);
+  gfx_set_pen(0);
+  DrawWindow* w = view_drawing_window();
+  RECT outline = {0, 0, w->right - w->left - 1, w->bottom - w->top - 1};
+  gfx_draw_rect(&outline, 0);
+  if (!print_copy_to_clipboard())
+    ui_message_box("Die Zeichnung konnte nicht in die Zwischenablage kopiert werden.", nullptr,
+                   UI_MB_OK | UI_MB_ICONEXCLAMATION);
+}
 
 void open_drawing_after_question() {
   cad_confirm_discard();
