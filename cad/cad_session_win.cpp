@@ -11,6 +11,7 @@
 #include "cad/input_win.h"
 #include "cad/obj_store.h"
 #include "cad/view.h"
+#include "framework/gfx_win.h"
 #include "framework/input_dialogs.h"
 #include "framework/units.h"
 #include "framework/win_frame_win.h"
@@ -135,3 +136,12 @@ void cad_set_grid_size() {
 }
 
 void cad_empty_command() {}
+
+// The drawing comment, shown at the bottom of the drawing window.
+void cad_edit_comment() {
+  char text[VIEW_COMMENT_CHARS + 1];
+  std::snprintf(text, sizeof text, "%s", g_view.comment);
+  if (!dlg_input_line("Kommentar (max. 80 Zeichen):", text, int(sizeof text), 0)) return;
+  std::snprintf(g_view.comment, sizeof g_view.comment, "%s", text);
+  if (DrawWindow* w = view_drawing_window()) InvalidateRect(w->window, nullptr, FALSE);
+}

@@ -11,3 +11,4 @@ void cad_set_node_snap();
 void cad_set_circle_segments();
 void cad_set_grid_size();
 void cad_empty_command();
+void cad_edit_comment();

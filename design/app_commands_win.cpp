@@ -70,17 +70,7 @@ void run_rays(int) { refl_cmd_rays(); }
 void run_load_ray_file(int) { rayfile_cmd_load(); }
 void run_plot(int) { plot_command(); }
 
-void run_copy_to_clipboard(int) {
-  gfx_select_window(view_drawing_window());
-  input_update_cursor(0);
-  gfx_set_pen(0);
-  DrawWindow* w = view_drawing_window();
-  RECT outline = {0, 0, w->right - w->left - 1, w->bottom - w->top - 1};
-  gfx_draw_rect(&outline, 0);
-  if (!print_copy_to_clipboard())
-    win_message_box("Die Zeichnung konnte nicht in die Zwischenablage kopiert werden.", nullptr,
-                    MB_OK | MB_ICONEXCLAMATION);
-}
+void run_copy_to_clipboard(int) { view_copy_window(); }
 
 void run_point_snap(int id) {
   g_view.point_snap = id == 509;

@@ -43,7 +43,7 @@ bool measure_polygon(const DrawObject* o, uint32_t start, uint32_t* elements, ui
 // refused value.
 bool ask_height() {
   char text[HEIGHT_CHARS + 1] = "";
-  if (!edit_host().input_line("Abstandshöhe ( 0.0 .. 10.0 )", text, HEIGHT_CHARS, 1)) return false;
+  if (!edit_host().input_line("Abstandshöhe ( 0.0 .. 10.0 )", text, int(sizeof text), 1)) return false;
   float typed;
   if (std::sscanf(text, "%f", &typed) == 1) {
     if (!(typed >= 0.0f && typed <= MAX_HEIGHT)) {

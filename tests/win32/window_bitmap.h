@@ -75,3 +75,12 @@ inline void save_window_bitmap(const WindowPixels& shot, const std::string& path
 
 // Saves the window's client area as a BMP file.
 inline void save_window_bitmap(HWND window, const std::string& path) { save_window_bitmap(capture_window(window), path); }
+
+// How many pixels of two pictures of the same size differ.
+inline int pixels_differing(const WindowPixels& a, const WindowPixels& b) {
+  if (a.width != b.width || a.height != b.height) return a.width * a.height;
+  int n = 0;
+  for (int y = 0; y < a.height; ++y)
+    for (int x = 0; x < a.width; ++x) n += a.at(x, y) != b.at(x, y);
+  return n;
+}
