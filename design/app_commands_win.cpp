@@ -25,6 +25,7 @@
 #include "design/app_main_win.h"
 #include "design/app_window_win.h"
 #include "design/cluster_balloon.h"
+#include "design/ease_cmds_win.h"
 #include "design/face_list_dlg_win.h"
 #include "design/history.h"
 #include "design/listener_faces.h"
@@ -256,6 +257,19 @@ void run_speaker_command(int id) {
   }
 }
 
+void run_ease_command(int id) {
+  switch (id) {
+    case 120: ease_import_faces_v3(); break;
+    case 121: ease_export_faces_v3(); break;
+    case 122: ease_import_faces_v2(); break;
+    case 123: ease_export_faces_v2(); break;
+    case 124: ease_import_speakers_v3(); break;
+    case 125: ease_export_speakers_v3(); break;
+    case 126: ease_import_speakers_v2(); break;
+    case 127: ease_export_speakers_v2(); break;
+  }
+}
+
 void run_zoom_all(int) { view_zoom_all(); }
 void run_zoom_window(int) { view_zoom_window(); }
 
@@ -268,14 +282,14 @@ const AppCommand COMMANDS[] = {
     {104, 104, run_new, 0},
     {105, 105, run_exit, 0},
     {110, 113, run_recent_project, 0},
-    {120, 120, nullptr, CMD_SNAPSHOT},
-    {121, 121, nullptr, 0},
-    {122, 122, nullptr, CMD_SNAPSHOT},
-    {123, 123, nullptr, 0},
-    {124, 124, nullptr, CMD_SNAPSHOT},
-    {125, 125, nullptr, 0},
-    {126, 126, nullptr, CMD_SNAPSHOT},
-    {127, 127, nullptr, 0},
+    {120, 120, run_ease_command, CMD_SNAPSHOT},
+    {121, 121, run_ease_command, 0},
+    {122, 122, run_ease_command, CMD_SNAPSHOT},
+    {123, 123, run_ease_command, 0},
+    {124, 124, run_ease_command, CMD_SNAPSHOT},
+    {125, 125, run_ease_command, 0},
+    {126, 126, run_ease_command, CMD_SNAPSHOT},
+    {127, 127, run_ease_command, 0},
     {201, 201, run_undo, 0},
     {202, 202, run_redo, 0},
     {210, 210, run_copy_to_clipboard, 0},
