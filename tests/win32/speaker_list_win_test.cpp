@@ -599,3 +599,53 @@ TEST(SpeakerArrays, UndoPutsATurnedArrayBack) {
   EXPECT_FLOAT_EQ(undone_y1, 1.5f);
   EXPECT_FLOAT_EQ(undone_y2, 10.5f);
 }
+
+// 45 loudspeakers: the 45th row starts a second page.
+TEST(SpeakerListWindow, FortyFifthLoudspeakerIsPrintedOnPageTwo) {
+  std::string job;
+  UINT_PTR timer = 0;
+  int placed = 0;
+  int code = harness::run({
+      [&] {
+        open_sample();
+        PlacedSpeaker block = *named("LS3");
+        for (int i = 0; i < 42; ++i) {
+          block.position[0] = 5.0f + 0.3f * (i % 14);
+          block.position[1] = 2.0f + 3.0f * (i / 14);
+          DrawObject* o = spk_create_object(block);
+          spk_build_object(spk_placed_of(o), o, 1);
+        }
+        placed = obj_count_speaker();
+        timer = start_actions({{"Lautsprecherliste", [&](HWND d) {
+                                  job = pdf_printer::next_job_name();
+                                  pdf_printer::answer_next_dialog(IDOK);
+                                  press(d, 105);
+                                }}});
+        run_command(1004);
+        KillTimer(nullptr, timer);
+      },
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(placed, 45);
+  ASSERT_FALSE(job.empty());
+  std::string pdf = pdf_printer::wait_for_pdf(job);
+  ASSERT_FALSE(pdf.empty()) << job;
+  EXPECT_EQ(pdf_printer::page_count(pdf), 2);
+  pdf_printer::Page second;
+  ASSERT_TRUE(pdf_printer::rasterise(pdf, 300, second, 2));
+  int h, w;
+  spk_list_char_size(second.width, &h, &w);
+  // Page two has its frame and one row below the titles, the totals two lines under it.
+  bool frame = false;
+  for (int d = -3; d <= 3 && !frame; ++d) frame = second.dark(spk_list_frame_right(w) + d, 20 * h);
+  EXPECT_TRUE(frame);
+  auto ink_in_rows = [&](int top, int bottom) {
+    int n = 0;
+    for (int y = top; y < bottom; ++y)
+      for (int x = SPK_LIST_MARGIN + 5 * w; x < SPK_LIST_MARGIN + 60 * w; ++x) n += second.dark(x, y);
+    return n;
+  };
+  EXPECT_GT(ink_in_rows(10 * h, 11 * h), 0);            // row 45
+  EXPECT_EQ(ink_in_rows(11 * h + 4, 12 * h + 8), 0);    // nothing after it
+  if (!::testing::Test::HasFailure()) DeleteFileA(pdf.c_str());
+}
