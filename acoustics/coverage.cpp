@@ -82,6 +82,7 @@ bool run_sequential(uint32_t count) {
   uint32_t last = 0;
   for (uint32_t i = 0; i < count; ++i) {
     GridPoint& gp = g_coverage_grid.points[i];
+    if (i % WORK_CHUNK == 0) resp_set_region_of(c, &gp, std::min(WORK_CHUNK, count - i));
     resp_compute_point_in(c, position_of(gp));
     store_point(gp, *buffer);
     if (progress_due(last) && ui_progress_update(int(i * 100.0 / count))) return false;
@@ -104,6 +105,7 @@ void worker(SharedRun& run) {
     uint32_t begin = run.next.fetch_add(WORK_CHUNK);
     if (begin >= run.count) break;
     uint32_t end = std::min(run.count, begin + WORK_CHUNK);
+    resp_set_region_of(c, g_coverage_grid.points + begin, end - begin);
     for (uint32_t i = begin; i < end; ++i) {
       GridPoint& gp = g_coverage_grid.points[i];
       resp_compute_point_in(c, position_of(gp));

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <algorithm>
 #include <functional>
 #include <utility>
 
@@ -11,6 +12,7 @@
 #include "acoustics/ray_geom.h"
 #include "materials/material.h"
 #include "project/calc_options.h"
+#include "project/coverage_grid.h"
 #include "speakers/speaker_model.h"
 
 ArrivalBuffer g_arrivals;
@@ -359,7 +361,12 @@ void resp_add_arrival(RespContext& c, const ActiveSpeaker& sp, const WorldPoint&
     }
     gain[7] = 0.0f;
   }
-  for (int b = 0; b < BAND_SLOTS; ++b) air[b] = acm_exp2f(d * g_tables.log2_air[b]);
+  for (int half = 0; half < BAND_SLOTS; half += 4) {
+    acm_float4 x, y;
+    std::memcpy(&x, g_tables.log2_air + half, sizeof x);
+    y = acm_exp2f4(x * d);
+    std::memcpy(air + half, &y, sizeof y);
+  }
   uint32_t n = c.count;
   for (int b = 0; b < RESP_BANDS; ++b) {
     ArrivalBand& band = c.buffer->bands[b];
@@ -483,6 +490,73 @@ void resp_sum_band_arrivals(RespContext& c) {
 
 namespace {
 
+bool inside(const float box[6], const WorldPoint& p) {
+  return p.x >= box[0] && p.x <= box[1] && p.y >= box[2] && p.y <= box[3] && p.z >= box[4] && p.z <= box[5];
+}
+
+// The faces that can shadow the loudspeaker's direct sound anywhere in the
+// region: those whose boxes overlap the box around both, which holds every
+// segment box from the loudspeaker into the region. Null when there is no
+// region for the point (then the tree answers).
+const std::vector<int32_t>* region_blockers(RespContext& c, const ActiveSpeaker& sp, const WorldPoint& p) {
+  if (!c.run || c.region_id == 0 || !inside(c.region, p)) return nullptr;
+  std::less<const ActiveSpeaker*> before;
+  if (before(&sp, g_active_speakers) || !before(&sp, g_active_speakers + g_active_speaker_count)) return nullptr;
+  size_t a = size_t(&sp - g_active_speakers);
+  if (c.blockers.size() <= a) {
+    c.blockers.resize(size_t(g_active_speaker_count));
+    c.blockers_region.resize(size_t(g_active_speaker_count), 0);
+  }
+  std::vector<int32_t>& list = c.blockers[a];
+  if (c.blockers_region[a] == c.region_id) return &list;
+  c.blockers_region[a] = c.region_id;
+  list.clear();
+  const float* s = sp.speaker->position;
+  float hull[6] = {lower(s[0], c.region[0]), upper(s[0], c.region[1]), lower(s[1], c.region[2]),
+                   upper(s[1], c.region[3]), lower(s[2], c.region[4]), upper(s[2], c.region[5])};
+  if (!g_face_tree) {
+    for (int32_t i = 0; i < g_face_count; ++i) {
+      const FaceEntry& f = g_face_table[i];
+      if (boxes_overlap(hull, f.x_min, f.x_max, f.y_min, f.y_max, f.z_min, f.z_max)) list.push_back(i);
+    }
+    return &list;
+  }
+  int32_t stack[128];
+  int top = 0;
+  stack[top++] = 0;
+  while (top > 0) {
+    const FaceTreeNode& n = g_face_tree[stack[--top]];
+    if (!boxes_overlap(hull, n.box[0], n.box[1], n.box[2], n.box[3], n.box[4], n.box[5])) continue;
+    if (n.count > 0) {
+      for (int32_t k = n.first; k < n.first + n.count; ++k) {
+        int32_t i = g_face_tree_order[k];
+        const FaceEntry& f = g_face_table[i];
+        if (boxes_overlap(hull, f.x_min, f.x_max, f.y_min, f.y_max, f.z_min, f.z_max)) list.push_back(i);
+      }
+    } else if (top + 2 <= 128) {
+      stack[top++] = n.right;
+      stack[top++] = n.left;
+    } else {
+      c.blockers_region[a] = 0;  // deeper than the walk holds: let the tree answer
+      return nullptr;
+    }
+  }
+  return &list;
+}
+
+// The direct path from the loudspeaker to p is clear of every face.
+bool direct_path_clear(RespContext& c, const ActiveSpeaker& sp, const WorldPoint& source, const WorldPoint& p,
+                       const WorldPoint& d) {
+  const std::vector<int32_t>* blockers = region_blockers(c, sp, p);
+  if (!blockers) return resp_path_is_clear(c, source, d, -1, 0) != 0;
+  if (!(d.x * d.x + d.y * d.y + d.z * d.z > 0.0f)) return true;
+  Segment s = make_segment(source, d);
+  float t;
+  for (int32_t i : *blockers)
+    if (segment_hits(s, i, true, &t)) return false;
+  return true;
+}
+
 bool culls_reflections(const RespContext& c) {
   return c.run && c.run->face_inv_norm.size() == size_t(g_face_count);
 }
@@ -529,6 +603,29 @@ bool reflection_possible(const RespContext& c, int face, const WorldPoint& p, co
 
 }  // namespace
 
+// The points computed next lie in this box; the shadowing faces are found
+// once per loudspeaker for all of them.
+void resp_set_region(RespContext& c, const float box[6]) {
+  for (int k = 0; k < 6; ++k) c.region[k] = box[k];
+  c.region_id += 1;
+  if (c.region_id == 0) {  // wrapped: no list may look current
+    std::fill(c.blockers_region.begin(), c.blockers_region.end(), 0u);
+    c.region_id = 1;
+  }
+}
+
+void resp_set_region_of(RespContext& c, const GridPoint* points, uint32_t count) {
+  if (!c.run || count == 0) return;
+  float box[6] = {points[0].x, points[0].x, points[0].y, points[0].y, points[0].z, points[0].z};
+  for (uint32_t i = 1; i < count; ++i) {
+    const GridPoint& p = points[i];
+    box[0] = lower(box[0], p.x), box[1] = upper(box[1], p.x);
+    box[2] = lower(box[2], p.y), box[3] = upper(box[3], p.y);
+    box[4] = lower(box[4], p.z), box[5] = upper(box[5], p.z);
+  }
+  resp_set_region(c, box);
+}
+
 // A fresh buffer for the point; with the run's tables, the point's plane
 // values for the reflection cull, once for all loudspeakers.
 void resp_begin_point(RespContext& c, const WorldPoint& p) {
@@ -549,7 +646,7 @@ void resp_speaker_arrivals(RespContext& c, const ActiveSpeaker& sp, const WorldP
   WorldPoint source{s[0], s[1], s[2]};
   c.window = OPEN_WINDOW;
   WorldPoint d{p.x - source.x, p.y - source.y, p.z - source.z};
-  if (!shadowing || resp_path_is_clear(c, source, d, -1, 0)) {
+  if (!shadowing || direct_path_clear(c, sp, source, p, d)) {
     resp_add_arrival(c, sp, p, 0);
     if (shadowing) c.window = c.last_distance_sq + REFLECTION_MARGIN;
   }

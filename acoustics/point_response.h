@@ -9,6 +9,7 @@
 #include "cad/cad_state.h"  // WorldPoint
 
 struct ActiveSpeaker;
+struct GridPoint;
 
 constexpr int RESP_BANDS = 7;
 constexpr int MAX_ARRIVALS = 2048;
@@ -54,6 +55,13 @@ struct RespContext {
   int use_face_tree;               // 0: the plain scan of the face table
   const RespRunTables* run;        // null: balloon bytes, and every face mirrored
   std::vector<double> plane;       // per face: (P - P0) . N of the current point
+  // With the run's tables, the box of the points being computed and, per
+  // active loudspeaker, the faces whose boxes meet the box around it and
+  // that region: the only ones its direct sound there can be shadowed by.
+  float region[6];
+  uint32_t region_id;              // 0: no region
+  std::vector<uint32_t> blockers_region;
+  std::vector<std::vector<int32_t>> blockers;
 };
 
 extern ArrivalBuffer g_arrivals;
@@ -76,6 +84,8 @@ void resp_sum_band_arrivals(RespContext& context);
 // The point response in its steps: a fresh buffer for the point, the direct
 // sound and first reflections of one loudspeaker (the per-pair work), and
 // the summation.
+void resp_set_region(RespContext& context, const float box[6]);
+void resp_set_region_of(RespContext& context, const GridPoint* points, uint32_t count);
 void resp_begin_point(RespContext& context, const WorldPoint& point);
 void resp_speaker_arrivals(RespContext& context, const ActiveSpeaker& speaker, const WorldPoint& point);
 float resp_byte_to_power(uint8_t byte);
