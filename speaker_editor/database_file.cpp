@@ -160,13 +160,14 @@ bool spked_write_database(const char* path) {
          LE_SAVED;
 }
 
-int spked_read_database_bytes(const uint8_t* data, size_t size) {
+int spked_read_database_bytes(const uint8_t* data, size_t size, bool replace) {
   int version = version_of(data, size);
   if (version == SDB_VERSION_130) return SPKED_READ_OLD_VERSION;
   if (version != SDB_VERSION_140) return SPKED_READ_INVALID;
   Staged staged;
   int result = stage_v140(data, size, staged);
   if (result != SPKED_READ_OK) return result;
+  if (replace) spked_clear_table();
   for (size_t i = 0; i < staged.records.size(); ++i) {
     if (!spked_insert_record(*staged.records[i], staged.drawings[i])) return SPKED_READ_TABLE_FULL;
     staged.drawings[i] = nullptr;  // the table owns it now
@@ -174,13 +175,13 @@ int spked_read_database_bytes(const uint8_t* data, size_t size) {
   return SPKED_READ_OK;
 }
 
-int spked_read_database(const char* path) {
+int spked_read_database(const char* path, bool replace) {
   std::vector<uint8_t> data;
   FILE* probe = std::fopen(path, "rb");
   if (!probe) return SPKED_READ_CANNOT_OPEN;
   std::fclose(probe);
   if (!le_read_file(path, data, size_t(SDB_MAX_FILE_BYTES))) return SPKED_READ_DAMAGED;
-  return spked_read_database_bytes(data.data(), data.size());
+  return spked_read_database_bytes(data.data(), data.size(), replace);
 }
 
 bool spked_convert_v130_database(const char* path) {

@@ -23,10 +23,11 @@ std::vector<uint8_t> spked_database_bytes();
 // file as path's "_old.OSB" backup; true when the new file is complete.
 bool spked_write_database(const char* path);
 
-// Reads a database file and appends its records to the table, all or none
-// (apart from the 500-record limit); the path is not remembered here.
-int spked_read_database(const char* path);
-int spked_read_database_bytes(const uint8_t* data, size_t size);
+// Reads a database file into the table, all or none (apart from the
+// 500-record limit): `replace` empties the table first, else the records
+// are appended. A file that is refused leaves the table as it was.
+int spked_read_database(const char* path, bool replace);
+int spked_read_database_bytes(const uint8_t* data, size_t size, bool replace);
 
 // Converts a previous-version file in place. Side drawings are deleted only
 // once the converted file has replaced the old one. False when nothing was

@@ -119,7 +119,7 @@ TEST_F(EditorDatabase, WritesHeaderRecordsAndDrawingsThatTheCodecReads) {
 
 TEST_F(EditorDatabase, ReadsBackWhatItWrote) {
   Bytes file = sample_file();
-  ASSERT_EQ(spked_read_database_bytes(file.data(), file.size()), SPKED_READ_OK);
+  ASSERT_EQ(spked_read_database_bytes(file.data(), file.size(), false), SPKED_READ_OK);
   ASSERT_EQ(g_spked_table.count, 3);
   SpeakerRecord r;
   ASSERT_TRUE(spked_decode_slot(1, r));
@@ -175,7 +175,7 @@ TEST_F(EditorDatabase, DamagedFilesAreRefusedWithTheTableUnchanged) {
     spked_insert_record(make_record("KEEP", 42), drawing_of({square(5.0f)}));
     Bytes f = good;
     c.damage(f);
-    EXPECT_EQ(spked_read_database_bytes(f.data(), f.size()), SPKED_READ_DAMAGED) << c.what;
+    EXPECT_EQ(spked_read_database_bytes(f.data(), f.size(), false), SPKED_READ_DAMAGED) << c.what;
     ASSERT_EQ(g_spked_table.count, 1) << c.what;
     SpeakerRecord r;
     ASSERT_TRUE(spked_decode_slot(0, r));
@@ -184,21 +184,32 @@ TEST_F(EditorDatabase, DamagedFilesAreRefusedWithTheTableUnchanged) {
   }
 }
 
+TEST_F(EditorDatabase, OpeningReplacesTheTableOnlyWithAGoodFile) {
+  Bytes file = sample_file();
+  spked_insert_record(make_record("OLD", 1), nullptr);
+  Bytes damaged = file;
+  damaged.resize(damaged.size() - 1);
+  EXPECT_EQ(spked_read_database_bytes(damaged.data(), damaged.size(), true), SPKED_READ_DAMAGED);
+  EXPECT_EQ(g_spked_table.count, 1);
+  EXPECT_EQ(spked_read_database_bytes(file.data(), file.size(), true), SPKED_READ_OK);
+  EXPECT_EQ(g_spked_table.count, 3);
+}
+
 TEST_F(EditorDatabase, OtherFilesAreNamedForWhatTheyAre) {
   Bytes other(64, 0);
   std::memcpy(other.data(), "ORVANTE ABSORBER DATABASE V1.1", 30);
-  EXPECT_EQ(spked_read_database_bytes(other.data(), other.size()), SPKED_READ_INVALID);
+  EXPECT_EQ(spked_read_database_bytes(other.data(), other.size(), false), SPKED_READ_INVALID);
   std::memcpy(other.data(), SDB_ID_V130, 30);
-  EXPECT_EQ(spked_read_database_bytes(other.data(), other.size()), SPKED_READ_OLD_VERSION);
-  EXPECT_EQ(spked_read_database_bytes(other.data(), 31), SPKED_READ_INVALID);  // shorter than a header
-  EXPECT_EQ(spked_read_database(path("none.osb").c_str()), SPKED_READ_CANNOT_OPEN);
+  EXPECT_EQ(spked_read_database_bytes(other.data(), other.size(), false), SPKED_READ_OLD_VERSION);
+  EXPECT_EQ(spked_read_database_bytes(other.data(), 31, false), SPKED_READ_INVALID);  // shorter than a header
+  EXPECT_EQ(spked_read_database(path("none.osb").c_str(), false), SPKED_READ_CANNOT_OPEN);
   EXPECT_EQ(g_spked_table.count, 0);
 }
 
 TEST_F(EditorDatabase, AppendingStopsAtFiveHundredRecords) {
   Bytes file = sample_file();
   for (int i = 0; i < 498; ++i) spked_insert_record(make_record("FILL", 1), nullptr);
-  EXPECT_EQ(spked_read_database_bytes(file.data(), file.size()), SPKED_READ_TABLE_FULL);
+  EXPECT_EQ(spked_read_database_bytes(file.data(), file.size(), false), SPKED_READ_TABLE_FULL);
   EXPECT_EQ(g_spked_table.count, 500);
   EXPECT_EQ(g_spked_current_index, 499);
   SpeakerRecord r;
@@ -268,7 +279,7 @@ TEST_F(EditorDatabase, ConvertsThePreviousVersionWithItsSideDrawings) {
   EXPECT_EQ(g_messages, std::vector<std::string>{"Datensatz kann nicht gelesen werden"});
   EXPECT_FALSE(fs::exists(path("BOX.TCF")));
   EXPECT_FALSE(fs::exists(file + ".tmp"));
-  ASSERT_EQ(spked_read_database(file.c_str()), SPKED_READ_OK);
+  ASSERT_EQ(spked_read_database(file.c_str(), false), SPKED_READ_OK);
   ASSERT_EQ(g_spked_table.count, 2);
   SpeakerRecord r;
   ASSERT_TRUE(spked_decode_slot(0, r));

@@ -1,0 +1,509 @@
+#include "speaker_editor/editor_shell_win.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "cad/body_cmds.h"
+#include "cad/cad_session.h"
+#include "cad/cad_session_win.h"
+#include "cad/cad_state.h"
+#include "cad/draw_cmds.h"
+#include "cad/drawing_window_win.h"
+#include "cad/edit_cmds.h"
+#include "cad/input.h"
+#include "cad/input_wait_win.h"
+#include "cad/input_win.h"
+#include "cad/obj_store.h"
+#include "cad/panel_win.h"
+#include "cad/render.h"
+#include "cad/undo.h"
+#include "cad/view.h"
+#include "framework/child_windows_win.h"
+#include "framework/gfx_win.h"
+#include "framework/input_dialogs.h"
+#include "framework/print_win.h"
+#include "framework/ui_seam.h"
+#include "framework/win_frame_win.h"
+#include "speaker_editor/balloon_data.h"
+#include "speaker_editor/drawing_file.h"
+#include "speaker_editor/record_table.h"
+#include "speakers/legacy_drawing.h"
+
+const char SPKED_CAPTION[] = "OSB V2.90";
+
+namespace {
+
+constexpr int DRAWING_WINDOW_ID = 10000;
+constexpr UINT MSG_PANEL_KEY = 32700;
+constexpr UINT PANEL_REFRESH = 400;
+constexpr int FIRST_BUTTON_ID = 20000;
+const char* const MSG_NOT_SAVED = "Datenbank ist noch nicht gesichert !";
+const char* const MSG_NO_PASSWORD = "Ohne Paßwort produzierte Daten sind ungeschützt.Wiederholen?";
+
+DrawWindow g_drawing_record = {};
+HMENU g_database_menu = nullptr;
+HMENU g_drawing_menu = nullptr;
+bool g_drawing_mode = false;
+char g_caption[SPKED_PATH_CHARS + 16];
+
+HMENU current_menu() { return GetMenu(win_main_window()); }
+
+void check_item(int id, bool on) { CheckMenuItem(current_menu(), id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED)); }
+void enable_item(int id, bool on) { EnableMenuItem(current_menu(), id, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED)); }
+
+void refresh_panel() {
+  if (panel_window()) PostMessageA(panel_window(), WM_COMMAND, PANEL_REFRESH, 0);
+}
+
+void enable_top_menus(bool enable) {
+  HMENU menu = current_menu();
+  if (!menu) return;
+  int count = g_drawing_mode ? 6 : 4;
+  for (int position = 0; position < count; ++position)
+    EnableMenuItem(menu, position, MF_BYPOSITION | (enable ? MF_ENABLED : MF_GRAYED));
+  DrawMenuBar(win_main_window());
+}
+
+bool create_drawing_window() {
+  int left, top, right, bottom;
+  view_get_margins(&left, &top, &right, &bottom);
+  g_drawing_record = DrawWindow{};
+  g_drawing_record.hscroll = 1;
+  g_drawing_record.vscroll = 1;
+  DrawWindow* main = win_main_record();
+  HWND window = win_create_child(nullptr, WS_BORDER | WS_VSCROLL | WS_HSCROLL, left, top, main->right - left,
+                                 main->bottom - top, DRAWING_WINDOW_ID);
+  if (!window) return false;
+  g_drawing_record.window = window;
+  win_set_drawing_window(window);
+  view_set_drawing_window(&g_drawing_record);
+  gfx_select_window(&g_drawing_record);
+  input_install_view_hooks();
+  ShowWindow(window, SW_HIDE);
+  UpdateWindow(win_main_window());
+  return true;
+}
+
+void ask_session_password() {
+  for (;;) {
+    g_spked_session_password[0] = '\0';
+    dlg_input_line("Sitzungs-Paßwort(max.20 Stellen):", g_spked_session_password, SPKED_PASSWORD_CHARS, 0);
+    if (g_spked_session_password[0]) return;
+    if (ui_message_box(MSG_NO_PASSWORD, "WARNUNG", UI_MB_OKCANCEL) != UI_IDOK) return;
+  }
+}
+
+void show_start_screen() {
+  HWND main = win_main_window();
+  view_update_rotation();
+  g_view.kind = VIEW_YZ;
+  panel_notify();
+  g_view.kind = VIEW_XY;
+  ValidateRect(main, nullptr);
+  win_draw_bitmap_centred("OSBBMP290", 1);
+  SetFocus(main);
+  input_update_cursor(0);
+  input_update_cursor(1);
+  panel_notify();
+}
+
+void select_selector_refresh() {
+  if (HWND bar = spked_record_selector()) SendMessageA(bar, WM_COMMAND, SPKED_SELECTOR_REBUILD, 0);
+}
+
+// ---- drawing-mode commands ----
+
+void run_drawing_edit(int id) {
+  undo_push();
+  switch (id) {
+    case 2301: cad_cmd_delete(); break;
+    case 2302: cad_cmd_move(); break;
+    case 2303: cad_cmd_copy(); break;
+    case 2304: cad_cmd_rotate(); break;
+    case 2305: cad_cmd_scale(); break;
+    case 2306: cad_cmd_mirror(); break;
+    case 2307: cad_cmd_extrude(); break;
+    case 2308: cad_cmd_lathe(); break;
+    case 2309: cad_cmd_explode(); break;
+    case 2310: cad_cmd_join(); break;
+    case 2311: cad_cmd_move_nodes(); break;
+    case 2312: cad_cmd_insert_nodes(); break;
+    case 2313: cad_cmd_split_face(); break;
+    case 2314: cad_cmd_invert_face(); break;
+    case 2315: cad_cmd_delete_face(); break;
+  }
+}
+
+void run_render_mode(int id) {
+  bool hidden = id == 605;
+  if (g_view.hidden_mode == (hidden ? 1 : 0)) return;
+  g_view.hidden_mode = hidden ? 1 : 0;
+  check_item(605, hidden);
+  check_item(604, !hidden);
+  refresh_panel();
+  view_relayout();
+}
+
+void run_snap(int id) {
+  if (id == 511 || id == 512) {
+    g_view.coord_snap = id == 512;
+    check_item(512, g_view.coord_snap);
+    check_item(511, !g_view.coord_snap);
+  } else {
+    g_view.point_snap = id == 509;
+    check_item(509, g_view.point_snap);
+    check_item(508, !g_view.point_snap);
+  }
+  refresh_panel();
+}
+
+void copy_drawing_to_clipboard() {
+  gfx_select_window(view_drawing_window());
+  input_update_cursor(0);
+  gfx_set_pen(0);
+  DrawWindow* w = view_drawing_window();
+  RECT outline = {0, 0, w->right - w->left - 1, w->bottom - w->top - 1};
+  gfx_draw_rect(&outline, 0);
+  if (!print_copy_to_clipboard())
+    win_message_box("Die Zeichnung konnte nicht in die Zwischenablage kopiert werden.", nullptr,
+                    MB_OK | MB_ICONEXCLAMATION);
+}
+
+void open_drawing_after_question() {
+  cad_confirm_discard();
+  if (g_abort_flag) {
+    input_clear_flags();
+    return;
+  }
+  undo_clear();
+  spked_open_drawing_file();
+  input_clear_flags();
+  g_modified = 0;
+}
+
+void run_drawing_command(int id) {
+  switch (id) {
+    case 104: cad_new_drawing(); break;
+    case 101: open_drawing_after_question(); break;
+    case 102: spked_save_drawing_file(); break;
+    case 105: if (spked_confirm_discard()) spked_close_editor(); break;
+    case 2201: undo_push(); cad_cmd_lines(); break;
+    case 2202: undo_push(); cad_cmd_polygon(); break;
+    case 2203: undo_push(); cad_cmd_circle(); break;
+    case 2204: undo_push(); cad_cmd_rectangle(); break;
+    case 2206: undo_push(); spked_insert_drawing_file(); break;
+    case 4205: undo_push(); cad_cmd_text(); break;
+    case 201: undo_undo(); break;
+    case 602: view_zoom_all(); break;
+    case 603: view_zoom_window(); break;
+    case 604: case 605: run_render_mode(id); break;
+    case 614:
+      g_layers[LAYER_GRID].visible = !g_layers[LAYER_GRID].visible;
+      check_item(614, g_layers[LAYER_GRID].visible);
+      cad_build_grid();
+      break;
+    case 508: case 509: case 511: case 512: run_snap(id); break;
+    case 510: cad_set_node_snap(); break;
+    case 513: cad_set_snap_distance(); break;
+    case 514: cad_set_grid_size(); break;
+    case 506: cad_set_circle_segments(); break;
+    case 606: view_pick_eye_point(); g_view.kind = VIEW_EYE; view_relayout(); break;
+    case 607: g_view.kind = VIEW_EYE; view_relayout(); break;
+    case 210: copy_drawing_to_clipboard(); break;
+    case 6302: spked_leave_drawing_mode(); break;
+    default:
+      if (id >= 2301 && id <= 2315) run_drawing_edit(id);
+      break;
+  }
+}
+
+// ---- database-mode commands ----
+
+void refresh_with_index(int index) {
+  g_spked_current_index = index < 0 ? 0 : index;
+  select_selector_refresh();
+}
+
+void run_database_command(int id) {
+  switch (id) {
+    case 6001: spked_new_database(); refresh_with_index(0); break;
+    case 6002: spked_open_database(); refresh_with_index(0); break;
+    case 6003: spked_save_database(); break;
+    case 6004: if (spked_confirm_discard()) spked_close_editor(); break;
+    case 6107: spked_append_database(); refresh_with_index(g_spked_table.count - 1); break;
+    case 6108: spked_delete_record(); select_selector_refresh(); break;
+    case 6109: spked_sort_records_cmd(); refresh_with_index(0); break;
+    case 6110: spked_edit_record(); break;
+    case 6111: spked_rotate_balloons(18); break;
+    case 6112: spked_rotate_balloons(1); break;
+    case 6113: spked_rotate_balloons(71); break;
+    case 6104: spked_import_acoustacadd(); refresh_with_index(g_spked_table.count - 1); break;
+    case 6105: spked_import_lsp_catalog(); refresh_with_index(g_spked_table.count - 1); break;
+    case 6115: spked_import_spk_speaker(); refresh_with_index(g_spked_table.count - 1); break;
+    case 6106: spked_import_gdf(); refresh_with_index(g_spked_table.count - 1); break;
+    case 6114: spked_import_onf(); refresh_with_index(g_spked_table.count - 1); break;
+    case 6201: if (g_spked_table.count > 0) spked_open_data_sheet_window(); break;
+    case 6202: if (g_spked_table.count > 0) spked_open_polar_window(); break;
+    case 6203: if (g_spked_table.count > 0) spked_open_balloon_window(); break;
+    case 6301: spked_enter_drawing_mode(); break;
+  }
+}
+
+void forward_button(int id, LPARAM lparam) {
+  g_click_flag = 1;
+  if (id == CAD_ID_OK) {
+    g_finish_flag = 1;
+  } else if (id == CAD_ID_STOP) {
+    g_abort_flag = 1;
+  } else {
+    DrawWindow* target = gfx_current_window();
+    if (target && target->window) PostMessageA(target->window, WM_COMMAND, id, lparam);
+  }
+}
+
+LRESULT on_command(WPARAM wparam, LPARAM lparam) {
+  int id = LOWORD(wparam);
+  if (g_running_command != 0) {
+    if (id >= FIRST_BUTTON_ID) forward_button(id, lparam);
+    return 0;
+  }
+  bool drawing = g_drawing_mode;
+  enable_top_menus(false);
+  g_running_command = int16_t(id);
+  if (drawing && id >= 1000 && id <= 4999 && id != 1004 && id != 2502) cad_show_ok_stop_buttons(1);
+  if (drawing)
+    run_drawing_command(id);
+  else
+    run_database_command(id);
+  if (!win_main_window()) return 0;  // the program is ending
+  if (id >= 1000 && id <= 4999) g_repeat_command = id;
+  g_running_command = 0;
+  cad_show_ok_stop_buttons(0);
+  enable_top_menus(true);
+  view_clear_prompt_line();
+  return 0;
+}
+
+LRESULT main_window_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_COMMAND:
+      return on_command(wparam, lparam);
+    case WM_INITMENU:
+      spked_update_menu_state();
+      return 0;
+    case WM_KEYDOWN:
+      if (panel_window()) PostMessageA(panel_window(), WM_KEYDOWN, wparam, 0);
+      if (g_drawing_mode) input_handle_key(int(wparam));
+      return 0;
+    case MSG_PANEL_KEY:
+      if (g_drawing_mode) input_handle_key(int(wparam));
+      return 0;
+    case WM_SETCURSOR:
+      input_update_cursor(0);
+      win_arrow_cursor();
+      return TRUE;
+    case WM_CLOSE:
+      if (!spked_confirm_discard()) return 0;
+      if (g_running_command != 0) {
+        g_abort_flag = 1;
+      } else {
+        g_running_command = 1;
+        spked_close_editor();
+        g_running_command = 0;
+      }
+      return 0;
+    case WM_DESTROY:
+      win_arrow_cursor();
+      win_shutdown();
+      return 0;
+    default:
+      return DefWindowProcA(window, message, wparam, lparam);
+  }
+}
+
+void switch_back_to_database() {
+  SetMenu(win_main_window(), g_database_menu);
+  g_drawing_mode = false;
+  ShowWindow(win_drawing_window(), SW_HIDE);
+  panel_show(0);
+  gfx_select_window(win_main_record());
+  if (HWND bar = spked_record_selector()) {
+    ShowWindow(bar, SW_SHOW);
+    SendMessageA(bar, WM_COMMAND, SPKED_SELECTOR_REBUILD, 0);
+  }
+  spked_set_caption(g_spked_db_path[0] ? g_spked_db_path : nullptr);
+  InvalidateRect(win_main_window(), nullptr, TRUE);
+  UpdateWindow(win_main_window());
+}
+
+}  // namespace
+
+bool spked_in_drawing_mode() { return g_drawing_mode; }
+
+void spked_set_caption(const char* path) {
+  if (path && *path)
+    std::snprintf(g_caption, sizeof g_caption, "%s > %s", SPKED_CAPTION, path);
+  else
+    std::snprintf(g_caption, sizeof g_caption, "%s", SPKED_CAPTION);
+  if (HWND main = win_main_window()) SetWindowTextA(main, g_caption);
+}
+
+bool spked_confirm_discard() {
+  if (!g_spked_modified) return true;
+  return ui_message_box(MSG_NOT_SAVED, "WARNUNG", UI_MB_OKCANCEL) == UI_IDOK;
+}
+
+// The record's drawing becomes the CAD object list; a record without one
+// (or no record at all) starts from an empty drawing.
+void spked_enter_drawing_mode() {
+  obj_free_all();
+  RecordDrawing* drawing = spked_record_drawing(g_spked_current_index);
+  if (drawing && g_spked_table.count > 0) {
+    g_obj_head = drawing->head;
+    g_obj_tail = drawing->tail;
+  }
+  undo_clear();
+  g_modified = 0;
+  SetMenu(win_main_window(), g_drawing_menu);
+  g_drawing_mode = true;
+  gfx_select_window(&g_drawing_record);
+  if (HWND bar = spked_record_selector()) ShowWindow(bar, SW_HIDE);
+  ShowWindow(win_drawing_window(), SW_SHOW);
+  panel_show(1);
+  view_update_title();
+  view_relayout();
+  UpdateWindow(win_main_window());
+  SetFocus(win_main_window());
+}
+
+// The drawing goes back into the current record; a drawing left empty
+// clears the record's drawing.
+void spked_leave_drawing_mode() {
+  int index = g_spked_current_index;
+  bool has_record = g_spked_table.count > 0 && index < g_spked_table.count;
+  if (!g_obj_head) {
+    if (has_record && g_spked_table.drawings[index]) {
+      delete g_spked_table.drawings[index];  // its objects were the CAD list, now empty
+      g_spked_table.drawings[index] = nullptr;
+      if (spked_load_current(index)) {
+        g_spked_current.shape_ref = 0;
+        spked_store_current();
+      }
+      g_spked_modified = 1;
+    }
+    switch_back_to_database();
+    return;
+  }
+  if (has_record) {
+    RecordDrawing*& drawing = g_spked_table.drawings[index];
+    if (!drawing) drawing = new (std::nothrow) RecordDrawing{};
+    if (!drawing) {
+      obj_warn_no_memory();
+      return;
+    }
+    drawing->head = g_obj_head;
+    drawing->tail = g_obj_tail;
+    g_obj_head = g_obj_tail = nullptr;  // the record owns the objects again
+    if (g_modified) g_spked_modified = 1;
+    switch_back_to_database();
+    return;
+  }
+  if (ui_message_box("Zeichnung als Datei sichern ?", "Warnung : Kein Lautsprecher zugeordnet", UI_MB_OKCANCEL) ==
+      UI_IDOK)
+    spked_save_drawing_file();
+  obj_free_all();
+  switch_back_to_database();
+}
+
+void spked_update_menu_state() {
+  HMENU menu = current_menu();
+  if (!menu) return;
+  if (g_drawing_mode) {
+    enable_item(201, undo_can_undo());
+    bool any = g_obj_head != nullptr;
+    for (int id : {102, 103, 602, 603}) enable_item(id, any);
+    for (int id = 2301; id <= 2315; ++id) enable_item(id, any);
+    check_item(512, g_view.coord_snap);
+    check_item(511, !g_view.coord_snap);
+    check_item(509, g_view.point_snap);
+    check_item(508, !g_view.point_snap);
+    check_item(614, g_layers[LAYER_GRID].visible);
+  } else {
+    bool any = g_spked_table.count >= 1;
+    for (int id : {6201, 6202, 6203, 6003}) enable_item(id, any);
+    for (int id = 6108; id <= 6113; ++id) enable_item(id, any);
+  }
+  DrawMenuBar(win_main_window());
+}
+
+void spked_close_editor() {
+  if (g_drawing_mode) {
+    cad_confirm_discard();
+    if (g_abort_flag) {
+      input_clear_flags();
+      return;
+    }
+    spked_leave_drawing_mode();
+  }
+  obj_free_all();
+  DestroyWindow(win_main_window());
+}
+
+LRESULT CALLBACK spked_main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (window == win_main_window()) return main_window_message(window, message, wparam, lparam);
+  if (window && window == win_drawing_window()) return cad_drawing_window_proc(window, message, wparam, lparam);
+  if (window && window == spked_view_window()) return spked_view_window_proc(window, message, wparam, lparam);
+  if (ChildHandler handler = win_child_handler(window)) return handler(window, message, wparam, lparam);
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+int spked_win_main(HINSTANCE instance) {
+  cad_new_document_hook = spked_init_drawing_defaults;
+  if (!cad_alloc_buffers()) return 1;
+  std::memset(&g_spked_current, 0, sizeof g_spked_current);
+  spked_clear_table();
+  g_spked_modified = 0;
+  g_spked_db_path[0] = '\0';
+  spked_init_drawing_defaults();
+  view_update_rotation();
+  if (!win_init(instance, "OSB", spked_main_window_proc)) {
+    cad_free_buffers();
+    return 1;
+  }
+  g_view.grid_size = 0.1f;
+  if (!create_drawing_window()) {
+    DestroyWindow(win_main_window());
+    cad_free_buffers();
+    win_unregister_classes();
+    return 1;
+  }
+  show_start_screen();
+  g_database_menu = LoadMenuA(instance, "OSB_ENH");
+  HMENU initial = GetMenu(win_main_window());
+  SetMenu(win_main_window(), g_database_menu);
+  if (initial) DestroyMenu(initial);
+  g_drawing_menu = LoadMenuA(instance, "DRAWMENU");
+  g_drawing_mode = false;
+  view_set_title_base(SPKED_CAPTION);
+  spked_set_caption(nullptr);
+  g_axis_cross = legacy_load_drawing_resource("XYZ_CROSS");
+  if (g_axis_cross) g_axis_cross->node_count -= 2;
+  g_render_refs.axis_cross = g_axis_cross;
+  DrawMenuBar(win_main_window());
+  spked_create_record_selector();
+  ask_session_password();
+  input_wait_event();
+  // Clean-up: the database menu went with the window (closing leaves
+  // drawing mode first); the drawing menu is ours to destroy.
+  if (g_drawing_menu) DestroyMenu(g_drawing_menu);
+  g_drawing_menu = g_database_menu = nullptr;
+  spked_destroy_record_selector();
+  panel_show(0);
+  spked_clear_table();
+  obj_free(g_axis_cross);
+  g_axis_cross = nullptr;
+  g_render_refs.axis_cross = nullptr;
+  cad_free_buffers();
+  win_unregister_classes();
+  return 0;
+}
