@@ -265,3 +265,42 @@ TEST_F(EaseCommands, LoudspeakersComeInFromTheDatabaseAndGoOutAgain) {
   EXPECT_NE(v3.find("\"Ver/Hor/Rot\",-10.0,-120.0,5.0\r\n"), std::string::npos);
   for (const harness::Box& box : harness::g_boxes) ADD_FAILURE() << box.text;
 }
+
+// A version-1.27 project chosen in the open command reads through the
+// legacy reader into the running program; a version it does not know is
+// refused and leaves the project open as it was.
+TEST_F(EaseCommands, OpenTakesAVersion127ProjectAndRefusesOtherOldVersions) {
+  const char* source = std::getenv("ORV_SOURCE_DIR");
+  const std::string old = read_file(std::string(source ? source : ".") + "/tests/fuzz/seeds_legacy/project_v127.opr");
+  ASSERT_GT(old.size(), 600u);
+  write_file(folder_ + "ALT.OPR", old);
+  std::string other = old;
+  other.replace(9, 4, "1.50");
+  write_file(folder_ + "V150.OPR", other);
+  int faces = -1, speakers = -1, blocks = -1, after_refusal = -1;
+  std::string title;
+  int code = harness::run({
+      [&] {
+        g_file_answers = {folder_ + "ALT.OPR"};
+        command(101);
+      },
+      [&] {
+        faces = count_on_layer(LAYER_ROOM);
+        speakers = obj_count_speaker();
+        blocks = 0;
+        for (const DrawObject* o = g_obj_head; o; o = o->next) blocks += o->layer == LAYER_BLOCK;
+        title = harness::window_text(win_main_window());
+        g_file_answers = {folder_ + "V150.OPR"};
+        command(101);
+        after_refusal = obj_count_speaker();
+      },
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(faces, 1);
+  EXPECT_EQ(speakers, 1);
+  EXPECT_EQ(blocks, 1);
+  EXPECT_NE(title.find("ALT.OPR"), std::string::npos) << title;
+  EXPECT_EQ(after_refusal, 1);
+  ASSERT_EQ(harness::g_boxes.size(), 1u);
+  EXPECT_EQ(harness::g_boxes[0].text, "Ungültige Datei, kann nicht geladen werden !");
+}
