@@ -11,6 +11,8 @@
 
 #include "app_harness.h"
 #include "cad/input_win.h"
+#include "cad/render.h"
+#include "project/calc_options.h"
 #include "cad/obj_store.h"
 #include "cad/view.h"
 #include "design/speaker_list.h"
@@ -350,3 +352,213 @@ TEST(SpeakerCluster, SavesTheSelectedLoudspeakersAsOneType) {
 }
 
 }  // namespace
+
+namespace {
+
+// Polled steps on a thread timer: each runs until it answers true.
+std::vector<std::function<bool()>> g_polls;
+size_t g_next_poll = 0;
+void CALLBACK run_polls(HWND, UINT, UINT_PTR, DWORD) {
+  if (g_next_poll < g_polls.size() && g_polls[g_next_poll]()) ++g_next_poll;
+}
+UINT_PTR start_polls(std::vector<std::function<bool()>> polls) {
+  g_polls = std::move(polls);
+  g_next_poll = 0;
+  return SetTimer(nullptr, 0, 40, run_polls);
+}
+
+void click_pixel(int x, int y) {
+  PostMessageA(win_drawing_window(), WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+  PostMessageA(win_drawing_window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+}
+
+struct AfterAiming {
+  int16_t kind = -1, band = -1;
+  float step = 0;
+  bool footprint_gone = false, buttons_gone = false;
+};
+AfterAiming after_aiming() {
+  AfterAiming a;
+  a.kind = g_view.kind;
+  a.band = g_calc_options.band;
+  a.step = g_view.rotation_step;
+  a.footprint_gone = g_render_refs.aim_footprint == nullptr;
+  a.buttons_gone = GetDlgItem(win_main_window(), 20000) == nullptr;
+  return a;
+}
+
+void expect_view_restored(const AfterAiming& a) {
+  EXPECT_EQ(a.kind, VIEW_XY);
+  EXPECT_EQ(a.band, 7);
+  EXPECT_FLOAT_EQ(a.step, VIEW_ROTATION_STEP);
+  EXPECT_TRUE(a.footprint_gone);
+  EXPECT_TRUE(a.buttons_gone);
+}
+
+}  // namespace
+
+// In the eye view a click on the centre leaves the aim, a click to the right
+// turns it that way by a quarter turn per main-window width; OK keeps it.
+TEST(SpeakerAim, CentralAimingTurnsTowardTheClick) {
+  PlacedSpeaker ls3{};
+  AfterAiming after;
+  int main_width = 0, centre_x = 0, centre_y = 0;
+  bool in_eye_view = false;
+  UINT_PTR timer = 0;
+  int code = harness::run({
+      [&] {
+        open_sample();
+        RECT client;
+        GetClientRect(win_main_window(), &client);
+        main_width = client.right;
+        centre_x = int(g_view.screen_centre_x), centre_y = int(g_view.screen_centre_y);
+        select_inside(1.0f, 4.5f, 3, 7.5f);
+        key(VK_RETURN);
+        timer = start_polls({[&] {
+          in_eye_view = g_view.kind == VIEW_EYE && g_render_refs.aim_footprint != nullptr;
+          click_pixel(centre_x, centre_y);
+          click_pixel(centre_x + 100, centre_y);
+          key(VK_RETURN);
+          return true;
+        }});
+        run_command(1015);
+        KillTimer(nullptr, timer);
+        ls3 = *named("LS3");
+        after = after_aiming();
+      },
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_TRUE(in_eye_view);
+  ASSERT_GT(main_width, 0);
+  double turned = -(3.141592654 / 2) * 100 / main_width;
+  EXPECT_NEAR(ls3.horizontal_angle, turned, 3 * (3.141592654 / 2) / main_width);
+  EXPECT_NEAR(ls3.vertical_angle, 0.0, 1e-4);
+  expect_view_restored(after);
+}
+
+// A band button shows that band's rings; STOP keeps the loudspeaker's aim
+// and the view comes back as it was.
+TEST(SpeakerAim, CentralAimingBandButtonAndStop) {
+  PlacedSpeaker before{}, ls3{};
+  AfterAiming after;
+  int band_hz = 0, centre_x = 0, centre_y = 0;
+  UINT_PTR timer = 0;
+  int code = harness::run({
+      [&] {
+        open_sample();
+        before = *named("LS3");
+        centre_x = int(g_view.screen_centre_x), centre_y = int(g_view.screen_centre_y);
+        select_inside(1.0f, 4.5f, 3, 7.5f);
+        key(VK_RETURN);
+        timer = start_polls({
+            [&] {
+              HWND button = GetDlgItem(win_main_window(), 20005);
+              if (!button) return false;
+              SetFocus(button);
+              PostMessageA(win_main_window(), WM_COMMAND, 20005, reinterpret_cast<LPARAM>(button));
+              return true;
+            },
+            [&] {
+              if (g_render_refs.aim_band_hz != 4000) return false;
+              band_hz = g_render_refs.aim_band_hz;
+              click_pixel(centre_x + 200, centre_y + 50);
+              key(VK_ESCAPE);
+              return true;
+            },
+        });
+        run_command(1015);
+        KillTimer(nullptr, timer);
+        ls3 = *named("LS3");
+        after = after_aiming();
+      },
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(band_hz, 4000);
+  EXPECT_FLOAT_EQ(ls3.horizontal_angle, before.horizontal_angle);
+  EXPECT_FLOAT_EQ(ls3.vertical_angle, before.vertical_angle);
+  expect_view_restored(after);
+}
+
+// "Typ generell ersetzen" on a BOX2W row turns both BOX2W loudspeakers into
+// the type chosen in the database's selection dialog; the KUGEL12 stays.
+TEST(SpeakerListWindow, ReplacingATypeChangesItsRowsAndModel) {
+  std::vector<std::string> rows;
+  std::string ls1_type, ls3_type;
+  float ls1_gain = 0;
+  int modified = 0;
+  UINT_PTR timer = 0;
+  int code = harness::run({
+      [&] {
+        open_sample();
+        std::string db = std::string(std::getenv("ORV_GENERATED")) + "\\BEISPIEL.OSB";
+        ASSERT_EQ(sdb_open_path(db.c_str()), 1);
+        timer = start_actions({
+            {"Lautsprecherliste", [](HWND d) { press(d, 103); }},
+            {"Lautsprecher wählen",
+             [](HWND d) {
+               HWND names = GetDlgItem(d, 101);
+               int index = int(SendMessageA(names, LB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>("HORN6040")));
+               SendMessageA(names, LB_SETCURSEL, index, 0);
+               press(d, 110);
+             }},
+            {"Lautsprecherliste",
+             [&](HWND d) {
+               HWND list = GetDlgItem(d, 101);
+               int n = int(SendMessageA(list, LB_GETCOUNT, 0, 0));
+               for (int i = 0; i < n; ++i) {
+                 char text[128] = "";
+                 SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+                 rows.push_back(text);
+               }
+               if (rows.size() == 3 && rows[0].find("HORN6040") == std::string::npos) {
+                 rows.clear();  // not replaced yet: look again
+                 --g_next_action;
+                 return;
+               }
+               press(d, 104);
+             }},
+        });
+        run_command(1004);
+        KillTimer(nullptr, timer);
+        PlacedSpeaker* ls1 = named("LS1");
+        PlacedSpeaker* ls3 = named("LS3");
+        ls1_type = g_speaker_types.records[ls1->type_index]->type_name;
+        ls3_type = g_speaker_types.records[ls3->type_index]->type_name;
+        ls1_gain = ls1->eq_gain[0];
+        modified = g_modified;
+      },
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(rows, (std::vector<std::string>{"001\tHORN6040\t1.5,1.5,5.0", "002\tHORN6040\t1.5,10.5,5.0",
+                                            "003\tKUGEL12\t2.0,6.0,3.0"}));
+  EXPECT_EQ(ls1_type, "HORN6040");
+  EXPECT_EQ(ls3_type, "KUGEL12");
+  EXPECT_FLOAT_EQ(ls1_gain, -9.0f);
+  EXPECT_EQ(modified, 1);
+}
+
+// The turn is one step of the undo ring: undo puts both loudspeakers back.
+TEST(SpeakerArrays, UndoPutsATurnedArrayBack) {
+  float turned_y = 0, undone_y1 = 0, undone_y2 = 0;
+  UINT_PTR timer = 0;
+  int code = harness::run({
+      [&] {
+        open_sample();
+        timer = start_actions({{"Drehwinkel (Grad) : ", [](HWND d) { type_and_ok(d, "180"); }}});
+        select_inside(0.2f, 0.2f, 3, 3);
+        select_inside(0.2f, 9.2f, 3, 11.8f);
+        key(VK_RETURN);
+        click(1.5f, 6);
+        run_command(1017);
+        KillTimer(nullptr, timer);
+        turned_y = named("LS1")->position[1];
+        run_command(201);
+        undone_y1 = named("LS1")->position[1];
+        undone_y2 = named("LS2")->position[1];
+      },
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_NEAR(turned_y, 10.5f, 0.06f);
+  EXPECT_FLOAT_EQ(undone_y1, 1.5f);
+  EXPECT_FLOAT_EQ(undone_y2, 10.5f);
+}
