@@ -21,7 +21,7 @@ namespace {
 
 constexpr int MIN_MEMBERS = 2;
 
-// The description, the file and the writing; false when the user cancelled.
+// The description, the file and the writing.
 void save_cluster(const ClusterGroup& group, SpeakerRecord& record) {
   char description[CLUSTER_DESCRIPTION_CHARS + 1] = "";
   dlg_input_line("Cluster-Beschreibung :", description, int(sizeof description), 0);
@@ -62,6 +62,8 @@ void spk_cmd_cluster_balloon() {
       if (SpeakerRecord* record = spk_record_alloc()) {
         save_cluster(group, *record);
         spk_record_free(record);
+      } else {
+        obj_warn_no_memory();  // the user must not think a file was written
       }
     }
   }

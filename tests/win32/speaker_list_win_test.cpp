@@ -17,6 +17,7 @@
 #include "cad/view.h"
 #include "design/speaker_list.h"
 #include "framework/child_windows_win.h"
+#include "framework/palette.h"
 #include "project/project_file.h"
 #include "speakers/speaker_db.h"
 #include "speakers/speaker_model.h"
@@ -372,6 +373,32 @@ void click_pixel(int x, int y) {
   PostMessageA(win_drawing_window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
 }
 
+// Of the -3 dB ring's nodes that fall inside the drawing window, how many
+// pixels show the ring's pen; the count of such nodes in `points`.
+int ring_pixels_in_pen(const DrawObject* footprint, int* points) {
+  *points = 0;
+  if (!footprint) return 0;
+  HWND window = win_drawing_window();
+  RECT client;
+  GetClientRect(window, &client);
+  HDC dc = GetDC(window);
+  const COLORREF pen = gfx_palette_colour(19) & 0xFFFFFF;
+  double radius = g_view.main_width / 2;
+  int hits = 0;
+  for (int i = 0; i < 72; ++i) {
+    const WorldPoint& p = footprint->nodes[i];
+    int x = int(g_view.screen_centre_x + radius * p.x), y = int(g_view.screen_centre_y + radius * p.y);
+    if (x < 2 || y < 2 || x >= client.right - 2 || y >= client.bottom - 2) continue;
+    ++*points;
+    bool hit = false;
+    for (int dy = -1; dy <= 1 && !hit; ++dy)
+      for (int dx = -1; dx <= 1 && !hit; ++dx) hit = (GetPixel(dc, x + dx, y + dy) & 0xFFFFFF) == pen;
+    hits += hit;
+  }
+  ReleaseDC(window, dc);
+  return hits;
+}
+
 struct AfterAiming {
   int16_t kind = -1, band = -1;
   float step = 0;
@@ -400,10 +427,11 @@ void expect_view_restored(const AfterAiming& a) {
 // In the eye view a click on the centre leaves the aim, a click to the right
 // turns it that way by a quarter turn per main-window width; OK keeps it.
 TEST(SpeakerAim, CentralAimingTurnsTowardTheClick) {
-  PlacedSpeaker ls3{};
+  PlacedSpeaker before{}, ls1{};
   AfterAiming after;
   int main_width = 0, centre_x = 0, centre_y = 0;
   bool in_eye_view = false;
+  int ring_pixels = 0, ring_points = 0;
   UINT_PTR timer = 0;
   int code = harness::run({
       [&] {
@@ -412,10 +440,16 @@ TEST(SpeakerAim, CentralAimingTurnsTowardTheClick) {
         GetClientRect(win_main_window(), &client);
         main_width = client.right;
         centre_x = int(g_view.screen_centre_x), centre_y = int(g_view.screen_centre_y);
-        select_inside(1.0f, 4.5f, 3, 7.5f);
+        // A horn, whose -3 dB ring lies well inside the screen.
+        std::string db = std::string(std::getenv("ORV_GENERATED")) + "\\BEISPIEL.OSB";
+        ASSERT_EQ(sdb_open_path(db.c_str()), 1);
+        ASSERT_EQ(sdb_find_or_load_type(named("LS1"), "HORN6040"), 1);
+        before = *named("LS1");
+        select_inside(0.2f, 0.2f, 3, 3);
         key(VK_RETURN);
         timer = start_polls({[&] {
           in_eye_view = g_view.kind == VIEW_EYE && g_render_refs.aim_footprint != nullptr;
+          ring_pixels = ring_pixels_in_pen(g_render_refs.aim_footprint, &ring_points);
           click_pixel(centre_x, centre_y);
           click_pixel(centre_x + 100, centre_y);
           key(VK_RETURN);
@@ -423,16 +457,19 @@ TEST(SpeakerAim, CentralAimingTurnsTowardTheClick) {
         }});
         run_command(1015);
         KillTimer(nullptr, timer);
-        ls3 = *named("LS3");
+        ls1 = *named("LS1");
         after = after_aiming();
       },
   });
   EXPECT_EQ(code, 0);
   EXPECT_TRUE(in_eye_view);
+  // The -3 dB ring of the 1 kHz band is on the screen in its pen.
+  EXPECT_GT(ring_points, 20);
+  EXPECT_GT(ring_pixels, ring_points * 3 / 4);
   ASSERT_GT(main_width, 0);
   double turned = -(3.141592654 / 2) * 100 / main_width;
-  EXPECT_NEAR(ls3.horizontal_angle, turned, 3 * (3.141592654 / 2) / main_width);
-  EXPECT_NEAR(ls3.vertical_angle, 0.0, 1e-4);
+  EXPECT_NEAR(ls1.horizontal_angle - before.horizontal_angle, turned, 3 * (3.141592654 / 2) / main_width);
+  EXPECT_NEAR(ls1.vertical_angle, before.vertical_angle, 1e-4);
   expect_view_restored(after);
 }
 
@@ -561,4 +598,54 @@ TEST(SpeakerArrays, UndoPutsATurnedArrayBack) {
   EXPECT_NEAR(turned_y, 10.5f, 0.06f);
   EXPECT_FLOAT_EQ(undone_y1, 1.5f);
   EXPECT_FLOAT_EQ(undone_y2, 10.5f);
+}
+
+// 45 loudspeakers: the 45th row starts a second page.
+TEST(SpeakerListWindow, FortyFifthLoudspeakerIsPrintedOnPageTwo) {
+  std::string job;
+  UINT_PTR timer = 0;
+  int placed = 0;
+  int code = harness::run({
+      [&] {
+        open_sample();
+        PlacedSpeaker block = *named("LS3");
+        for (int i = 0; i < 42; ++i) {
+          block.position[0] = 5.0f + 0.3f * (i % 14);
+          block.position[1] = 2.0f + 3.0f * (i / 14);
+          DrawObject* o = spk_create_object(block);
+          spk_build_object(spk_placed_of(o), o, 1);
+        }
+        placed = obj_count_speaker();
+        timer = start_actions({{"Lautsprecherliste", [&](HWND d) {
+                                  job = pdf_printer::next_job_name();
+                                  pdf_printer::answer_next_dialog(IDOK);
+                                  press(d, 105);
+                                }}});
+        run_command(1004);
+        KillTimer(nullptr, timer);
+      },
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(placed, 45);
+  ASSERT_FALSE(job.empty());
+  std::string pdf = pdf_printer::wait_for_pdf(job);
+  ASSERT_FALSE(pdf.empty()) << job;
+  EXPECT_EQ(pdf_printer::page_count(pdf), 2);
+  pdf_printer::Page second;
+  ASSERT_TRUE(pdf_printer::rasterise(pdf, 300, second, 2));
+  int h, w;
+  spk_list_char_size(second.width, &h, &w);
+  // Page two has its frame and one row below the titles, the totals two lines under it.
+  bool frame = false;
+  for (int d = -3; d <= 3 && !frame; ++d) frame = second.dark(spk_list_frame_right(w) + d, 20 * h);
+  EXPECT_TRUE(frame);
+  auto ink_in_rows = [&](int top, int bottom) {
+    int n = 0;
+    for (int y = top; y < bottom; ++y)
+      for (int x = SPK_LIST_MARGIN + 5 * w; x < SPK_LIST_MARGIN + 60 * w; ++x) n += second.dark(x, y);
+    return n;
+  };
+  EXPECT_GT(ink_in_rows(10 * h, 11 * h), 0);            // row 45
+  EXPECT_EQ(ink_in_rows(11 * h + 4, 12 * h + 8), 0);    // nothing after it
+  if (!::testing::Test::HasFailure()) DeleteFileA(pdf.c_str());
 }
