@@ -12,6 +12,9 @@
 
 namespace {
 
+constexpr int DRAWING_WINDOW_ID = 10000;
+
+DrawWindow g_drawing_record = {};
 HWND g_ok_button = nullptr;
 HWND g_stop_button = nullptr;
 
@@ -51,6 +54,24 @@ void scroll_drawing(UINT message, WPARAM wparam) {
 }
 
 }  // namespace
+
+bool cad_create_drawing_window() {
+  int left, top, right, bottom;
+  view_get_margins(&left, &top, &right, &bottom);
+  g_drawing_record = DrawWindow{};  // nothing of an earlier window, its DC least of all
+  g_drawing_record.hscroll = 1;
+  g_drawing_record.vscroll = 1;
+  DrawWindow* main = win_main_record();
+  HWND window = win_create_child(nullptr, WS_BORDER | WS_VSCROLL | WS_HSCROLL, left, top,
+                                 main->right - left, main->bottom - top, DRAWING_WINDOW_ID);
+  if (!window) return false;
+  g_drawing_record.window = window;
+  win_set_drawing_window(window);
+  view_set_drawing_window(&g_drawing_record);
+  gfx_select_window(&g_drawing_record);
+  input_install_view_hooks();
+  return true;
+}
 
 LRESULT cad_drawing_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {

@@ -8,6 +8,7 @@
 #include "acoustics/coverage.h"
 #include "acoustics/ray_file.h"
 #include "acoustics/refl_cmd_win.h"
+#include "acoustics/result_cmds_win.h"
 #include "acoustics/rt60.h"
 #include "acoustics/rt60_window_win.h"
 #include "acoustics/speaker_aim.h"
@@ -22,6 +23,7 @@
 #include "cad/panel_win.h"
 #include "cad/undo.h"
 #include "cad/view.h"
+#include "cad/view_cmds_win.h"
 #include "design/app_main_win.h"
 #include "design/app_window_win.h"
 #include "design/cluster_balloon.h"
@@ -49,18 +51,6 @@
 
 namespace {
 
-constexpr UINT PANEL_REFRESH = 400;
-
-HMENU main_menu() { return GetMenu(win_main_window()); }
-
-void check_item(int id, bool on) {
-  CheckMenuItem(main_menu(), id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
-}
-
-void refresh_panel() {
-  if (panel_window()) PostMessageA(panel_window(), WM_COMMAND, PANEL_REFRESH, 0);
-}
-
 void run_new(int) { cad_new_drawing(); }
 void run_exit(int) { app_cmd_exit(); }
 void run_undo(int) { undo_undo(); }
@@ -73,67 +63,21 @@ void run_plot(int) { plot_command(); }
 
 void run_copy_to_clipboard(int) { view_copy_window(); }
 
-void run_point_snap(int id) {
-  g_view.point_snap = id == 509;
-  check_item(509, g_view.point_snap);
-  check_item(508, !g_view.point_snap);
-  refresh_panel();
-}
-
-void run_coordinate_snap(int id) {
-  g_view.coord_snap = id == 512;
-  check_item(512, g_view.coord_snap);
-  check_item(511, !g_view.coord_snap);
-  refresh_panel();
-}
+void run_point_snap(int id) { cad_cmd_point_snap(id); }
+void run_coordinate_snap(int id) { cad_cmd_coordinate_snap(id); }
 
 void run_unit(int id) {
-  g_unit_feet = id == 517;
-  int16_t kind = g_view.kind;
-  g_view.kind = VIEW_3D;
-  panel_notify();
-  g_view.kind = kind;
+  cad_cmd_unit(id);
   app_write_history();
 }
 
-void run_render_mode(int id) {
-  bool hidden = id == 605;
-  if (g_view.hidden_mode == (hidden ? 1 : 0)) return;
-  g_view.hidden_mode = hidden ? 1 : 0;
-  check_item(605, hidden);
-  check_item(604, !hidden);
-  refresh_panel();
-  view_relayout();
-}
-
-void run_pick_eye_point(int) {
-  view_pick_eye_point();
-  g_view.coord_snap = 0;
-  check_item(511, true);
-  check_item(512, false);
-  refresh_panel();
-}
-
-void redraw_with_cursor_hidden() {
-  input_update_cursor(0);
-  cad_refresh_layer_visibility();
-  input_update_cursor(1);
-}
-
-void run_toggle_layer(int id) {
-  int layer = id == 613 ? 7 : id == 614 ? 8 : id - 610;
-  g_layers[layer].visible = !g_layers[layer].visible;
-  check_item(id, g_layers[layer].visible);
-  if (id == 614) {
-    cad_build_grid();
-    return;
-  }
-  redraw_with_cursor_hidden();
-}
+void run_render_mode(int id) { cad_cmd_render_mode(id); }
+void run_pick_eye_point(int) { cad_cmd_pick_eye_point(); }
+void run_toggle_layer(int id) { cad_cmd_toggle_layer(id); }
 
 void run_toggle_node_boxes(int) {
   g_view.node_boxes = !g_view.node_boxes;
-  check_item(615, g_view.node_boxes);
+  cad_check_menu_item(615, g_view.node_boxes);
   cad_build_grid();
 }
 
@@ -192,17 +136,7 @@ void run_save_project_as(int) { proj_cmd_save_as(); }
 void run_import_room(int) { proj_cmd_import_room(); }
 void run_insert_drawing(int) { proj_cmd_insert_drawing(); }
 
-void run_map_command(int id) {
-  if (id != 5103 && g_coverage_valid != 1) return;  // show and save need a valid map
-  input_update_cursor(0);
-  if (id == 5101)
-    cov_show_window();
-  else if (id == 5102)
-    mapfile_cmd_save();
-  else if (id == 5103)
-    mapfile_cmd_load();
-  input_update_cursor(1);
-}
+void run_map_command(int id) { cov_cmd_map(id); }
 
 // Menu 5010-5013: the reverberation window with Sabine, Eyring, Fitzroy or,
 // once the measured times were accepted, the measured times.
@@ -218,21 +152,8 @@ void run_node_snap(int) { cad_set_node_snap(); }
 void run_circle_segments(int) { cad_set_circle_segments(); }
 void run_refresh_layers(int) { cad_refresh_layer_visibility(); }
 
-void run_grid_size(int) {
-  cad_set_grid_size();
-  input_update_cursor(0);
-  view_relayout();
-  input_update_cursor(1);
-}
-
-void run_toggle_aim_lines(int) {
-  g_layers[LAYER_AIM].visible = !g_layers[LAYER_AIM].visible;
-  check_item(608, g_layers[LAYER_AIM].visible);
-  if (!g_layers[LAYER_AIM].visible || obj_count_speaker() > 0) {
-    spk_rebuild_aim_lines();
-    view_relayout();
-  }
-}
+void run_grid_size(int) { cad_cmd_grid_size(); }
+void run_toggle_aim_lines(int) { spk_cmd_toggle_aim_lines(); }
 
 // The loudspeaker commands of 1002-1018, by id.
 void run_speaker_command(int id) {

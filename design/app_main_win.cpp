@@ -12,13 +12,15 @@
 #include "cad/cad_session.h"
 #include "cad/cad_session_win.h"
 #include "cad/cad_state.h"
+#include "cad/drawing_window_win.h"
 #include "cad/input.h"
 #include "cad/input_wait_win.h"
 #include "cad/input_win.h"
 #include "cad/obj_store.h"
 #include "cad/panel_win.h"
 #include "cad/view.h"
-#include "design/app_tables.h"
+#include "cad/view_cmds_win.h"
+#include "acoustics/model_tables.h"
 #include "design/app_window_win.h"
 #include "design/eq_dialog.h"
 #include "design/eq_rule.h"
@@ -39,30 +41,9 @@ namespace {
 
 constexpr const char* PRODUCT_TITLE = "Orvante Planning Engine ";
 constexpr const char* VERSION_TEXT = "2.90";
-constexpr int DRAWING_WINDOW_ID = 10000;
-
-DrawWindow g_drawing_record = {};
 
 // The reverberation window's "M": the measured times in the band dialog.
 int edit_measured_times(double times[7]) { return opts_run_band_dialog(times, BAND_MODE_RT); }
-
-bool create_drawing_window() {
-  int left, top, right, bottom;
-  view_get_margins(&left, &top, &right, &bottom);
-  g_drawing_record = DrawWindow{};  // nothing of an earlier window, its DC least of all
-  g_drawing_record.hscroll = 1;
-  g_drawing_record.vscroll = 1;
-  DrawWindow* main = win_main_record();
-  HWND window = win_create_child(nullptr, WS_BORDER | WS_VSCROLL | WS_HSCROLL, left, top,
-                                 main->right - left, main->bottom - top, DRAWING_WINDOW_ID);
-  if (!window) return false;
-  g_drawing_record.window = window;
-  win_set_drawing_window(window);
-  view_set_drawing_window(&g_drawing_record);
-  gfx_select_window(&g_drawing_record);
-  input_install_view_hooks();
-  return true;
-}
 
 void set_menu_check(int id, bool on) {
   CheckMenuItem(GetMenu(win_main_window()), id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
@@ -124,7 +105,7 @@ int app_main(HINSTANCE instance) {
     cad_free_buffers();
     return 1;
   }
-  if (!create_drawing_window()) {
+  if (!cad_create_drawing_window()) {
     win_message_box("Das Zeichenfenster konnte nicht erstellt werden.", "System Error", MB_OK);
     DestroyWindow(win_main_window());
     release_everything();
@@ -139,7 +120,7 @@ int app_main(HINSTANCE instance) {
 // What the lower layers call back into, set once before anything runs.
 void app_install_hooks() {
   cad_new_document_hook = app_new_project;
-  proj_loaded_hook = proj_after_load;
+  proj_loaded_hook = cad_show_loaded_view;
   mapfile_open_window_hook = cov_show_window;
   cov_reflection_hook = refl_calculate_at_map_point;
   rt60_set_edit_hook(edit_measured_times);

@@ -7,17 +7,17 @@
 #include "cad/obj_store.h"
 #include "cad/panel_win.h"
 #include "cad/view.h"
+#include "cad/view_cmds_win.h"
 #include "design/app_commands_win.h"
 #include "design/app_main_win.h"
 #include "framework/child_windows_win.h"
 #include "framework/gfx_win.h"
+#include "framework/help_win.h"
 #include "framework/print_win.h"
 #include "framework/win_frame_win.h"
 
 namespace {
 
-constexpr int ID_OK = CAD_ID_OK;
-constexpr int ID_STOP = CAD_ID_STOP;
 constexpr int FIRST_BUTTON_ID = 20000;
 constexpr UINT MSG_PANEL_KEY = 32700;
 constexpr int TOP_MENU_COUNT = 9;
@@ -51,20 +51,6 @@ void run_menu_command(int id) {
   app_show_ok_stop_buttons(0);
 }
 
-// A button or command id of 20000 and above while a command waits: OK, STOP,
-// or a message for the current drawing window (result windows' own buttons).
-void forward_button(int id, LPARAM lparam) {
-  g_click_flag = 1;
-  if (id == ID_OK) {
-    g_finish_flag = 1;
-  } else if (id == ID_STOP) {
-    g_abort_flag = 1;
-  } else {
-    DrawWindow* target = gfx_current_window();
-    if (target && target->window) PostMessageA(target->window, WM_COMMAND, id, lparam);
-  }
-}
-
 LRESULT on_command(WPARAM wparam, LPARAM lparam) {
   int id = LOWORD(wparam);
   if (id == 11111) {
@@ -72,7 +58,7 @@ LRESULT on_command(WPARAM wparam, LPARAM lparam) {
     return 0;
   }
   if (g_running_command != 0) {
-    if (id >= FIRST_BUTTON_ID) forward_button(id, lparam);
+    if (id >= FIRST_BUTTON_ID) cad_forward_command_button(id, lparam);
     // Anything else is ignored: the running command keeps its menus and prompt.
     return 0;
   }
@@ -150,24 +136,7 @@ LRESULT app_view_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lp
   return cad_drawing_window_proc(window, message, wparam, lparam);
 }
 
-void app_select_layer_for_command(int id) {
-  struct Range { int first, last, layer, colour; };
-  static const Range ranges[] = {
-      {1000, 1999, 2, 27}, {2000, 2999, 0, 0}, {3000, 3999, 1, 21}, {4000, 4999, 7, 14}};
-  for (const Range& r : ranges) {
-    if (id < r.first || id > r.last) continue;
-    g_view.current_layer = r.layer;
-    g_view.current_colour = static_cast<int16_t>(r.colour);
-    if (r.layer != 1) g_view.snap_layer = r.layer;
-    if (!g_layers[r.layer].visible) {
-      g_layers[r.layer].visible = 1;
-      for (DrawObject* o = g_obj_head; o; o = o->next)
-        if (o->layer == static_cast<uint32_t>(r.layer)) o->attributes &= ~OBJ_ATTR_LAYER_HIDDEN;
-      view_relayout();
-    }
-    return;
-  }
-}
+void app_select_layer_for_command(int id) { cad_select_command_layer(id, true); }
 
 void app_show_ok_stop_buttons(int show) { cad_show_ok_stop_buttons(show); }
 

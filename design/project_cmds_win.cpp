@@ -23,25 +23,7 @@
 
 namespace {
 
-constexpr UINT MENU_WIREFRAME = 604;
-constexpr UINT MENU_HIDDEN_FACE = 605;
-constexpr WPARAM PANEL_REFRESH = 400;
 constexpr const char* OPEN_FILTER = "Orvante Projekt|*.opr|";
-
-}  // namespace
-
-// After a load: wireframe checked in the menu and the 3D panel told to
-// refresh its buttons from the view.
-void proj_after_load() {
-  HWND main = win_main_window();
-  if (HMENU menu = main ? GetMenu(main) : nullptr) {
-    CheckMenuItem(menu, MENU_WIREFRAME, MF_BYCOMMAND | MF_CHECKED);
-    CheckMenuItem(menu, MENU_HIDDEN_FACE, MF_BYCOMMAND | MF_UNCHECKED);
-  }
-  if (HWND panel = panel_window()) PostMessage(panel, WM_COMMAND, PANEL_REFRESH, 0);
-}
-
-namespace {
 
 const char* project_folder() {
   const char* folder = g_history_folders[FOLDER_PROJECT];

@@ -6,6 +6,3 @@ void proj_cmd_open();
 void proj_cmd_save_as();
 void proj_cmd_insert_drawing();
 void proj_cmd_import_room();
-
-// The window work after a project was loaded; the loader's hook.
-void proj_after_load();

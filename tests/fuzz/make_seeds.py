@@ -157,7 +157,15 @@ def seeds():
         "speaker.onf": onf_text(),
         "acoustacadd.spk": acoustacadd_parameters(),
         "speaker_db_empty.osb": b"ORVANTE SPEAKER DATABASE V140".ljust(30, b"\0") + struct.pack("<h", 0),
+        "viewer_history.ope": viewer_history(),
     }
+
+
+def viewer_history():
+    """The viewer's recent projects: four 128-byte entries and the unit word."""
+    entries = [b"C:\\ORVANTE\\BEISPIEL.OPR", b"C:\\HALLE.OPR", b"", b"x" * 140]
+    image = b"".join(e[:128].ljust(128, b"\0") for e in entries)
+    return image + struct.pack("<I", 1)
 
 
 def record_v127(kind, layer, nodes, elements, aux=b"", attributes=0, colour=0, more=True):

@@ -5,7 +5,7 @@
 #include "app_harness.h"
 #include "cad/input_wait_win.h"
 #include "cad/obj_store.h"
-#include "design/app_tables.h"
+#include "acoustics/model_tables.h"
 #include "design/app_window_win.h"
 #include "framework/child_windows_win.h"
 

@@ -1,5 +1,6 @@
-// The fixed-capacity model tables of the design program, prepared once at
-// start-up in a fixed order and released at exit.
+// The fixed-capacity model tables of the programs that show projects (the
+// design program and the viewer), prepared once at start-up in a fixed order
+// and released at exit.
 #pragma once
 #include <cstddef>
 

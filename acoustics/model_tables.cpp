@@ -1,4 +1,4 @@
-#include "design/app_tables.h"
+#include "acoustics/model_tables.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,0 +1,192 @@
+// The viewer OV in the test process: its title, a read-only copy of the
+// sample project opened through the open dialog, the panel's views, the
+// read-only face list, the unit choice in its own history file, and the
+// project file's bytes untouched.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "../win32/own_dialog.h"
+#include "../win32/program_harness.h"
+#include "../win32/window_bitmap.h"
+#include "acoustics/cov_window_win.h"
+#include "acoustics/coverage.h"
+#include "cad/obj_store.h"
+#include "cad/panel_win.h"
+#include "cad/view.h"
+#include "framework/child_windows_win.h"
+#include "framework/units.h"
+#include "framework/win_frame_win.h"
+#include "project/coverage_grid.h"
+#include "project/map_file.h"
+#include "project/project_file.h"
+#include "viewer/viewer_history.h"
+#include "viewer/viewer_main_win.h"
+
+using harness::when;
+
+namespace {
+
+constexpr int FILE_NAME_EDIT = 0x480;
+constexpr int FILE_NAME_COMBO = 0x47c;
+constexpr const char* COPY_NAME = "OV_READONLY_COPY.OPR";
+constexpr const char* MAP_NAME = "OV_TEST_MAP.OMF";
+
+// The programs' start-up folder is the current one (the program keeps it
+// from win_init on).
+std::string start_folder() {
+  char folder[MAX_PATH] = "";
+  GetCurrentDirectoryA(sizeof folder, folder);
+  return folder;
+}
+std::string in_start_folder(const char* name) { return start_folder() + "\\" + name; }
+
+std::vector<char> bytes_of(const std::string& path) {
+  std::vector<char> out;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    int c;
+    while ((c = std::fgetc(f)) != EOF) out.push_back(char(c));
+    std::fclose(f);
+  }
+  return out;
+}
+
+BOOL CALLBACK find_open_dialog(HWND window, LPARAM result) {
+  char name[16] = "";
+  GetClassNameA(window, name, sizeof name);
+  if (std::string(name) == "#32770" && IsWindowVisible(window) &&
+      (GetDlgItem(window, FILE_NAME_EDIT) || GetDlgItem(window, FILE_NAME_COMBO))) {
+    *reinterpret_cast<HWND*>(result) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND open_dialog() {
+  HWND dialog = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), find_open_dialog, reinterpret_cast<LPARAM>(&dialog));
+  return dialog;
+}
+
+void type_file_name(HWND dialog, const char* name) {
+  HWND edit = GetDlgItem(dialog, FILE_NAME_EDIT);
+  if (!edit) edit = GetDlgItem(dialog, FILE_NAME_COMBO);
+  SetWindowTextA(edit, name);
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+struct Seen {
+  std::string title_at_start, title_after_open;
+  int objects = 0, rows = 0;
+  bool change_button = true, replace_button = true, print_button = false;
+  WindowPixels plan, three_d;
+  std::vector<char> history;
+  uint32_t map_points = 0, loaded_points = 0;
+  bool map_window = false, map_closed = false;
+  std::string description;
+};
+Seen g_seen;
+
+HWND face_list() { return own_dialog::find("Flächenliste"); }
+
+}  // namespace
+
+TEST(Viewer, OpensAReadOnlyProjectShowsItAndLeavesItsBytes) {
+  std::string sample = in_start_folder("BEISPIEL.OPR");
+  std::string copy = in_start_folder(COPY_NAME);
+  SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ASSERT_TRUE(CopyFileA(sample.c_str(), copy.c_str(), FALSE));
+  ASSERT_TRUE(SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_READONLY));
+  std::vector<char> before = bytes_of(copy);
+  ASSERT_GT(before.size(), 1000u);
+  char history_path[MAX_PATH + 16];
+  viewer_history_path(history_path, sizeof history_path, start_folder().c_str());
+  DeleteFileA(history_path);
+  g_seen = Seen{};
+
+  int code = harness::run_program(viewer_win_main, {
+      [&] {
+        g_seen.title_at_start = harness::window_text(win_main_window());
+        PostMessageA(win_main_window(), WM_COMMAND, 101, 0);
+      },
+      when([] { return open_dialog() != nullptr; }, [] { type_file_name(open_dialog(), COPY_NAME); }),
+      when([] { return !open_dialog() && g_obj_head != nullptr; },
+           [] {
+             g_seen.title_after_open = harness::window_text(win_main_window());
+             g_seen.objects = obj_count();
+             g_seen.plan = capture_window(win_drawing_window());
+             SendMessageA(GetDlgItem(panel_window(), 104), BM_CLICK, 0, 0);  // "3D"
+           }),
+      when([] { return g_view.kind == VIEW_3D; },
+           [] {
+             g_seen.three_d = capture_window(win_drawing_window());
+             PostMessageA(win_main_window(), WM_COMMAND, 2502, 0);
+           }),
+      when([] { return face_list() != nullptr; },
+           [] {
+             HWND dialog = face_list();
+             g_seen.rows = int(SendDlgItemMessageA(dialog, 101, LB_GETCOUNT, 0, 0));
+             g_seen.change_button = GetDlgItem(dialog, 102) != nullptr;
+             g_seen.replace_button = GetDlgItem(dialog, 103) != nullptr;
+             g_seen.print_button = GetDlgItem(dialog, 105) != nullptr;
+             PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(104, BN_CLICKED), 0);
+           }),
+      when([] { return face_list() == nullptr; },
+           [] {
+             // A level map of the opened project, stored and forgotten, then opened as a file.
+             ASSERT_GT(cov_build_active_speakers(), 0);
+             ASSERT_EQ(cov_build_grid(), 1);
+             ASSERT_EQ(cov_calculate_grid(), 1);
+             g_seen.map_points = g_coverage_grid.point_count;
+             ASSERT_EQ(mapfile_save_to(in_start_folder(MAP_NAME).c_str(), "Testkarte"), 1);
+             cov_reset();
+             PostMessageA(win_main_window(), WM_COMMAND, 5103, 0);
+           }),
+      when([] { return open_dialog() != nullptr; }, [] { type_file_name(open_dialog(), MAP_NAME); }),
+      when([] { return own_dialog::find("Beschreibung :") != nullptr; },
+           [] {
+             g_seen.description = harness::window_text(GetDlgItem(own_dialog::find("Beschreibung :"), 0xFFFF));
+             PostMessageA(own_dialog::find("Beschreibung :"), WM_COMMAND, IDOK, 0);
+           }),
+      when([] { return cov_window() != nullptr; },
+           [] {
+             g_seen.map_window = true;
+             g_seen.loaded_points = g_coverage_grid.point_count;
+             SendMessageA(cov_control(COV_ID_CLOSE), BM_CLICK, 0, 0);
+           }),
+      when([] { return cov_window() == nullptr; },
+           [] {
+             g_seen.map_closed = true;
+             PostMessageA(win_main_window(), WM_COMMAND, 517, 0);
+           }),
+      when([] { return g_unit_feet == 1; }, [&] { g_seen.history = bytes_of(history_path); }),
+  });
+  EXPECT_EQ(code, 0);
+  for (const harness::Box& box : harness::g_boxes) ADD_FAILURE() << "message: " << box.text;
+  EXPECT_EQ(g_seen.title_at_start.rfind("Orvante Viewer 2.90", 0), 0u) << g_seen.title_at_start;
+  EXPECT_NE(g_seen.title_after_open.find(COPY_NAME), std::string::npos) << g_seen.title_after_open;
+  EXPECT_GT(g_seen.objects, 8);
+  int area = g_seen.plan.width * g_seen.plan.height;
+  EXPECT_GT(pixels_differing(g_seen.plan, g_seen.three_d), area / 500);
+  EXPECT_EQ(g_seen.rows, 8);  // the six sides of the hall, the curtain and the seats
+  EXPECT_FALSE(g_seen.change_button);
+  EXPECT_FALSE(g_seen.replace_button);
+  EXPECT_TRUE(g_seen.print_button);
+  EXPECT_GT(g_seen.map_points, 100u);
+  EXPECT_EQ(g_seen.description, "Testkarte");
+  EXPECT_TRUE(g_seen.map_window);
+  EXPECT_EQ(g_seen.loaded_points, g_seen.map_points);
+  EXPECT_TRUE(g_seen.map_closed);
+  ASSERT_EQ(g_seen.history.size(), 516u);
+  EXPECT_NE(std::string(g_seen.history.data()).find(COPY_NAME), std::string::npos);
+  EXPECT_EQ(g_seen.history[512], 1);
+  EXPECT_EQ(bytes_of(copy), before);
+  SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(copy.c_str());
+  DeleteFileA(history_path);
+  DeleteFileA(in_start_folder(MAP_NAME).c_str());
+  g_unit_feet = 0;
+}
