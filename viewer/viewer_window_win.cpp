@@ -55,17 +55,13 @@ void open_project() {
   proj_load(path);
 }
 
-void not_available() {
-  ui_message_box("Diese Funktion ist noch nicht verfügbar.", "Hinweis", UI_MB_OK | UI_MB_ICONASTERISK);
-}
-
 // The viewer's commands; any other id does nothing.
 bool run_command(int id) {
   switch (id) {
     case 101: open_project(); break;
     case 105: viewer_cmd_exit(); break;
     case 2502: viewer_run_face_list(); break;
-    case 1004: not_available(); break;
+    case 1004: viewer_run_speaker_list(); break;
     case 602: view_zoom_all(); break;
     case 603: view_zoom_window(); break;
     case 604:

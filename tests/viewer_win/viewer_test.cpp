@@ -87,10 +87,24 @@ struct Seen {
   uint32_t map_points = 0, loaded_points = 0;
   bool map_window = false, map_closed = false;
   std::string description;
+  std::vector<std::string> speaker_rows, speaker_rows_after;
+  bool type_button = false, replace_type_button = true, modified_after_type = true;
 };
 Seen g_seen;
 
 HWND face_list() { return own_dialog::find("Flächenliste"); }
+HWND speaker_list() { return own_dialog::find("Lautsprecherliste"); }
+
+std::vector<std::string> list_rows(HWND dialog) {
+  std::vector<std::string> rows;
+  int n = int(SendDlgItemMessageA(dialog, 101, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < n; ++i) {
+    char text[160] = "";
+    SendDlgItemMessageA(dialog, 101, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+    rows.push_back(text);
+  }
+  return rows;
+}
 
 }  // namespace
 
@@ -134,7 +148,19 @@ TEST(Viewer, OpensAReadOnlyProjectShowsItAndLeavesItsBytes) {
              g_seen.print_button = GetDlgItem(dialog, 105) != nullptr;
              PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(104, BN_CLICKED), 0);
            }),
-      when([] { return face_list() == nullptr; },
+      when([] { return face_list() == nullptr; }, [] { PostMessageA(win_main_window(), WM_COMMAND, 1004, 0); }),
+      when([] { return speaker_list() != nullptr; },
+           [] {
+             HWND dialog = speaker_list();
+             g_seen.speaker_rows = list_rows(dialog);
+             g_seen.type_button = GetDlgItem(dialog, 102) != nullptr;
+             g_seen.replace_type_button = GetDlgItem(dialog, 103) != nullptr;
+             SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(102, BN_CLICKED), 0);  // "Einzeltyp ändern": nothing
+             g_seen.speaker_rows_after = list_rows(dialog);
+             g_seen.modified_after_type = g_modified != 0;
+             PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(104, BN_CLICKED), 0);
+           }),
+      when([] { return speaker_list() == nullptr; },
            [] {
              // A level map of the opened project, stored and forgotten, then opened as a file.
              ASSERT_GT(cov_build_active_speakers(), 0);
@@ -175,6 +201,11 @@ TEST(Viewer, OpensAReadOnlyProjectShowsItAndLeavesItsBytes) {
   EXPECT_FALSE(g_seen.change_button);
   EXPECT_FALSE(g_seen.replace_button);
   EXPECT_TRUE(g_seen.print_button);
+  EXPECT_EQ(g_seen.speaker_rows.size(), 3u);  // the sample's three loudspeakers
+  EXPECT_TRUE(g_seen.type_button);
+  EXPECT_FALSE(g_seen.replace_type_button);
+  EXPECT_EQ(g_seen.speaker_rows_after, g_seen.speaker_rows);
+  EXPECT_FALSE(g_seen.modified_after_type);
   EXPECT_GT(g_seen.map_points, 100u);
   EXPECT_EQ(g_seen.description, "Testkarte");
   EXPECT_TRUE(g_seen.map_window);

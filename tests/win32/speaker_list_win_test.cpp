@@ -15,7 +15,7 @@
 #include "project/calc_options.h"
 #include "cad/obj_store.h"
 #include "cad/view.h"
-#include "design/speaker_list.h"
+#include "acoustics/speaker_list.h"
 #include "framework/child_windows_win.h"
 #include "framework/palette.h"
 #include "project/project_file.h"

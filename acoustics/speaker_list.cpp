@@ -1,4 +1,4 @@
-#include "design/speaker_list.h"
+#include "acoustics/speaker_list.h"
 
 #include <cstdio>
 #include <cstdlib>

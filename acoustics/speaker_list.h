@@ -47,7 +47,8 @@ int spk_list_total_cells(const char* label, const float totals[7], int wide_figu
                          SpkPrintCell* cells);
 int spk_list_frame_right(int char_width);
 
-// Menu command 1004 and the list dialog (Windows only, speaker_list_win.cpp).
-int spk_cmd_list();
+// The list dialog "SPKRLIST_DLG" that the design program and the viewer share
+// (Windows only, speaker_list_win.cpp): each program passes its own dialog
+// procedure, which hands what it does not handle to spk_list_common_proc.
 void spk_set_list_selection(int row, int on);
 void spk_print_list();

@@ -1,4 +1,4 @@
-#include "design/speaker_list.h"
+#include "acoustics/speaker_list.h"
 
 #include <windows.h>
 
@@ -9,7 +9,7 @@
 #include "cad/input_win.h"
 #include "cad/obj_store.h"
 #include "cad/render.h"
-#include "design/speaker_cmds.h"
+#include "acoustics/speaker_list_win.h"
 #include "framework/gfx_win.h"
 #include "framework/print_win.h"
 #include "framework/ui_seam.h"
@@ -21,8 +21,6 @@
 namespace {
 
 constexpr int ID_ROWS = 101;
-constexpr int ID_CHANGE_ONE = 102;
-constexpr int ID_REPLACE_ALL = 103;
 constexpr int ID_CLOSE = 104;
 constexpr int ID_PRINT = 105;
 constexpr int ID_ROW_POWER = 201;
@@ -94,53 +92,18 @@ void selection_changed(HWND dialog) {
   show_row_power(dialog, g_current_row);
 }
 
-// The name of the index entry the selection dialog chose.
-bool chosen_type(int preselected, char* name, size_t capacity) {
-  int chosen = 0;
-  if (sdb_select_type(preselected, &chosen) != 1 || chosen < 0 || chosen >= g_sdb_index.count) return false;
-  std::snprintf(name, capacity, "%.*s", int(sizeof g_sdb_index.names[0]), g_sdb_index.names[chosen]);
-  return true;
-}
+}  // namespace
 
-void after_type_change(HWND dialog, int row) {
+void spk_list_after_type_change(HWND dialog, int row) {
   show_row_power(dialog, row);
   put_row_text(dialog, row, true);
 }
 
-void change_one(HWND dialog) {
-  int row = g_current_row;
-  if (row < 0 || row >= g_spk_list_count) return;
-  char name[16];
-  if (chosen_type(g_spk_list[row]->type_index, name, sizeof name)) {
-    if (!spk_list_change_type(row, name)) {
-      ui_message_box("Lautsprecher kann nicht geladen werden", nullptr, UI_MB_OK);
-    } else {
-      after_type_change(dialog, row);
-      SendDlgItemMessageA(dialog, ID_ROWS, LB_SETCURSEL, WPARAM(row), 0);
-      spk_set_list_selection(row, 1);
-      g_modified = 1;
-    }
-  }
-  show_totals(dialog);
-}
+void spk_list_show_totals(HWND dialog) { show_totals(dialog); }
+void spk_list_show_row_power(HWND dialog, int row) { show_row_power(dialog, row); }
+int spk_list_current_row() { return g_current_row; }
 
-HWND g_changing_dialog = nullptr;
-void row_changed(int row) { after_type_change(g_changing_dialog, row); }
-
-void replace_all(HWND dialog) {
-  int row = g_current_row;
-  if (row < 0 || row >= g_spk_list_count) return;
-  char name[16];
-  if (!chosen_type(g_spk_list[row]->type_index, name, sizeof name)) return;
-  g_changing_dialog = dialog;
-  spk_list_replace_type(row, name, row_changed);
-  g_changing_dialog = nullptr;
-  show_totals(dialog);
-  SendDlgItemMessageA(dialog, ID_ROWS, LB_SETCURSEL, WPARAM(row), 0);
-  spk_set_list_selection(row, 1);
-  show_row_power(dialog, row);
-  g_modified = 1;
-}
+namespace {
 
 void close_list(HWND dialog) {
   SendDlgItemMessageA(dialog, ID_ROWS, LB_RESETCONTENT, 0, 0);
@@ -214,7 +177,7 @@ void spk_set_list_selection(int row, int on) {
   input_update_cursor(1);
 }
 
-INT_PTR CALLBACK spk_list_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+INT_PTR spk_list_common_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_INITDIALOG:
       g_list_dialog = dialog;
@@ -231,8 +194,6 @@ INT_PTR CALLBACK spk_list_dialog_proc(HWND dialog, UINT message, WPARAM wparam, 
         case ID_ROWS:
           if (HIWORD(wparam) == LBN_SELCHANGE) selection_changed(dialog);
           return TRUE;
-        case ID_CHANGE_ONE: change_one(dialog); return TRUE;
-        case ID_REPLACE_ALL: replace_all(dialog); return TRUE;
         case ID_PRINT:
           g_print_requested = 1;
           close_list(dialog);
@@ -253,12 +214,12 @@ INT_PTR CALLBACK spk_list_dialog_proc(HWND dialog, UINT message, WPARAM wparam, 
   return FALSE;
 }
 
-// Menu 1004: the modeless list over the main window, which keeps working
-// meanwhile; printing follows when the list was closed with "Drucken".
-int spk_cmd_list() {
+// The modeless list over the main window, which keeps working meanwhile;
+// printing follows when the list was closed with "Drucken".
+int spk_run_list_dialog(DLGPROC proc) {
   if (!spk_list_fill()) return 0;
   g_print_requested = 0;
-  HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), "SPKRLIST_DLG", win_main_window(), spk_list_dialog_proc, 0);
+  HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), "SPKRLIST_DLG", win_main_window(), proc, 0);
   if (!dialog) {
     spk_list_free();
     MessageBoxA(nullptr, "Unable to display dialog", "System Error", MB_OK | MB_ICONHAND | MB_SYSTEMMODAL);
@@ -271,7 +232,6 @@ int spk_cmd_list() {
     spk_print_list();
     g_print_requested = 0;
   }
-  spk_prune_unused_types();
   spk_list_free();
   return 1;
 }
