@@ -2,13 +2,9 @@
 
 #include <algorithm>
 
-FaceBvh g_face_bvh[3];
-
 namespace {
 
-constexpr int LEAF_FACES = 4;
-
-// The two coordinates a face of this dominant axis is tested on.
+// The two coordinates a line along this axis is placed by.
 void projection_axes(int axis, int* p, int* q) {
   *p = axis == 0 ? 1 : 0;
   *q = axis == 2 ? 1 : 2;
@@ -17,60 +13,6 @@ void projection_axes(int axis, int* p, int* q) {
 void face_box(const FaceEntry& f, float box[6]) {
   box[0] = f.x_min, box[1] = f.x_max, box[2] = f.y_min;
   box[3] = f.y_max, box[4] = f.z_min, box[5] = f.z_max;
-}
-
-int32_t build_node(FaceBvh& tree, int32_t first, int32_t count) {
-  int32_t index = int32_t(tree.nodes.size());
-  tree.nodes.push_back(FaceBvhNode{});
-  float box[6] = {1e30f, -1e30f, 1e30f, -1e30f, 1e30f, -1e30f};
-  float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
-  for (int32_t i = first; i < first + count; ++i) {
-    float fb[6];
-    face_box(g_face_table[tree.faces[size_t(i)]], fb);
-    for (int k = 0; k < 3; ++k) {
-      box[2 * k] = std::min(box[2 * k], fb[2 * k]);
-      box[2 * k + 1] = std::max(box[2 * k + 1], fb[2 * k + 1]);
-      float centre = 0.5f * (fb[2 * k] + fb[2 * k + 1]);
-      lo[k] = std::min(lo[k], centre);
-      hi[k] = std::max(hi[k], centre);
-    }
-  }
-  std::copy(box, box + 6, tree.nodes[size_t(index)].box);
-  if (count <= LEAF_FACES) {
-    FaceBvhNode& n = tree.nodes[size_t(index)];
-    n.first = first, n.count = count, n.left = n.right = -1;
-    return index;
-  }
-  // Split on the projection axis where the face centres spread most: the
-  // prism of a node is open along the dominant axis anyway.
-  int p, q;
-  projection_axes(tree.axis, &p, &q);
-  int split = hi[p] - lo[p] >= hi[q] - lo[q] ? p : q;
-  auto centre = [&](int32_t face) {
-    float fb[6];
-    face_box(g_face_table[face], fb);
-    return fb[2 * split] + fb[2 * split + 1];
-  };
-  int32_t half = count / 2;
-  auto begin = tree.faces.begin() + first;
-  std::nth_element(begin, begin + half, begin + count, [&](int32_t a, int32_t b) {
-    float ca = centre(a), cb = centre(b);
-    return ca < cb || (ca == cb && a < b);
-  });
-  int32_t left = build_node(tree, first, half);
-  int32_t right = build_node(tree, first + half, count - half);
-  FaceBvhNode& n = tree.nodes[size_t(index)];
-  n.first = -1, n.count = 0, n.left = left, n.right = right;
-  return index;
-}
-
-bool slab(double a, double u, double lo, double hi, double* t0, double* t1) {
-  if (u == 0.0) return a >= lo && a <= hi;
-  double ta = (lo - a) / u, tb = (hi - a) / u;
-  if (ta > tb) std::swap(ta, tb);
-  if (ta > *t0) *t0 = ta;
-  if (tb < *t1) *t1 = tb;
-  return *t0 <= *t1;
 }
 
 uint32_t sign_on_axis(const FaceEntry& f, int axis) { return (f.sign_bits >> (2 * axis)) & 3u; }
@@ -83,37 +25,6 @@ int cell_index(float value, float origin, float cell, int cells) {
 }
 
 }  // namespace
-
-void face_bvh_build() {
-  for (int axis = 0; axis < 3; ++axis) {
-    FaceBvh& tree = g_face_bvh[axis];
-    tree.nodes.clear();
-    tree.faces.clear();
-    tree.axis = axis;
-    for (int32_t i = 0; i < g_face_count; ++i)
-      if (int(g_face_table[i].dominant_axis) == axis) tree.faces.push_back(i);
-    if (tree.faces.empty()) continue;
-    tree.nodes.reserve(tree.faces.size() / 2 + 2);
-    build_node(tree, 0, int32_t(tree.faces.size()));
-  }
-}
-
-int face_bvh_face_count() {
-  size_t n = 0;
-  for (const FaceBvh& t : g_face_bvh) n += t.faces.size();
-  return int(n);
-}
-
-bool face_bvh_prism_range(const FaceBvhNode& node, int axis, const double a[3], const double u[3],
-                          double margin, double t_min, double t_max, double* enter) {
-  int p, q;
-  projection_axes(axis, &p, &q);
-  double t0 = t_min, t1 = t_max;
-  if (!slab(a[p], u[p], double(node.box[2 * p]) - margin, double(node.box[2 * p + 1]) + margin, &t0, &t1)) return false;
-  if (!slab(a[q], u[q], double(node.box[2 * q]) - margin, double(node.box[2 * q + 1]) + margin, &t0, &t1)) return false;
-  *enter = t0;
-  return true;
-}
 
 void face_axis_grid_build(FaceAxisGrid& g, int axis) {
   g = FaceAxisGrid{};

@@ -123,53 +123,90 @@ void reach_of_face(const FaceEntry& f, float reach[6]) {
   }
 }
 
-int32_t build_node(int32_t first, int32_t count) {
+std::vector<float> g_face_reach;  // 6 per face, for the build
+
+void grow(float into[6], const float* box) {
+  for (int a = 0; a < 3; ++a) {
+    into[2 * a] = std::min(into[2 * a], box[2 * a]);
+    into[2 * a + 1] = std::max(into[2 * a + 1], box[2 * a + 1]);
+  }
+}
+
+double half_area(const float b[6]) {
+  double x = double(b[1]) - b[0], y = double(b[3]) - b[2], z = double(b[5]) - b[4];
+  return x * y + y * z + z * x;
+}
+
+// The split a ray pays least for: over the three axes, faces sorted by box
+// centre, the cut that minimises the reach-box areas times face counts.
+void best_split(int32_t first, int32_t count, int* axis_out, int32_t* cut_out) {
+  double best = INFINITY;
+  *axis_out = 0;
+  *cut_out = count / 2;
+  std::vector<double> left_cost(static_cast<size_t>(count));
+  for (int axis = 0; axis < 3; ++axis) {
+    auto centre = [axis](int32_t face) { return g_face_reach[size_t(face) * 6 + 2 * axis] + g_face_reach[size_t(face) * 6 + 2 * axis + 1]; };
+    std::sort(g_order.begin() + first, g_order.begin() + first + count, [&](int32_t a, int32_t b) {
+      float ca = centre(a), cb = centre(b);
+      return ca < cb || (ca == cb && a < b);
+    });
+    float grown[6] = {1e30f, -1e30f, 1e30f, -1e30f, 1e30f, -1e30f};
+    for (int32_t i = 0; i < count; ++i) {
+      grow(grown, &g_face_reach[size_t(g_order[size_t(first + i)]) * 6]);
+      left_cost[size_t(i)] = half_area(grown) * double(i + 1);
+    }
+    float right[6] = {1e30f, -1e30f, 1e30f, -1e30f, 1e30f, -1e30f};
+    for (int32_t i = count - 1; i >= 1; --i) {
+      grow(right, &g_face_reach[size_t(g_order[size_t(first + i)]) * 6]);
+      double cost = left_cost[size_t(i - 1)] + half_area(right) * double(count - i);
+      if (cost < best) {
+        best = cost;
+        *axis_out = axis;
+        *cut_out = i;
+      }
+    }
+  }
+  int axis = *axis_out;
+  auto centre = [axis](int32_t face) { return g_face_reach[size_t(face) * 6 + 2 * axis] + g_face_reach[size_t(face) * 6 + 2 * axis + 1]; };
+  std::sort(g_order.begin() + first, g_order.begin() + first + count, [&](int32_t a, int32_t b) {
+    float ca = centre(a), cb = centre(b);
+    return ca < cb || (ca == cb && a < b);
+  });
+}
+
+// Past this depth the cut is the median, so that the depth stays within the
+// walkers' fixed stacks (24 + log2 of 16000 levels at most).
+constexpr int TREE_AREA_DEPTH = 24;
+
+int32_t build_node(int32_t first, int32_t count, int depth) {
   int32_t index = int32_t(g_tree.size());
   g_tree.push_back(FaceTreeNode{});
   float box[6] = {1e30f, -1e30f, 1e30f, -1e30f, 1e30f, -1e30f};
   float reach[6] = {1e30f, -1e30f, 1e30f, -1e30f, 1e30f, -1e30f};
-  float centre_lo[3] = {1e30f, 1e30f, 1e30f}, centre_hi[3] = {-1e30f, -1e30f, -1e30f};
   for (int32_t i = first; i < first + count; ++i) {
-    float fb[6], fr[6];
-    box_of_face(g_face_table[g_order[i]], fb);
-    reach_of_face(g_face_table[g_order[i]], fr);
-    for (int a = 0; a < 3; ++a) {
-      reach[2 * a] = std::min(reach[2 * a], fr[2 * a]);
-      reach[2 * a + 1] = std::max(reach[2 * a + 1], fr[2 * a + 1]);
-      box[2 * a] = std::min(box[2 * a], fb[2 * a]);
-      box[2 * a + 1] = std::max(box[2 * a + 1], fb[2 * a + 1]);
-      float c = 0.5f * (fb[2 * a] + fb[2 * a + 1]);
-      centre_lo[a] = std::min(centre_lo[a], c);
-      centre_hi[a] = std::max(centre_hi[a], c);
-    }
+    float fb[6];
+    box_of_face(g_face_table[g_order[size_t(i)]], fb);
+    grow(box, fb);
+    grow(reach, &g_face_reach[size_t(g_order[size_t(i)]) * 6]);
   }
-  std::copy(box, box + 6, g_tree[index].box);
-  std::copy(reach, reach + 6, g_tree[index].reach);
+  std::copy(box, box + 6, g_tree[size_t(index)].box);
+  std::copy(reach, reach + 6, g_tree[size_t(index)].reach);
   if (count <= TREE_LEAF_FACES) {
-    g_tree[index].first = first;
-    g_tree[index].count = count;
-    g_tree[index].left = g_tree[index].right = -1;
+    g_tree[size_t(index)].first = first;
+    g_tree[size_t(index)].count = count;
+    g_tree[size_t(index)].left = g_tree[size_t(index)].right = -1;
     return index;
   }
-  int axis = 0;
-  for (int a = 1; a < 3; ++a)
-    if (centre_hi[a] - centre_lo[a] > centre_hi[axis] - centre_lo[axis]) axis = a;
-  int32_t half = count / 2;
-  auto centre = [axis](int32_t face) {
-    const FaceEntry& f = g_face_table[face];
-    float lo = axis == 0 ? f.x_min : axis == 1 ? f.y_min : f.z_min;
-    float hi = axis == 0 ? f.x_max : axis == 1 ? f.y_max : f.z_max;
-    return lo + hi;
-  };
-  std::nth_element(g_order.begin() + first, g_order.begin() + first + half,
-                   g_order.begin() + first + count,
-                   [&](int32_t a, int32_t b) { return centre(a) < centre(b) || (centre(a) == centre(b) && a < b); });
-  int32_t left = build_node(first, half);
-  int32_t right = build_node(first + half, count - half);
-  g_tree[index].first = -1;
-  g_tree[index].count = 0;
-  g_tree[index].left = left;
-  g_tree[index].right = right;
+  int axis;
+  int32_t cut;
+  best_split(first, count, &axis, &cut);
+  if (depth >= TREE_AREA_DEPTH) cut = count / 2;
+  int32_t left = build_node(first, cut, depth + 1);
+  int32_t right = build_node(first + cut, count - cut, depth + 1);
+  g_tree[size_t(index)].first = -1;
+  g_tree[size_t(index)].count = 0;
+  g_tree[size_t(index)].left = left;
+  g_tree[size_t(index)].right = right;
   return index;
 }
 
@@ -181,7 +218,6 @@ void clear_derived() {
   g_face_tree = nullptr;
   g_face_tree_nodes = 0;
   g_face_tree_order = nullptr;
-  for (FaceBvh& tree : g_face_bvh) tree = FaceBvh{};
 }
 
 // Projections and the box tree follow the table whenever it changes.
@@ -194,7 +230,6 @@ void finish_table() {
   }
   g_projected_start.push_back(uint32_t(g_projected.size()));
   face_tree_build();
-  face_bvh_build();
 }
 
 }  // namespace
@@ -245,13 +280,25 @@ void refl_sort_face_table() {
   finish_table();
 }
 
+bool refl_compare_faces_x(const FaceEntry& a, const FaceEntry& b) { return a.x_min < b.x_min; }
+bool refl_compare_faces_y(const FaceEntry& a, const FaceEntry& b) { return a.y_min < b.y_min; }
+bool refl_compare_faces_z(const FaceEntry& a, const FaceEntry& b) { return a.z_min < b.z_min; }
+
+void refl_sort_faces_by(bool (*less)(const FaceEntry&, const FaceEntry&)) {
+  std::stable_sort(g_face_table, g_face_table + g_face_count, less);
+  finish_table();
+}
+
 int face_tree_build() {
   g_tree.clear();
   g_order.resize(size_t(g_face_count));
   for (int32_t i = 0; i < g_face_count; ++i) g_order[size_t(i)] = i;
   if (g_face_count > 0) {
-    g_tree.reserve(size_t(2 * g_face_count / TREE_LEAF_FACES + 2));
-    build_node(0, g_face_count);
+    g_face_reach.resize(size_t(g_face_count) * 6);
+    for (int32_t i = 0; i < g_face_count; ++i) reach_of_face(g_face_table[i], &g_face_reach[size_t(i) * 6]);
+    g_tree.reserve(size_t(2 * g_face_count + 2));
+    build_node(0, g_face_count, 0);
+    std::vector<float>().swap(g_face_reach);
   }
   g_face_tree = g_tree.empty() ? nullptr : g_tree.data();
   g_face_tree_nodes = int32_t(g_tree.size());

@@ -30,6 +30,12 @@ extern int32_t g_face_count;
 int refl_build_face_table();
 int refl_face_material(const FaceEntry& face);
 void refl_sort_face_table();
+// Orders of the room check: bounding-box minimum x, y or z, ascending, equal
+// keys equal (the sort keeps their order).
+bool refl_compare_faces_x(const FaceEntry& a, const FaceEntry& b);
+bool refl_compare_faces_y(const FaceEntry& a, const FaceEntry& b);
+bool refl_compare_faces_z(const FaceEntry& a, const FaceEntry& b);
+void refl_sort_faces_by(bool (*less)(const FaceEntry&, const FaceEntry&));
 
 // Box tree over the built table, rebuilt by refl_build_face_table. A node
 // box is the union of its faces' boxes; its reach box also holds every point

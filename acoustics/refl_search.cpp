@@ -43,6 +43,12 @@ struct FaceLanes {
   int padded = 0;  // multiple of four
   std::vector<float> x0, y0, z0, nx, ny, nz, md;
   std::vector<uint32_t> r_box;  // bit 0..5: receiver >= x min, <= x max, >= y min, ...
+  // The face boxes, and per box side a lane mask (all ones) where the
+  // receiver alone already satisfies the side.
+  std::vector<float> box[6];
+  std::vector<uint32_t> r_side[6];
+  std::vector<float> d;
+  std::vector<uint32_t> free_axis[3];  // all ones where the point test ignores that axis
 };
 
 struct RunShared {
@@ -244,26 +250,68 @@ FaceLanes make_lanes(const WorldPoint& r) {
   l.x0.assign(n, 0.0f), l.y0.assign(n, 0.0f), l.z0.assign(n, 0.0f);
   l.nx.assign(n, 0.0f), l.ny.assign(n, 0.0f), l.nz.assign(n, 0.0f), l.md.assign(n, 1.0f);
   l.r_box.assign(n, 0);
+  for (int k = 0; k < 6; ++k) {
+    l.box[k].assign(n, 0.0f);
+    l.r_side[k].assign(n, 0);
+  }
+  l.d.assign(n, 0.0f);
+  for (auto& v : l.free_axis) v.assign(n, 0);
   for (int i = 0; i < g_face_count; ++i) {
     const FaceEntry& f = g_face_table[i];
+    const float* fb = &f.x_min;
+    for (int k = 0; k < 6; ++k) l.box[k][size_t(i)] = fb[k];
+    l.d[size_t(i)] = f.d;
+    for (uint32_t k = 0; k < 3; ++k) l.free_axis[k][size_t(i)] = f.dominant_axis == k ? 0xFFFFFFFFu : 0u;
     l.x0[size_t(i)] = f.x0, l.y0[size_t(i)] = f.y0, l.z0[size_t(i)] = f.z0;
     l.nx[size_t(i)] = f.nx, l.ny[size_t(i)] = f.ny, l.nz[size_t(i)] = f.nz, l.md[size_t(i)] = f.mirror_divisor;
     l.r_box[size_t(i)] = uint32_t(r.x >= f.x_min) | uint32_t(r.x <= f.x_max) << 1 | uint32_t(r.y >= f.y_min) << 2 |
                          uint32_t(r.y <= f.y_max) << 3 | uint32_t(r.z >= f.z_min) << 4 | uint32_t(r.z <= f.z_max) << 5;
+    for (int k = 0; k < 6; ++k) l.r_side[k][size_t(i)] = (l.r_box[size_t(i)] >> k) & 1u ? 0xFFFFFFFFu : 0u;
   }
   return l;
 }
 
 // The faces of the image x, in index order: every face x lies in front of
-// (with `all`), or only those whose box the segment image .. receiver
-// meets. Each with its image computed exactly as the plain loop does.
-int enumerate(const FaceLanes& l, const WorldPoint& x, bool all, Candidate* out) {
+// (with `all`), or only those whose box the segment image .. receiver r
+// meets and whose hit on that line may lie inside. Each with its image
+// computed exactly as the plain loop does.
+#if defined(__SSE2__)
+__m128 load_mask(const std::vector<uint32_t>& v, int i) {
+  return _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&v[size_t(i)])));
+}
+
+// The first steps of refl_intersect_table_face for the images (ax, ay, az)
+// of faces i .. i + 3, with the same operations in the same order: the hit
+// on the line from the image toward the receiver and the box part of the
+// point test. A lane that fails here fails there.
+__m128 hit_may_lie_inside(const FaceLanes& l, int i, const WorldPoint& r, __m128 ax, __m128 ay, __m128 az,
+                          __m128 nx, __m128 ny, __m128 nz) {
+  __m128 dx = _mm_sub_ps(_mm_set1_ps(r.x), ax), dy = _mm_sub_ps(_mm_set1_ps(r.y), ay),
+         dz = _mm_sub_ps(_mm_set1_ps(r.z), az);
+  __m128 length = _mm_sqrt_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy)), _mm_mul_ps(dz, dz)));
+  __m128 ux = _mm_div_ps(dx, length), uy = _mm_div_ps(dy, length), uz = _mm_div_ps(dz, length);
+  __m128 q = _mm_add_ps(_mm_add_ps(_mm_mul_ps(ux, nx), _mm_mul_ps(uy, ny)), _mm_mul_ps(uz, nz));
+  __m128 a_n = _mm_add_ps(_mm_add_ps(_mm_mul_ps(ax, nx), _mm_mul_ps(ay, ny)), _mm_mul_ps(az, nz));
+  __m128 t = _mm_div_ps(_mm_add_ps(a_n, _mm_loadu_ps(&l.d[size_t(i)])), q);
+  const __m128 h[3] = {_mm_sub_ps(ax, _mm_mul_ps(t, ux)), _mm_sub_ps(ay, _mm_mul_ps(t, uy)),
+                       _mm_sub_ps(az, _mm_mul_ps(t, uz))};
+  __m128 ok = _mm_andnot_ps(_mm_cmplt_ps(length, _mm_set1_ps(0.001f)), _mm_cmpneq_ps(q, _mm_setzero_ps()));
+  for (int k = 0; k < 3; ++k) {
+    __m128 within = _mm_and_ps(_mm_cmpge_ps(h[k], _mm_loadu_ps(&l.box[2 * k][size_t(i)])),
+                               _mm_cmple_ps(h[k], _mm_loadu_ps(&l.box[2 * k + 1][size_t(i)])));
+    ok = _mm_and_ps(ok, _mm_or_ps(within, load_mask(l.free_axis[k], i)));
+  }
+  return ok;
+}
+#endif
+
+int enumerate(const FaceLanes& l, const WorldPoint& x, const WorldPoint& r, bool all, Candidate* out) {
   int n = 0;
   auto take = [&](int i, float ix, float iy, float iz) {
     const FaceEntry& f = g_face_table[i];
-    uint32_t r = l.r_box[size_t(i)];
-    bool box_ok = ((r & 1) || ix >= f.x_min) && ((r & 2) || ix <= f.x_max) && ((r & 4) || iy >= f.y_min) &&
-                  ((r & 8) || iy <= f.y_max) && ((r & 16) || iz >= f.z_min) && ((r & 32) || iz <= f.z_max);
+    uint32_t rb = l.r_box[size_t(i)];
+    bool box_ok = ((rb & 1) || ix >= f.x_min) && ((rb & 2) || ix <= f.x_max) && ((rb & 4) || iy >= f.y_min) &&
+                  ((rb & 8) || iy <= f.y_max) && ((rb & 16) || iz >= f.z_min) && ((rb & 32) || iz <= f.z_max);
     if (all || box_ok) out[n++] = Candidate{i, WorldPoint{ix, iy, iz}, box_ok};
   };
 #if defined(__SSE2__)
@@ -273,13 +321,31 @@ int enumerate(const FaceLanes& l, const WorldPoint& x, bool all, Candidate* out)
     __m128 s = _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_sub_ps(_mm_loadu_ps(&l.x0[size_t(i)]), X), nx),
                                      _mm_mul_ps(_mm_sub_ps(_mm_loadu_ps(&l.y0[size_t(i)]), Y), ny)),
                           _mm_mul_ps(_mm_sub_ps(_mm_loadu_ps(&l.z0[size_t(i)]), Z), nz));
-    int mask = _mm_movemask_ps(_mm_cmplt_ps(s, zero));
-    if (!mask) continue;
+    __m128 front = _mm_cmplt_ps(s, zero);
+    if (!_mm_movemask_ps(front)) continue;
     __m128 k = _mm_div_ps(s, _mm_loadu_ps(&l.md[size_t(i)]));
+    __m128 vx = _mm_add_ps(X, _mm_mul_ps(k, nx)), vy = _mm_add_ps(Y, _mm_mul_ps(k, ny)),
+           vz = _mm_add_ps(Z, _mm_mul_ps(k, nz));
+    __m128 wanted = front;
+    if (!all) {
+      // The segment box test of `take`, lane by lane: each side holds for the
+      // receiver or for the image.
+      auto side = [&](int b, __m128 v, bool upper) {
+        __m128 bound = _mm_loadu_ps(&l.box[b][size_t(i)]);
+        __m128 image_ok = upper ? _mm_cmple_ps(v, bound) : _mm_cmpge_ps(v, bound);
+        return _mm_or_ps(load_mask(l.r_side[b], i), image_ok);
+      };
+      wanted = _mm_and_ps(wanted, _mm_and_ps(side(0, vx, false), side(1, vx, true)));
+      wanted = _mm_and_ps(wanted, _mm_and_ps(side(2, vy, false), side(3, vy, true)));
+      wanted = _mm_and_ps(wanted, _mm_and_ps(side(4, vz, false), side(5, vz, true)));
+      if (_mm_movemask_ps(wanted)) wanted = _mm_and_ps(wanted, hit_may_lie_inside(l, i, r, vx, vy, vz, nx, ny, nz));
+    }
+    int mask = _mm_movemask_ps(wanted);
+    if (!mask) continue;
     alignas(16) float ix[4], iy[4], iz[4];
-    _mm_store_ps(ix, _mm_add_ps(X, _mm_mul_ps(k, nx)));
-    _mm_store_ps(iy, _mm_add_ps(Y, _mm_mul_ps(k, ny)));
-    _mm_store_ps(iz, _mm_add_ps(Z, _mm_mul_ps(k, nz)));
+    _mm_store_ps(ix, vx);
+    _mm_store_ps(iy, vy);
+    _mm_store_ps(iz, vz);
     for (int lane = 0; lane < 4; ++lane)
       if (mask & (1 << lane)) take(i + lane, ix[lane], iy[lane], iz[lane]);
   }
@@ -299,7 +365,7 @@ void expand_fast(ImageSearch& s, const WorldPoint& x) {
   if (tick(s, uint32_t(run.faces))) {
     s.visited += run.faces;
     Candidate* list = s.candidates.data() + size_t(m) * size_t(run.lanes.padded);
-    int n = enumerate(run.lanes, x, deeper, list);
+    int n = enumerate(run.lanes, x, run.receiver, deeper, list);
     if (deeper) s.skipped += double(run.faces - n) * run.powers[size_t(run.image_order - m)];
     for (int c = 0; c < n; ++c) {
       try_face(s, m, list[c].face, list[c].image, list[c].box_ok, true);

@@ -28,79 +28,11 @@
 #include "project/calc_options.h"
 #include "speakers/speaker_model.h"
 #include "speakers/speaker_record.h"
+#include "bench_hall.h"
+
+using namespace bench;
 
 namespace {
-
-void add_quad(WorldPoint a, WorldPoint b, WorldPoint c, WorldPoint d, int material) {
-  DrawObject* o = obj_create(0, 4, 5);
-  o->nodes[0] = a, o->nodes[1] = b, o->nodes[2] = c, o->nodes[3] = d;
-  o->elements[0] = {EL_START, 0};
-  o->elements[1] = {EL_MATERIAL, uint16_t(material)};
-  o->elements[2] = {EL_LINE, 1};
-  o->elements[3] = {EL_LINE, 2};
-  o->elements[4] = {EL_CLOSE, 3};
-  o->kind = OBJ_KIND_FACE;
-  o->layer = LAYER_ROOM;
-  obj_append(o);
-}
-
-void add_area(WorldPoint a, WorldPoint b, WorldPoint c, WorldPoint d) {
-  DrawObject* o = obj_create(0, 4, 4);
-  o->nodes[0] = a, o->nodes[1] = b, o->nodes[2] = c, o->nodes[3] = d;
-  o->elements[0] = {EL_START, 0};
-  o->elements[1] = {EL_LINE, 1};
-  o->elements[2] = {EL_LINE, 2};
-  o->elements[3] = {EL_CLOSE, 3};
-  o->kind = OBJ_KIND_FACE;
-  o->layer = LAYER_LISTENER;
-  obj_append(o);
-}
-
-// An axis-aligned box (pillar, balcony slab) with outward normals.
-void add_block(float x0, float x1, float y0, float y1, float z0, float z1, int m) {
-  add_quad({x0, y0, z0}, {x0, y1, z0}, {x1, y1, z0}, {x1, y0, z0}, m);  // bottom, down
-  add_quad({x0, y0, z1}, {x1, y0, z1}, {x1, y1, z1}, {x0, y1, z1}, m);  // top, up
-  add_quad({x0, y0, z0}, {x1, y0, z0}, {x1, y0, z1}, {x0, y0, z1}, m);  // -y
-  add_quad({x0, y1, z0}, {x0, y1, z1}, {x1, y1, z1}, {x1, y1, z0}, m);  // +y
-  add_quad({x0, y0, z0}, {x0, y0, z1}, {x0, y1, z1}, {x0, y1, z0}, m);  // -x
-  add_quad({x1, y0, z0}, {x1, y1, z0}, {x1, y1, z1}, {x1, y0, z1}, m);  // +x
-}
-
-constexpr float HALL_X = 60, HALL_Y = 44, HALL_Z = 15;
-
-// Room shell in tiles (normals into the hall), a balcony slab and pillars.
-int build_hall() {
-  int tiles = 0;
-  for (int i = 0; i < 10; ++i)
-    for (int j = 0; j < 6; ++j) {
-      float x0 = HALL_X * i / 10, x1 = HALL_X * (i + 1) / 10, y0 = HALL_Y * j / 6, y1 = HALL_Y * (j + 1) / 6;
-      add_quad({x0, y0, 0}, {x1, y0, 0}, {x1, y1, 0}, {x0, y1, 0}, 1);
-      add_quad({x0, y0, HALL_Z}, {x0, y1, HALL_Z}, {x1, y1, HALL_Z}, {x1, y0, HALL_Z}, 2);
-      tiles += 2;
-    }
-  for (int i = 0; i < 12; ++i)
-    for (int k = 0; k < 3; ++k) {
-      float x0 = HALL_X * i / 12, x1 = HALL_X * (i + 1) / 12, z0 = HALL_Z * k / 3, z1 = HALL_Z * (k + 1) / 3;
-      add_quad({x0, 0, z0}, {x0, 0, z1}, {x1, 0, z1}, {x1, 0, z0}, 3);
-      add_quad({x0, HALL_Y, z0}, {x1, HALL_Y, z0}, {x1, HALL_Y, z1}, {x0, HALL_Y, z1}, 3);
-      tiles += 2;
-    }
-  for (int j = 0; j < 8; ++j)
-    for (int k = 0; k < 3; ++k) {
-      float y0 = HALL_Y * j / 8, y1 = HALL_Y * (j + 1) / 8, z0 = HALL_Z * k / 3, z1 = HALL_Z * (k + 1) / 3;
-      add_quad({0, y0, z0}, {0, y1, z0}, {0, y1, z1}, {0, y0, z1}, 3);
-      add_quad({HALL_X, y0, z0}, {HALL_X, y0, z1}, {HALL_X, y1, z1}, {HALL_X, y1, z0}, 3);
-      tiles += 2;
-    }
-  add_block(4, 56, 36, 43.5f, 6, 6.5f, 2);
-  tiles += 6;
-  for (int p = 0; p < 9; ++p) {
-    float x = 7 + 5.5f * p;
-    add_block(x, x + 0.6f, 30, 30.6f, 0, 6, 3);
-    tiles += 6;
-  }
-  return tiles;
-}
 
 // Floor seating and raked seating over the same plan: 2 x 32000 points at 0.25 m.
 void build_listener_areas() {

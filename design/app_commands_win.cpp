@@ -4,10 +4,12 @@
 
 #include <cstdio>
 
+#include "acoustics/audio_cmd_win.h"
 #include "acoustics/cov_window_win.h"
 #include "acoustics/coverage.h"
 #include "acoustics/ray_file.h"
 #include "acoustics/refl_cmd_win.h"
+#include "acoustics/room_check_win.h"
 #include "acoustics/result_cmds_win.h"
 #include "acoustics/rt60.h"
 #include "acoustics/rt60_window_win.h"
@@ -60,7 +62,9 @@ void run_nothing(int) {}
 void run_level_time(int) { cov_cmd_level_time(); }
 void run_rays(int) { refl_cmd_rays(); }
 void run_load_ray_file(int) { rayfile_cmd_load(); }
+void run_room_check(int) { room_check_command(); }
 void run_plot(int) { plot_command(); }
+void run_audio(int id) { audio_command(id); }
 
 void run_copy_to_clipboard(int) { view_copy_window(); }
 
@@ -247,7 +251,7 @@ const AppCommand COMMANDS[] = {
     {2601, 2601, run_listener_over_faces, CMD_SNAPSHOT},
     {2801, 2801, run_load_absorber_db, CMD_WRITE_HISTORY},
     {2802, 2802, run_edit_absorber_db, 0},
-    {2803, 2803, nullptr, CMD_SNAPSHOT},
+    {2803, 2803, run_room_check, CMD_SNAPSHOT},
     {1002, 1015, run_speaker_command, CMD_SNAPSHOT},
     {1016, 1016, run_speaker_command, 0},
     {1017, 1018, run_speaker_command, CMD_SNAPSHOT},
@@ -273,7 +277,7 @@ const AppCommand COMMANDS[] = {
     {5010, 5013, run_reverberation, 0},
     {5020, 5020, run_rays, 0},
     {5021, 5021, run_load_ray_file, 0},
-    {5030, 5034, nullptr, 0},
+    {5030, 5035, run_audio, CMD_WRITE_HISTORY},
     {5101, 5103, run_map_command, 0},
 };
 

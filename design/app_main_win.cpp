@@ -5,9 +5,11 @@
 #include <cstring>
 
 #include "acoustics/cov_window_win.h"
+#include "acoustics/etc_window_win.h"
 #include "acoustics/coverage.h"
 #include "acoustics/point_response.h"
 #include "acoustics/refl_cmd_win.h"
+#include "acoustics/room_check_win.h"
 #include "acoustics/rt60_window_win.h"
 #include "cad/cad_session.h"
 #include "cad/cad_session_win.h"
@@ -123,7 +125,9 @@ void app_install_hooks() {
   proj_loaded_hook = cad_show_loaded_view;
   mapfile_open_window_hook = cov_show_window;
   cov_reflection_hook = refl_calculate_at_map_point;
+  room_check_install_host();
   rt60_set_edit_hook(edit_measured_times);
+  etc_install();
   spk_set_calculation_reset(resp_reset_tables);
   proj_register_undo_parts();
 }

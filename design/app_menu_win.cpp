@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "acoustics/audio_cmd_win.h"
 #include "acoustics/coverage.h"
 #include "cad/obj_store.h"
 #include "cad/undo.h"
@@ -22,8 +23,8 @@ MenuFacts gather_facts() {
   f.can_undo = undo_can_undo();
   f.can_redo = undo_can_redo();
   for (int layer = 0; layer < 9; ++layer) f.layer_visible[layer] = g_layers[layer].visible != 0;
-  f.audio_input_chosen = false;
-  f.audio_profile_chosen = false;
+  f.audio_input_chosen = audio_has_input_wav();
+  f.audio_profile_chosen = audio_has_profile();
   f.level_map_valid = g_coverage_valid != 0;
   f.speaker_db_open = g_sdb_index.path[0] != 0;
   f.coordinate_snap = g_view.coord_snap != 0;

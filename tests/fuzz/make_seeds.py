@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Writes the seed files of the project and map reader fuzzing into
-tests/fuzz/seeds/ and those of the legacy readers into tests/fuzz/seeds_legacy/,
-built field by field from the byte layouts."""
+"""Writes the seed files of the reader fuzzing (project, map, ray file, speaker
+database and drawings) into tests/fuzz/seeds/ and those of the legacy readers
+into tests/fuzz/seeds_legacy/, built field by field from the byte layouts."""
 import os
 import struct
 import sys
@@ -102,6 +102,40 @@ def project(speakers, with_map):
     return out
 
 
+def ray_path(points, time_ms, more):
+    n = len(points)
+    aux = struct.pack("<f", time_ms) + struct.pack("<7f", *([2.0] * 7)) + bytes(28)
+    aux += struct.pack("<H", n - 2) + struct.pack("<%dH" % n, *([0] + list(range(1, n - 1)) + [65535]))
+    elements = [(0, 0)] + [(1, i) for i in range(1, n)]
+    return chunk(1, 5, points, elements, aux=aux, colour=max(25 - n, 0), more=more)
+
+
+def ray_file(paths):
+    h = b"ORVANTE RAY FILE V1.10".ljust(32, b"\0") + b"Saal".ljust(80, b"\0")
+    h += struct.pack("<d", 6.5) + bytes(8)
+    out = h
+    for i, points in enumerate(paths):
+        out += ray_path(points, 20.0 + i, i + 1 < len(paths))
+    return out
+
+
+def wave(samples=(0, 100, -100, 32767, -32768), rate=22050):
+    data = struct.pack("<%dh" % len(samples), *samples)
+    fmt = struct.pack("<HHIIHH", 1, 1, rate, rate * 2, 2, 16)
+    return b"RIFF" + struct.pack("<I", 36 + len(data)) + b"WAVE" + b"fmt " + struct.pack("<I", 16) + fmt \
+        + b"data" + struct.pack("<I", len(data)) + data
+
+
+def audio_profile(impulses=((0.0, 1.0), (12.5, 0.25)), trailers=1):
+    out = b"ORVANTE AUDIO X-MORPHA FILE V2.00".ljust(40, b"\0") + b"Seed".ljust(80, b"\0")
+    out += struct.pack("<IfI", len(impulses), 15.0, 0)
+    for delay, amplitude in impulses:
+        out += struct.pack("<2f", delay, amplitude) + bytes(24) + struct.pack("<3f", 1.0, -2.0, 0.5)
+    for t in range(trailers):
+        out += struct.pack("<f7f3f", 0.0, *([1.0 - 0.1 * t] * 7), 0.0, 0.0, 0.0)
+    return out
+
+
 def speaker_drawing():
     square = [(0, 0, 0), (1, 0, 0), (1, 1, 0), (0, 1, 0)]
     h = b"PELVAR V1.40".ljust(20, b"\0") + struct.pack("<hfHfH", 3, 0.01, 1, 10.0, 0)
@@ -151,6 +185,11 @@ def seeds():
         "project_legacy.opr": header(signature=b"ORVANTE V1.27  \0") + layers(),
         "map_with_picks.omf": map_block(),
         "map_without_picks.omf": map_block(points=3, picks=()),
+        "rays_two_paths.orf": ray_file([[(1, 1, 1), (4, 3, 1.2)],
+                                        [(1, 1, 1), (2, 0, 1.1), (4, 3, 1.2)]]),
+        "sound.wav": wave(),
+        "profile_user.oap": audio_profile(),
+        "profile_temp.tmp": audio_profile(trailers=3),
         "speaker_drawing.tcf": speaker_drawing(),
         "sibling_drawing.tcf": sibling_drawing(),
         "speaker.gdf": gdf_text(),

@@ -38,6 +38,16 @@ inline DrawObject* add_floor(uint32_t layer, float x0, float x1, float y0, float
   return add_polygon(layer, {{x0, y0, z}, {x1, y0, z}, {x1, y1, z}, {x0, y1, z}}, material);
 }
 
+// A closed box as six separate faces, normals into the room.
+inline void add_box(float x0, float y0, float z0, float x1, float y1, float z1, int material = 1) {
+  add_polygon(LAYER_ROOM, {{x0, y0, z0}, {x1, y0, z0}, {x1, y1, z0}, {x0, y1, z0}}, material);  // floor
+  add_polygon(LAYER_ROOM, {{x0, y0, z1}, {x0, y1, z1}, {x1, y1, z1}, {x1, y0, z1}}, material);  // ceiling
+  add_polygon(LAYER_ROOM, {{x0, y0, z0}, {x0, y0, z1}, {x1, y0, z1}, {x1, y0, z0}}, material);  // y = y0
+  add_polygon(LAYER_ROOM, {{x1, y0, z0}, {x1, y0, z1}, {x1, y1, z1}, {x1, y1, z0}}, material);  // x = x1
+  add_polygon(LAYER_ROOM, {{x1, y1, z0}, {x1, y1, z1}, {x0, y1, z1}, {x0, y1, z0}}, material);  // y = y1
+  add_polygon(LAYER_ROOM, {{x0, y1, z0}, {x0, y1, z1}, {x0, y0, z1}, {x0, y0, z0}}, material);  // x = x0
+}
+
 inline DrawObject* add_speaker(float x, float y, float z, float intensity, int type = 0) {
   DrawObject* o = obj_create(sizeof(PlacedSpeaker), 0, 0);
   auto* ps = static_cast<PlacedSpeaker*>(o->aux);

@@ -125,6 +125,47 @@ TEST_F(RayGeom, PointInFaceCountsBoxEdgesAndSkipsVerticalEdgeLines) {
   EXPECT_EQ(refl_edge_cross_xy({0, 0, 0}, {2, 2, 0}, {1.5f, 1, 0}), 0);
 }
 
+// An L-shaped (concave) polygon in each of the three axis planes, tested
+// on its projection: arms inside, the notch outside; on the outline only
+// the edges toward smaller p count as inside (crossings are counted
+// strictly beyond the point).
+TEST_F(RayGeom, PointInConcaveFaceOnEveryDominantAxis) {
+  // (p, q) of the L: 0..4 by 0..1 and 0..1 by 0..4.
+  const float l_shape[6][2] = {{0, 0}, {4, 0}, {4, 1}, {1, 1}, {1, 4}, {0, 4}};
+  struct Case {
+    float p, q;
+    int inside;
+  } cases[] = {{0.5f, 0.5f, 1}, {3.5f, 0.5f, 1}, {0.5f, 3.5f, 1}, {2.5f, 2.5f, 0}, {1.5f, 1.5f, 0},
+               {0.0f, 0.5f, 1}, {4.0f, 0.5f, 0}, {1.0f, 2.5f, 0}, {4.1f, 0.5f, 0}, {-0.1f, 2.0f, 0}};
+  for (int axis = 0; axis < 3; ++axis) {
+    // Plane axis = 2, the projection axes in the order of the point test.
+    auto at = [axis](float p, float q, float w) {
+      switch (axis) {
+        case 0: return WorldPoint{w, p, q};
+        case 1: return WorldPoint{p, w, q};
+        default: return WorldPoint{p, q, w};
+      }
+    };
+    clear_model();
+    add_polygon(LAYER_ROOM, {at(l_shape[0][0], l_shape[0][1], 2), at(l_shape[1][0], l_shape[1][1], 2),
+                             at(l_shape[2][0], l_shape[2][1], 2), at(l_shape[3][0], l_shape[3][1], 2),
+                             at(l_shape[4][0], l_shape[4][1], 2), at(l_shape[5][0], l_shape[5][1], 2)});
+    ASSERT_EQ(refl_build_face_table(), 1);
+    const FaceEntry& f = g_face_table[0];
+    EXPECT_EQ(int(f.dominant_axis), axis);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << "axis " << axis << " at " << c.p << ", " << c.q);
+      EXPECT_EQ(refl_point_in_face(f, at(c.p, c.q, 2)), c.inside);
+      EXPECT_EQ(face_point_in_polygon(0, at(c.p, c.q, 2)), c.inside);
+      // A line across the plane finds the same answer at its crossing.
+      WorldPoint h;
+      WorldPoint a = at(c.p, c.q, -3), d = at(0, 0, 8);
+      EXPECT_EQ(refl_intersect_face(f, a, d, &h), c.inside);
+      EXPECT_NEAR(axis == 0 ? h.x : axis == 1 ? h.y : h.z, 2.0f, 1e-5);
+    }
+  }
+}
+
 TEST_F(RayGeom, FastPolygonTestAgreesWithTheElementWalk) {
   set_materials(0.1f);
   add_polygon(LAYER_ROOM, {{0, 0, 0}, {6, 1, 0.5f}, {5, 5, 1}, {3, 2, 0.7f}, {1, 6, 0.2f}}, 1);

@@ -42,16 +42,6 @@ std::vector<Path> decode(const std::vector<uint8_t>& bytes) {
   return paths;
 }
 
-// A closed box as six separate faces, normals into the room.
-void add_box(float x0, float y0, float z0, float x1, float y1, float z1, int material = 1) {
-  add_polygon(LAYER_ROOM, {{x0, y0, z0}, {x1, y0, z0}, {x1, y1, z0}, {x0, y1, z0}}, material);  // floor
-  add_polygon(LAYER_ROOM, {{x0, y0, z1}, {x0, y1, z1}, {x1, y1, z1}, {x1, y0, z1}}, material);  // ceiling
-  add_polygon(LAYER_ROOM, {{x0, y0, z0}, {x0, y0, z1}, {x1, y0, z1}, {x1, y0, z0}}, material);  // y = y0
-  add_polygon(LAYER_ROOM, {{x1, y0, z0}, {x1, y0, z1}, {x1, y1, z1}, {x1, y1, z0}}, material);  // x = x1
-  add_polygon(LAYER_ROOM, {{x1, y1, z0}, {x1, y1, z1}, {x0, y1, z1}, {x0, y1, z0}}, material);  // y = y1
-  add_polygon(LAYER_ROOM, {{x0, y1, z0}, {x0, y1, z1}, {x0, y0, z1}, {x0, y0, z0}}, material);  // x = x0
-}
-
 class ReflSearch : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -1,6 +1,6 @@
 // The reflection commands in the running design program: "Rays berechnen"
 // on the sample project, driven through its dialogs and the typed receiver
-// point, with the paths looked at in the drawing window.
+// point, with the paths looked at in the path browser that shows them.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "acoustics/etc_window_win.h"
 #include "acoustics/ray_path.h"
 #include "app_harness.h"
 #include "cad/obj_store.h"
@@ -52,9 +53,9 @@ bool is_path_colour(COLORREF c) {
 }
 
 // Midpoints of every path segment in the plan view, read back from the
-// drawing window.
+// window the model is drawn in (the path browser while it is open).
 void sample_paths() {
-  HWND drawing = win_drawing_window();
+  HWND drawing = view_drawing_window()->window;
   HDC dc = GetDC(drawing);
   for (DrawObject* o = g_obj_head; o; o = o->next) {
     if (o->layer != RAYPATH_LAYER) continue;
@@ -89,10 +90,11 @@ void CALLBACK script(HWND, UINT, UINT_PTR, DWORD) {
       g_stage = 3;
     }
   } else if (g_stage == 3) {
-    if (std::strstr(view_prompt_text(), "Pfade")) {
-      g_seen.display = true;
+    if (etc_window() && !etc_is_echogram()) {
+      g_seen.display = view_drawing_window()->window == etc_window();
+      UpdateWindow(etc_window());
       sample_paths();
-      PostMessageA(win_main_window(), WM_KEYDOWN, VK_RETURN, 0);
+      PostMessageA(win_main_window(), WM_COMMAND, ETC_ID_LEAVE, 0);
       g_stage = 4;
     }
   }
