@@ -217,20 +217,7 @@ void layout_view() {
   view_update_rotation();
   if (!g_cov.fit_pending || !g_obj_head) return;
   g_cov.fit_pending = 0;
-  ScreenBox box = view_scene_extents();
-  if (box.max_x - box.min_x < 1.0f) box.max_x = box.min_x + 1.0f;
-  if (box.max_y - box.min_y < 1.0f) box.max_y = box.min_y + 1.0f;
-  float s = g_view.scale;
-  float world_w = (box.max_x - box.min_x) / s, world_h = (box.max_y - box.min_y) / s;
-  float ratio = static_cast<float>(area_h) / static_cast<float>(area_w);
-  float fit = std::fabs(world_h / world_w) > ratio ? area_h / world_h : area_w / world_w;
-  double x1 = g_view.centre_x + (box.min_x - g_view.screen_centre_x) / s;
-  double x2 = g_view.centre_x + (box.max_x - g_view.screen_centre_x) / s;
-  double y1 = g_view.centre_y - (box.min_y - g_view.screen_centre_y) / s;
-  double y2 = g_view.centre_y - (box.max_y - g_view.screen_centre_y) / s;
-  g_view.scale = fit * 0.95f;
-  g_view.centre_x = static_cast<float>((x1 + x2) / 2);
-  g_view.centre_y = static_cast<float>((y1 + y2) / 2);
+  view_fit_into(view_scene_fit_extents(), area_w, area_h, 0.95f, 0);
 }
 
 void label_point(int point, bool write_single_points);
@@ -428,7 +415,7 @@ void print_window() {
     draw_map(false);
     g_cov.printing = 1;
     DrawWindow* previous = gfx_select_window(&g_cov.record);
-    if (print_window_bitmap() == PRINT_FAILED) win_message_box(MSG_PRINT_FAILED, "DRUCKEN", MB_OK | MB_ICONEXCLAMATION);
+    if (print_window_bitmap() == PRINT_FAILED) ui_message_box(MSG_PRINT_FAILED, "DRUCKEN", UI_MB_OK | UI_MB_ICONEXCLAMATION);
     if (previous && previous != &g_cov.record) gfx_select_window(previous);
     g_cov.monochrome = 0;
   }
@@ -500,7 +487,7 @@ bool open_window() {
   g_cov.window = win_create_child("", WS_BORDER, left, top, main.right - left - right, main.bottom - top - bottom,
                                   COV_WINDOW_ID);
   if (!g_cov.window) {
-    win_message_box(MSG_NO_WINDOW, nullptr, MB_OK);
+    ui_message_box(MSG_NO_WINDOW, nullptr, UI_MB_OK);
     if (drawing) ShowWindow(drawing, SW_SHOW);
     return false;
   }

@@ -30,6 +30,7 @@
 #include "project/coverage_grid.h"
 #include "project/project_file.h"
 #include "speakers/speaker_model.h"
+#include "speakers/speaker_record.h"
 
 namespace {
 
@@ -289,8 +290,9 @@ void draw_source_and_faces(const DrawObject* path, int baseline) {
   if (source < uint16_t(g_active_speaker_count) && g_active_speakers[source].speaker) {
     const PlacedSpeaker& s = *g_active_speakers[source].speaker;
     const WorldPoint& r = path->nodes[path->node_count - 1];
-    char name[sizeof s.name + 1] = {};
-    std::memcpy(name, s.name, sizeof s.name);
+    char name[sizeof(SpeakerHead::type_name) + 1] = {};
+    if (s.type_index < g_speaker_types.count && g_speaker_types.records[s.type_index])
+      std::memcpy(name, g_speaker_types.records[s.type_index]->type_name, sizeof(SpeakerHead::type_name));
     text_at(x, baseline + 78, "Quelle : ");
     text_at(x + 80, baseline + 78, name);
     format_at(x + 176, baseline + 78, "X: %3.1f", s.position[0]);
@@ -430,10 +432,6 @@ int child_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam, bool 
       else if (!echogram)
         browser_scroll_view(message, LOWORD(wparam), short(HIWORD(wparam)));
       if (win_main_window()) SetFocus(win_main_window());
-      return 0;
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-      g_click_flag = 1;
       return 0;
     case WM_PAINT:
       ValidateRect(window, nullptr);
@@ -595,9 +593,31 @@ void etc_show_result() {
   if (DrawWindow* d = view_drawing_window()) gfx_select_window(d);
 }
 
+// The model in the browser takes the cursor as the drawing window does.
 LRESULT etc_path_browser_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_MOUSEMOVE) return 0;
-  return child_message(window, message, wparam, lparam, false);
+  switch (message) {
+    case WM_MOUSEMOVE:
+      if (!print_is_printing() && !g_etc.printing)
+        input_track_mouse(static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)));
+      return 0;
+    case WM_LBUTTONDOWN:
+      g_click_flag = 1;
+      return 0;
+    case WM_RBUTTONDOWN:
+      g_right_click_flag = 1;
+      return 0;
+    case WM_NCMOUSEMOVE:
+      input_update_cursor(0);
+      input_enable_cursor(0);
+      win_arrow_cursor();
+      return 0;
+    case WM_SETCURSOR:
+      win_hide_cursor();
+      input_enable_cursor(1);
+      return TRUE;
+    default:
+      return child_message(window, message, wparam, lparam, false);
+  }
 }
 
 LRESULT etc_echogram_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -15,6 +15,7 @@
 #include "framework/child_windows_win.h"
 #include "framework/gfx_win.h"
 #include "framework/print_win.h"
+#include "framework/ui_seam.h"
 #include "framework/win_frame_win.h"
 
 namespace {
@@ -196,7 +197,7 @@ int mat_run_face_list_dialog(DLGPROC proc) {
   HWND dialog = CreateDialogParamA(win_instance(), "FACELIST_DLG", win_main_window(), proc, 0);
   if (!dialog) {
     g_running = false;
-    win_message_box("Unable to display dialog", "System Error", MB_OK);
+    ui_message_box("Unable to display dialog", "System Error", UI_MB_OK);
     input_enable_cursor(1);
     return 0;
   }
@@ -220,7 +221,7 @@ void mat_print_face_list() {
   print_set_landscape(0);
   if (!print_dialog()) return;
   if (!print_start_job_gdi()) {
-    win_message_box("System verweigert Zugriff auf Drucker", nullptr, MB_OK);
+    ui_message_box("System verweigert Zugriff auf Drucker", nullptr, UI_MB_OK);
     return;
   }
   FacePrintLayout layout = mat_layout_face_print(print_caps().horz_res);

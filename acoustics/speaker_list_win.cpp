@@ -222,7 +222,7 @@ int spk_run_list_dialog(DLGPROC proc) {
   HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), "SPKRLIST_DLG", win_main_window(), proc, 0);
   if (!dialog) {
     spk_list_free();
-    MessageBoxA(nullptr, "Unable to display dialog", "System Error", MB_OK | MB_ICONHAND | MB_SYSTEMMODAL);
+    ui_message_box("Unable to display dialog", "System Error", UI_MB_OK | UI_MB_ICONHAND | UI_MB_SYSTEMMODAL);
     return 0;
   }
   ShowWindow(dialog, SW_SHOW);

@@ -13,6 +13,7 @@
 #include "cad/view.h"
 #include "framework/gfx_win.h"
 #include "framework/input_dialogs.h"
+#include "framework/ui_seam.h"
 #include "framework/units.h"
 #include "framework/win_frame_win.h"
 
@@ -28,7 +29,7 @@ void redraw_all() {
   input_update_cursor(1);
 }
 
-void refuse() { win_message_box("Ungültige Eingabe !", nullptr, MB_OK); }
+void refuse() { ui_message_box("Ungültige Eingabe !", nullptr, UI_MB_OK); }
 
 // Asks for a length shown in the display unit; true with the new value in metres.
 bool ask_length(const char* prompt, double current_m, double low, double high, double* out) {

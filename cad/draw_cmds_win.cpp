@@ -13,6 +13,7 @@
 #include "cad/stroke_font.h"
 #include "cad/view.h"
 #include "framework/input_dialogs.h"
+#include "framework/ui_seam.h"
 #include "framework/win_frame_win.h"
 
 namespace {
@@ -252,8 +253,8 @@ void cad_cmd_rectangle() {
   }
   WorldPoint p1 = g_accepted_point;
   if (g_view.kind == VIEW_3D)
-    win_message_box("Bitte schalten Sie jetzt in eine Orthogonalansicht", "Rechteck kann nicht in 3D erstellt werden",
-                    MB_OK);
+    ui_message_box("Bitte schalten Sie jetzt in eine Orthogonalansicht", "Rechteck kann nicht in 3D erstellt werden",
+                    UI_MB_OK);
   for (int k = 0; k < 4; ++k) o->nodes[k] = p1;
   g_base_point = p1;
   o->elements[0] = {EL_START, 0};
@@ -274,7 +275,7 @@ void cad_cmd_rectangle() {
 // text dialog; the result is a set of polylines.
 void cad_cmd_text() {
   if (!g_stroke_font || !stroke_font_check(g_stroke_font, g_stroke_font_size)) {
-    win_message_box("Kein Font geladen", nullptr, MB_OK);
+    ui_message_box("Kein Font geladen", nullptr, UI_MB_OK);
     return;
   }
   g_prompt_prefix[0] = 0;

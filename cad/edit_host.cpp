@@ -10,9 +10,9 @@ int select_nothing() { return 0; }
 int cancel_line(const char*, char*, int, int) { return 0; }
 int cancel_point(double&, double&, double&, const char*) { return 0; }
 
-EditHost headless() { return EditHost{select_nothing, select_nothing, cancel_line, cancel_point}; }
+constexpr EditHost headless() { return EditHost{select_nothing, select_nothing, cancel_line, cancel_point}; }
 
-EditHost g_host = headless();
+constinit EditHost g_host = headless();
 
 void redraw(DrawObject* object) { render_objects(object, object, 0); }
 

@@ -9,6 +9,7 @@
 #include "cad/view.h"
 #include "framework/gfx_win.h"
 #include "framework/print_win.h"
+#include "framework/ui_seam.h"
 #include "framework/units.h"
 #include "framework/win_frame_win.h"
 
@@ -216,7 +217,7 @@ void view_print_window() {
   HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
   print_set_landscape(w->right - w->left > w->bottom - w->top ? 1 : 0);
   if (print_dialog() && print_window_bitmap() == PRINT_FAILED)
-    win_message_box("Die Zeichnung konnte nicht gedruckt werden.", nullptr, MB_OK | MB_ICONEXCLAMATION);
+    ui_message_box("Die Zeichnung konnte nicht gedruckt werden.", nullptr, UI_MB_OK | UI_MB_ICONEXCLAMATION);
   print_set_landscape(0);
   SetCursor(previous);
   input_update_cursor(1);
@@ -228,7 +229,7 @@ void view_copy_window() {
   input_update_cursor(0);
   outline_drawing_window();
   if (!print_copy_to_clipboard())
-    win_message_box("Die Zeichnung konnte nicht in die Zwischenablage kopiert werden.", nullptr,
-                    MB_OK | MB_ICONEXCLAMATION);
+    ui_message_box("Die Zeichnung konnte nicht in die Zwischenablage kopiert werden.", nullptr,
+                    UI_MB_OK | UI_MB_ICONEXCLAMATION);
   input_update_cursor(1);
 }

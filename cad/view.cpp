@@ -48,12 +48,12 @@ void headless_clear() {
   t.fill_rect(0, 0, t.client_width(), t.client_height(), 30);
 }
 
-ViewHost make_headless_host() {
+constexpr ViewHost make_headless_host() {
   return ViewHost{headless_main_size, headless_place,  headless_nothing,
                   headless_cursor,    headless_text,   headless_text,
                   headless_wait,      headless_menus,  headless_clear};
 }
-ViewHost g_host = make_headless_host();
+constinit ViewHost g_host = make_headless_host();
 
 // Window zooms and panning keep the views that share an axis in step:
 // XY and XZ share x, XY and YZ share y, YZ and XZ share z.
@@ -334,12 +334,12 @@ ScreenBox view_scene_extents() {
 
 // Scale and centre so that the box fills the window by the given fraction,
 // keeping the box centre at the window centre. Ends in a relayout.
-void view_fit_box(ScreenBox box, float fill, int ratio_divisor_extra) {
+void view_fit_into(ScreenBox box, int width, int height, float fill, int ratio_divisor_extra) {
   float s = g_view.scale;
   float world_w = (box.max_x - box.min_x) / s;
   float world_h = (box.max_y - box.min_y) / s;
-  float win_w = static_cast<float>(g_view.window_width > 0 ? g_view.window_width : 1);
-  float win_h = static_cast<float>(g_view.window_height > 0 ? g_view.window_height : 1);
+  float win_w = static_cast<float>(width > 0 ? width : 1);
+  float win_h = static_cast<float>(height > 0 ? height : 1);
   float ratio = win_h / (win_w + static_cast<float>(ratio_divisor_extra));
   float fit = std::fabs(world_h / world_w) > ratio ? win_h / world_h : win_w / world_w;
   double x1 = g_view.centre_x + (box.min_x - g_view.screen_centre_x) / s;
@@ -349,19 +349,27 @@ void view_fit_box(ScreenBox box, float fill, int ratio_divisor_extra) {
   g_view.scale = fit * fill;
   g_view.centre_x = static_cast<float>((x1 + x2) / 2);
   g_view.centre_y = static_cast<float>(g_view.aspect * ((y1 + y2) / 2));
+}
+
+void view_fit_box(ScreenBox box, float fill, int ratio_divisor_extra) {
+  view_fit_into(box, g_view.window_width, g_view.window_height, fill, ratio_divisor_extra);
   store_centre_x();
   store_centre_y();
   view_relayout();
+}
+
+ScreenBox view_scene_fit_extents() {
+  ScreenBox box = view_scene_extents();
+  if (box.max_x - box.min_x < 1.0f) box.max_x = box.min_x + 1.0f;
+  if (box.max_y - box.min_y < 1.0f) box.max_y = box.min_y + 1.0f;
+  return box;
 }
 
 void view_zoom_all() {
   if (!g_obj_head) return;
   // The fit needs the window's size: lay it out first if that never happened.
   if (g_view.window_width <= 0 || g_view.window_height <= 0) view_relayout();
-  ScreenBox box = view_scene_extents();
-  if (box.max_x - box.min_x < 1.0f) box.max_x = box.min_x + 1.0f;
-  if (box.max_y - box.min_y < 1.0f) box.max_y = box.min_y + 1.0f;
-  view_fit_box(box, 0.95f, 0);
+  view_fit_box(view_scene_fit_extents(), 0.95f, 0);
   g_view.zoomed_all = 1;
 }
 

@@ -116,9 +116,16 @@ struct ScreenBox {
 };
 ScreenBox view_object_extents(const DrawObject* object);
 ScreenBox view_scene_extents();
-// Fits a screen box of the current view into the window: the zoom-all and
-// window-zoom core. ratio_divisor_extra is 0 for zoom all, 1 for the window zooms.
+// Scale and centre that fit a screen box of the current view into an area of
+// width x height pixels around the screen centre, filling `fill` of it; the
+// one fit of every window that shows the model. ratio_divisor_extra is 0 for
+// zoom all, 1 for the window zooms.
+void view_fit_into(ScreenBox box, int width, int height, float fill, int ratio_divisor_extra);
+// The same into the drawing window, remembered for the views sharing an
+// axis and laid out: the zoom-all and window-zoom core.
 void view_fit_box(ScreenBox box, float fill, int ratio_divisor_extra);
+// The whole model's extents, at least a pixel each way: what zoom all fits.
+ScreenBox view_scene_fit_extents();
 
 DrawWindow* view_set_drawing_window(DrawWindow* window);  // Win32: also installs the host
 DrawWindow* view_set_drawing_window_record(DrawWindow* window);

@@ -34,6 +34,7 @@
 #include "design/face_list_dlg_win.h"
 #include "design/history.h"
 #include "design/listener_faces.h"
+#include "design/material_cmds.h"
 #include "design/material_win.h"
 #include "design/plot_cmd_win.h"
 #include "design/project_cmds_win.h"

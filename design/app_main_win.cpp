@@ -24,6 +24,7 @@
 #include "cad/view_cmds_win.h"
 #include "acoustics/model_tables.h"
 #include "design/app_window_win.h"
+#include "design/design_dialogs_win.h"
 #include "design/eq_dialog.h"
 #include "design/eq_rule.h"
 #include "design/history.h"
@@ -108,7 +109,7 @@ int app_main(HINSTANCE instance) {
     return 1;
   }
   if (!cad_create_drawing_window()) {
-    win_message_box("Das Zeichenfenster konnte nicht erstellt werden.", "System Error", MB_OK);
+    ui_message_box("Das Zeichenfenster konnte nicht erstellt werden.", "System Error", UI_MB_OK);
     DestroyWindow(win_main_window());
     release_everything();
     return 1;
@@ -130,6 +131,7 @@ void app_install_hooks() {
   etc_install();
   spk_set_calculation_reset(resp_reset_tables);
   proj_register_undo_parts();
+  design_install_win32_dialogs();
 }
 
 void app_new_project() {

@@ -4,6 +4,7 @@
 
 #include "design/eq_dialog_win.h"
 #include "design/eq_rule.h"
+#include "framework/win_frame_win.h"
 
 namespace {
 
@@ -94,11 +95,7 @@ INT_PTR CALLBACK opts_band_dialog_proc(HWND dialog, UINT message, WPARAM wparam,
 int opts_run_band_dialog(double values[7], int mode) {
   g_caller_values = values;
   g_mode = mode == BAND_MODE_RT ? BAND_MODE_RT : BAND_MODE_EQ;
-  INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), "EQ_DLG", GetActiveWindow(), opts_band_dialog_proc, 0);
+  INT_PTR result = win_run_dialog("EQ_DLG", GetActiveWindow(), opts_band_dialog_proc);
   g_caller_values = nullptr;
-  if (result == -1) {
-    MessageBoxA(nullptr, "Unable to display dialog", "System Error", MB_OK | MB_ICONHAND | MB_SYSTEMMODAL);
-    return 0;
-  }
   return result == 1 ? 1 : 0;
 }

@@ -5,6 +5,7 @@
 #include "cad/cad_state.h"
 #include "cad/obj_store.h"
 #include "design/material_win.h"
+#include "framework/ui_seam.h"
 #include "framework/win_frame_win.h"
 #include "materials/material.h"
 #include "project/face_materials.h"
@@ -12,7 +13,7 @@
 namespace {
 
 void say_table_full() {
-  win_message_box("Absorber kann nicht geladen werden", "Fehler: Speicher reicht nicht aus", MB_OK);
+  ui_message_box("Absorber kann nicht geladen werden", "Fehler: Speicher reicht nicht aus", UI_MB_OK);
 }
 
 // A database material chosen with preset as the first choice, in the

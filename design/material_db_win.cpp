@@ -8,6 +8,7 @@
 #include "design/material_win.h"
 #include "framework/file_ext.h"
 #include "framework/filesel_win.h"
+#include "framework/ui_seam.h"
 #include "framework/win_frame_win.h"
 #include "materials/material.h"
 
@@ -42,7 +43,7 @@ AbsorberDbSave mat_save_absorber_db_as_chosen() {
   if (!filedlg_save(filter, g_absorber_db_path[0] ? g_absorber_db_path : nullptr)) return AbsorberDbSave::cancelled;
   char path[MAX_PATH + 8];
   if (!chosen_path(path, sizeof path)) {
-    win_message_box("Kann Datei nicht speichern -Schreibschutz?", nullptr, MB_OK | MB_ICONEXCLAMATION);
+    ui_message_box("Kann Datei nicht speichern -Schreibschutz?", nullptr, UI_MB_OK | UI_MB_ICONEXCLAMATION);
     return AbsorberDbSave::failed;
   }
   return mat_save_absorber_db_to(path) ? AbsorberDbSave::saved : AbsorberDbSave::failed;

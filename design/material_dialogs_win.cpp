@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "design/material_win.h"
+#include "framework/ui_seam.h"
+#include "framework/ui_seam_win.h"
 #include "framework/units.h"
 #include "framework/units_win.h"
 #include "framework/win_frame_win.h"
@@ -109,7 +111,7 @@ void init_database_dialog(HWND dialog) {
 
 void start_new_record(HWND dialog) {
   if (g_absorber_db.count >= MAX_MATERIALS) {
-    MessageBoxA(dialog, "Die Kapazität der Datenbank ist auf 200 Materialien begrenzt", nullptr, MB_OK);
+    ui_message_box_over(dialog, "Die Kapazität der Datenbank ist auf 200 Materialien begrenzt", nullptr, UI_MB_OK);
     return;
   }
   enter_entry_mode(dialog, DbMode::adding);
@@ -151,7 +153,7 @@ void read_text_field(HWND dialog, int id, char* field, size_t field_size, int ma
 void confirm_entry(HWND dialog) {
   float values[MATERIAL_BANDS];
   if (!read_coefficients(dialog, values)) {
-    MessageBoxA(dialog, "Koeffizienten nur von 0...1 gültig", nullptr, MB_OK);
+    ui_message_box_over(dialog, "Koeffizienten nur von 0...1 gültig", nullptr, UI_MB_OK);
     return;
   }
   MaterialRecord& record = g_absorber_db.records[g_db_dialog.current];
@@ -190,7 +192,7 @@ void cancel_entry(HWND dialog) {
 // dialog open so the edits can still be saved elsewhere.
 void close_database_dialog(HWND dialog, INT_PTR result) {
   if (g_db_dialog.changed &&
-      MessageBoxA(dialog, "Datenbank wurde geändert.Jetzt speichern ?", "Warnung", MB_OKCANCEL) == IDOK &&
+      ui_message_box_over(dialog, "Datenbank wurde geändert.Jetzt speichern ?", "Warnung", UI_MB_OKCANCEL) == UI_IDOK &&
       mat_save_absorber_db_as_chosen() == AbsorberDbSave::failed)
     return;
   SendDlgItemMessageA(dialog, ID_DB_LIST, LB_RESETCONTENT, 0, 0);
@@ -262,9 +264,6 @@ void end_select_dialog(HWND dialog, INT_PTR result) {
   EndDialog(dialog, result);
 }
 
-// The program's resources; the module itself before the framework started.
-HINSTANCE dialog_instance() { return win_instance() ? win_instance() : GetModuleHandleA(nullptr); }
-
 }  // namespace
 
 // Browses the loaded database and adds or edits records; changes reach a
@@ -293,12 +292,7 @@ INT_PTR CALLBACK mat_database_dialog_proc(HWND dialog, UINT message, WPARAM wpar
 }
 
 int mat_run_database_dialog() {
-  INT_PTR result = DialogBoxParamA(dialog_instance(), "MATERIAL_BASE_DLG", win_main_window(), mat_database_dialog_proc, 0);
-  if (result == -1) {
-    win_message_box("Unable to display dialog", "System Error", MB_OK | MB_ICONHAND);
-    return 0;
-  }
-  return static_cast<int>(result);
+  return static_cast<int>(win_run_dialog("MATERIAL_BASE_DLG", win_main_window(), mat_database_dialog_proc));
 }
 
 // Lets the user pick one database record; the preset project material is
@@ -333,17 +327,12 @@ INT_PTR CALLBACK mat_absorber_select_proc(HWND dialog, UINT message, WPARAM wpar
 
 int mat_run_absorber_select(int preset_index, int* database_index) {
   if (g_absorber_db_path[0] == 0 || g_absorber_db.count <= 0) {
-    if (win_message_box("Jetzt laden ?", "Keine Absorber-Datenbank geladen", MB_OKCANCEL) == IDOK)
+    if (ui_message_box("Jetzt laden ?", "Keine Absorber-Datenbank geladen", UI_MB_OKCANCEL) == UI_IDOK)
       mat_cmd_load_absorber_db();
     if (g_absorber_db_path[0] == 0 || g_absorber_db.count <= 0) return 0;
   }
   g_select_preset = preset_index;
-  HWND owner = GetActiveWindow();
-  INT_PTR result = DialogBoxParamA(dialog_instance(), "DIALOG_11", owner, mat_absorber_select_proc, 0);
-  if (result == -1) {
-    win_message_box("Unable to display dialog", "System Error", MB_OK | MB_ICONHAND);
-    return 0;
-  }
+  INT_PTR result = win_run_dialog("DIALOG_11", GetActiveWindow(), mat_absorber_select_proc);
   if (result != 1 || !valid_db_index(g_select_chosen)) return 0;
   *database_index = g_select_chosen;
   return 1;

@@ -10,7 +10,6 @@ INT_PTR CALLBACK mat_database_dialog_proc(HWND dialog, UINT message, WPARAM wpar
 INT_PTR CALLBACK mat_absorber_select_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 
 // Commands and dialogs of the design program (Win32).
-void mat_cmd_assign();
 void mat_cmd_load_absorber_db();
 int mat_save_absorber_db();
 int mat_run_database_dialog();

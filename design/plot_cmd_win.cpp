@@ -40,17 +40,6 @@ PlotSettings g_plot;
 
 void say(const char* text) { ui_message_box(text, nullptr, UI_MB_OK | UI_MB_ICONEXCLAMATION); }
 
-HINSTANCE dialog_instance() { return win_instance() ? win_instance() : GetModuleHandleA(nullptr); }
-
-int run_dialog(const char* name, HWND parent, DLGPROC proc) {
-  INT_PTR result = DialogBoxParamA(dialog_instance(), name, parent, proc, 0);
-  if (result == -1) {
-    ui_message_box("Unable to display dialog", "System Error", UI_MB_OK | UI_MB_ICONHAND);
-    return 0;
-  }
-  return static_cast<int>(result);
-}
-
 // A title-block field as text: stored fields need not end in a zero.
 void field_text(const char* field, size_t size, char* out) {
   size_t n = 0;
@@ -342,13 +331,13 @@ INT_PTR CALLBACK plot_caption_proc(HWND dialog, UINT message, WPARAM wparam, LPA
   return FALSE;
 }
 
-void plot_caption_dialog(HWND parent) { run_dialog("PLOT_HEADER", parent, plot_caption_proc); }
+void plot_caption_dialog(HWND parent) { win_run_dialog("PLOT_HEADER", parent, plot_caption_proc); }
 
 int plot_parameters_dialog(unsigned* metres, unsigned* millimetres, int* mode) {
   const PrinterCaps& caps = print_caps();
   print_set_landscape(caps.horz_res > caps.vert_res ? 1 : 0);
   if (!print_dialog()) return 0;
-  if (run_dialog("DIALOG_7", win_main_window(), plot_parameters_proc) != 1) return 0;
+  if (win_run_dialog("DIALOG_7", win_main_window(), plot_parameters_proc) != 1) return 0;
   *metres = g_plot.metres;
   *millimetres = g_plot.millimetres;
   *mode = g_plot.mode_radio - ID_MODE_SCALE;

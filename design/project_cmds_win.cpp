@@ -18,6 +18,7 @@
 #include "cad/view.h"
 #include "design/history.h"
 #include "framework/filesel_win.h"
+#include "framework/ui_seam.h"
 #include "framework/win_frame_win.h"
 #include "project/project_file.h"
 
@@ -160,7 +161,7 @@ void proj_cmd_save_as() {
   chosen_path(path, sizeof path);
   proj_ensure_extension(path, PROJECT_PATH_CHARS);
   if (std::strlen(path) >= PROJECT_PATH_CHARS) {
-    win_message_box("Kann Datei nicht speichern -Schreibschutz?", nullptr, MB_OK);
+    ui_message_box("Kann Datei nicht speichern -Schreibschutz?", nullptr, UI_MB_OK);
   } else {
     proj_save_to(path);
   }

@@ -9,7 +9,8 @@ struct SpeakerRecord;
 
 constexpr double SPEED_OF_SOUND = 343.0;  // m/s, for time alignment
 
-// Menu commands (Windows only, speaker_cmds_win.cpp); no arguments, no result.
+// Menu commands; no arguments, no result. They reach the dialogs through
+// design_dialogs() and the pointer input through the edit and view hosts.
 void spk_cmd_new();
 void spk_cmd_edit();
 void spk_cmd_move();
@@ -22,7 +23,7 @@ void spk_cmd_set_delay();
 void spk_cmd_mirror();
 void spk_cmd_equalizer();
 
-// Portable parts.
+// Their parts.
 int spk_selected_speakers(DrawObject** out, int capacity);
 void spk_align_delays(PlacedSpeaker* const* speakers, int count, const double reference[3]);
 void spk_common_eq_maxima(PlacedSpeaker* const* speakers, int count, double maxima[7], double* overall);

@@ -11,6 +11,7 @@
 #include "framework/ui_seam.h"
 #include "framework/units.h"
 #include "framework/units_win.h"
+#include "framework/win_frame_win.h"
 #include "speakers/speaker_db.h"
 #include "speakers/speaker_model.h"
 
@@ -203,10 +204,5 @@ int spk_run_input_dialog(PlacedSpeaker* ps, char* type_name) {
   std::memset(g_dialog.type, 0, sizeof g_dialog.type);
   std::strncpy(g_dialog.type, type_name, SPK_TYPE_NAME_CHARS);
   g_dialog.head_before = g_type_head;
-  INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), "DIALOG_9", GetActiveWindow(), spk_input_dialog_proc, 0);
-  if (result == -1) {
-    MessageBoxA(nullptr, "Unable to display dialog", "System Error", MB_OK | MB_ICONHAND | MB_SYSTEMMODAL);
-    return 0;
-  }
-  return result == 1 ? 1 : 0;
+  return win_run_dialog("DIALOG_9", GetActiveWindow(), spk_input_dialog_proc) == 1 ? 1 : 0;
 }

@@ -39,12 +39,7 @@ struct TextArgs {
 // Shows a dialog of the resources; a dialog that cannot be created is
 // reported and counts as cancelled.
 int run_dialog(const char* name, HWND owner, DLGPROC procedure) {
-  INT_PTR result = DialogBoxParamA(win_instance(), name, owner, procedure, 0);
-  if (result == -1) {
-    MessageBoxA(nullptr, "Unable to display dialog", "System Error", MB_ICONHAND | MB_SYSTEMMODAL);
-    return 0;
-  }
-  return result == 1 ? 1 : 0;
+  return win_run_dialog(name, owner, procedure) == 1 ? 1 : 0;
 }
 
 bool is_close(UINT message, WPARAM wparam) {

@@ -19,12 +19,12 @@ uint32_t steady_tick_count() {
       duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-UiSeams make_defaults() {
+constexpr UiSeams make_defaults() {
   return UiSeams{headless_message_box, headless_progress_open, headless_progress_update,
                  headless_progress_close, steady_tick_count, nullptr};
 }
 
-UiSeams g_seams = make_defaults();
+constinit UiSeams g_seams = make_defaults();
 
 }  // namespace
 

@@ -20,3 +20,11 @@ void ui_install_win32_seams() {
 }
 
 void ui_set_message_owner(void* window) { g_owner = static_cast<HWND>(window); }
+
+int ui_message_box_over(void* owner, const char* text, const char* caption, unsigned flags) {
+  HWND usual = g_owner;
+  g_owner = static_cast<HWND>(owner);
+  int answer = ui_message_box(text, caption, flags);
+  g_owner = usual;
+  return answer;
+}

@@ -6,6 +6,7 @@
 #include "framework/gfx_win.h"
 #include "framework/print_win.h"
 #include "framework/progress_win.h"
+#include "framework/ui_seam.h"
 #include "framework/ui_seam_win.h"
 
 namespace {
@@ -142,8 +143,15 @@ ScrollParams* win_unpack_scroll(WPARAM wparam, LPARAM lparam) {
   return &g_scroll_params;
 }
 
-int win_message_box(const char* text, const char* caption, UINT flags) {
-  return MessageBoxA(g_main_record.window, text, caption, flags);
+INT_PTR win_run_dialog(const char* name, HWND owner, DLGPROC procedure) {
+  HINSTANCE instance = g_instance ? g_instance : GetModuleHandleA(nullptr);
+  INT_PTR result = DialogBoxParamA(instance, name, owner, procedure, 0);
+  // 0 without a dialog: the owner was no window.
+  if (result == -1 || (result == 0 && owner && !IsWindow(owner))) {
+    ui_message_box("Unable to display dialog", "System Error", UI_MB_OK | UI_MB_ICONHAND | UI_MB_SYSTEMMODAL);
+    return 0;
+  }
+  return result;
 }
 
 void win_arrow_cursor() { SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW))); }

@@ -1,6 +1,7 @@
 // Framework start-up, the main window and the small window services every
-// program uses: child windows and controls, message box, cursors, resources
-// and the start-up directory.
+// program uses: child windows and controls, modal dialogs, cursors,
+// resources and the start-up directory. Message boxes go through the seam
+// (framework/ui_seam.h), owned by the main window.
 #pragma once
 #include <windows.h>
 
@@ -21,7 +22,9 @@ HWND win_create_child(const char* title, DWORD extra_style, int x, int y, int wi
 HWND win_create_button(const char* text, int x, int y, int width, int height, int id);
 HWND win_create_hscroll(const char* text, int x, int y, int width, int height, int id);
 ScrollParams* win_unpack_scroll(WPARAM wparam, LPARAM lparam);
-int win_message_box(const char* text, const char* caption, UINT flags);
+// Runs a dialog of the program's resources modally; answers the value it
+// ended with, or 0 once a dialog that could not be made has been reported.
+INT_PTR win_run_dialog(const char* name, HWND owner, DLGPROC procedure);
 void win_arrow_cursor();
 void win_hide_cursor();
 void win_set_title_text(const char* text);

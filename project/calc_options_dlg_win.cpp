@@ -36,9 +36,6 @@ void init_dialog(HWND dialog) {
   if (grid >= ID_GRID_MINIMUM && grid <= ID_GRID_LAST) CheckRadioButton(dialog, ID_GRID_MINIMUM, ID_GRID_LAST, grid);
 }
 
-// The program's resources; the module itself before the framework started.
-HINSTANCE dialog_instance() { return win_instance() ? win_instance() : GetModuleHandleA(nullptr); }
-
 }  // namespace
 
 // Every click changes the options at once, so "Abbruch" keeps what was
@@ -73,10 +70,5 @@ INT_PTR CALLBACK opts_calc_dialog_proc(HWND dialog, UINT message, WPARAM wparam,
 }
 
 int opts_run_calc_dialog() {
-  INT_PTR result = DialogBoxParamA(dialog_instance(), "DIALOG_10", win_main_window(), opts_calc_dialog_proc, 0);
-  if (result == -1) {
-    win_message_box("Unable to display dialog", "System Error", MB_OK | MB_ICONHAND);
-    return 0;
-  }
-  return result == 1 ? 1 : 0;
+  return win_run_dialog("DIALOG_10", win_main_window(), opts_calc_dialog_proc) == 1 ? 1 : 0;
 }

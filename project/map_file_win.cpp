@@ -8,6 +8,7 @@
 #include "framework/file_ext.h"
 #include "framework/filesel_win.h"
 #include "framework/input_dialogs.h"
+#include "framework/ui_seam.h"
 #include "framework/win_frame_win.h"
 #include "project/map_file.h"
 
@@ -23,7 +24,7 @@ void chosen_path(char* out, size_t size) {
 
 void open_coverage_window() {
   if (mapfile_open_window_hook) mapfile_open_window_hook();
-  else win_message_box("Pegelanzeige: noch nicht verfügbar", nullptr, MB_OK);
+  else ui_message_box("Pegelanzeige: noch nicht verfügbar", nullptr, UI_MB_OK);
 }
 
 }  // namespace
@@ -46,19 +47,19 @@ void mapfile_cmd_load() {
   chosen_path(path, sizeof path);
   FILE* f = std::fopen(path, "rb");
   if (!f) {
-    win_message_box(MSG_READ_FAILED, nullptr, MB_OK);
+    ui_message_box(MSG_READ_FAILED, nullptr, UI_MB_OK);
     return;
   }
   uint8_t header[MAP_HEADER_BYTES];
   if (std::fread(header, 1, sizeof header, f) != sizeof header || !mapfile_check_magic(header)) {
     std::fclose(f);
-    win_message_box("Kein gültiges Map File", nullptr, MB_OK);
+    ui_message_box("Kein gültiges Map File", nullptr, UI_MB_OK);
     return;
   }
   char description[MAP_DESCRIPTION_CHARS + 1];
   std::memcpy(description, header + MAP_ID_BYTES, MAP_DESCRIPTION_CHARS);
   description[MAP_DESCRIPTION_CHARS] = 0;
-  if (win_message_box(description, "Beschreibung :", MB_OKCANCEL) != IDOK) {
+  if (ui_message_box(description, "Beschreibung :", UI_MB_OKCANCEL) != UI_IDOK) {
     std::fclose(f);
     return;
   }
@@ -67,7 +68,7 @@ void mapfile_cmd_load() {
   SetCursor(previous);
   std::fclose(f);
   if (!ok) {
-    win_message_box(MSG_READ_FAILED, nullptr, MB_OK);
+    ui_message_box(MSG_READ_FAILED, nullptr, UI_MB_OK);
     return;
   }
   std::snprintf(g_map_description, sizeof g_map_description, "%s", description);

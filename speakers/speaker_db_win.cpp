@@ -6,6 +6,7 @@
 #include "framework/filesel_win.h"
 #include "framework/last_folders.h"
 #include "framework/ui_seam.h"
+#include "framework/win_frame_win.h"
 #include "speakers/speaker_db.h"
 
 namespace {
@@ -98,13 +99,7 @@ int sdb_select_type(int preselected, int* chosen) {
   }
   if (preselected != 0 && preselected < g_sdb_index.count) g_sdb_current_selection = preselected;
   if (g_sdb_current_selection >= g_sdb_index.count || g_sdb_current_selection < 0) g_sdb_current_selection = 0;
-  INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), "DIALOG_12", GetActiveWindow(),
-                                   sdb_select_dialog_proc, 0);
-  if (result == -1 || result == 0) {  // 0: no dialog for lack of a valid owner
-    MessageBoxA(nullptr, "Unable to display dialog", "System Error", MB_OK | MB_ICONHAND | MB_SYSTEMMODAL);
-    return 0;
-  }
-  if (result != IDOK) return 0;
+  if (win_run_dialog("DIALOG_12", GetActiveWindow(), sdb_select_dialog_proc) != IDOK) return 0;
   if (chosen) *chosen = g_sdb_current_selection;
   return 1;
 }

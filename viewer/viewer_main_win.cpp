@@ -96,7 +96,7 @@ int viewer_win_main(HINSTANCE instance) {
     return 1;
   }
   if (!cad_create_drawing_window()) {
-    win_message_box("Das Zeichenfenster konnte nicht erstellt werden.", "System Error", MB_OK);
+    ui_message_box("Das Zeichenfenster konnte nicht erstellt werden.", "System Error", UI_MB_OK);
     DestroyWindow(win_main_window());
     release_everything();
     return 1;

@@ -7,6 +7,8 @@
 #include "cad/input_win.h"
 #include "cad/obj_store.h"
 #include "cad/view.h"
+#include "design/design_dialogs_win.h"
+#include "design/material_cmds.h"
 #include "design/material_win.h"
 #include "framework/gfx_win.h"
 #include "framework/win_frame_win.h"
@@ -86,6 +88,7 @@ void CALLBACK answer_dialog(HWND, UINT, UINT_PTR timer, DWORD) {
 
 TEST(MaterialAssign, ChosenMaterialGoesToTheClickedFace) {
   ASSERT_TRUE(win_init(GetModuleHandleA(nullptr), "ORVANTE", test_proc));
+  design_install_win32_dialogs();  // as the program's start-up does
   DrawWindow* main = win_main_record();
   g_drawing = win_create_child(nullptr, WS_BORDER, 32, 24, main->right - 64, main->bottom - 48, 10000);
   ASSERT_NE(g_drawing, nullptr);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/win32/dialog_script.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +15,8 @@
 #include "cad/obj_store.h"
 #include "design/history.h"
 #include "design/material_win.h"
+#include "framework/ui_seam.h"
+#include "framework/ui_seam_win.h"
 #include "framework/units.h"
 #include "materials/material.h"
 #include "project/calc_options.h"
@@ -34,8 +38,6 @@ struct Step {
   Kind kind = Kind::titled;
 };
 
-std::vector<Step> g_steps;
-size_t g_next_step;
 std::vector<std::string> g_seen_messages;  // texts of message boxes answered
 
 struct FindContext {
@@ -78,60 +80,21 @@ HWND thread_window(const Step& step) {
   return context.found;
 }
 
-// A script that cannot go on must not hang the test: after the deadline
-// every window of the thread is cancelled until the body returns.
-DWORD g_deadline;
-
-BOOL CALLBACK cancel_window(HWND window, LPARAM) {
-  if (IsWindowVisible(window)) PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
-  return TRUE;
-}
-
-void CALLBACK script_timer(HWND, UINT, UINT_PTR, DWORD) {
-  if (GetTickCount() > g_deadline) {
-    EnumThreadWindows(GetCurrentThreadId(), cancel_window, 0);
-    return;
-  }
-  if (g_next_step >= g_steps.size()) return;
-  HWND window = thread_window(g_steps[g_next_step]);
-  if (!window) return;
-  Step step = g_steps[g_next_step++];
-  step.act(window);
-}
-
-// Runs body with the script; fails when not every step ran.
+// Runs body with the script (what is still open after 20 s is cancelled);
+// fails when not every step ran.
 void run_scripted(std::vector<Step> steps, const std::function<void()>& body) {
-  g_steps = std::move(steps);
-  g_next_step = 0;
-  g_deadline = GetTickCount() + 20000;
-  UINT_PTR timer = SetTimer(nullptr, 0, 30, script_timer);
-  ASSERT_NE(timer, 0u);
-  body();
-  KillTimer(nullptr, timer);
-  EXPECT_EQ(g_next_step, g_steps.size()) << "script stopped early";
+  std::vector<dialog_script::Step> script;
+  for (const Step& step : steps)
+    script.emplace_back([step] { return thread_window(step); },
+                        [act = step.act](HWND window) { return act(window), true; });
+  size_t ran = dialog_script::run(std::move(script), body, 20000);
+  EXPECT_EQ(ran, steps.size()) << "script stopped early";
 }
 
-std::string item_text(HWND dialog, int id) {
-  char text[256] = "";
-  GetDlgItemTextA(dialog, id, text, sizeof text);
-  return text;
-}
-
-void click(HWND dialog, int id) {
-  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
-void select_list_row(HWND dialog, int list_id, int row) {
-  HWND list = GetDlgItem(dialog, list_id);
-  SendMessageA(list, LB_SETCURSEL, row, 0);
-  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(list_id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
-}
-
-// Types text as the user would: the edit reports itself modified.
-void type_text(HWND dialog, int id, const char* text) {
-  SetDlgItemTextA(dialog, id, text);
-  SendDlgItemMessageA(dialog, id, EM_SETMODIFY, TRUE, 0);
-}
+std::string item_text(HWND dialog, int id) { return dialog_script::text(dialog, id); }
+using dialog_script::click;
+using dialog_script::select_list_row;
+using dialog_script::type_text;
 
 // A message box of this thread: note its text and title, answer it.
 std::vector<std::string> g_seen_titles;
@@ -172,8 +135,12 @@ class MaterialDialogsTest : public ::testing::Test {
     std::strcpy(g_absorber_db_path, "TEST.OAB");
     obj_free_all();
     g_modified = 0;
+    ui_install_win32_seams();  // the real message boxes, as the program's start-up installs them
   }
-  void TearDown() override { obj_free_all(); }
+  void TearDown() override {
+    obj_free_all();
+    ui_reset_seams();
+  }
 };
 
 TEST_F(MaterialDialogsTest, AssignAMaterialThroughTheSelectionDialog) {

@@ -14,6 +14,7 @@
 #include "cad/input_win.h"
 #include "cad/obj_store.h"
 #include "cad/view.h"
+#include "design/design_dialogs_win.h"
 #include "design/speaker_cmds.h"
 #include "framework/gfx_win.h"
 #include "framework/ui_seam.h"
@@ -103,6 +104,7 @@ class SpeakerCommands : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     ASSERT_TRUE(win_init(GetModuleHandleA(nullptr), "ORVANTE", test_proc));
+    design_install_win32_dialogs();  // as the program's start-up does
     DrawWindow* main = win_main_record();
     g_drawing = win_create_child(nullptr, WS_BORDER, 32, 24, main->right - 64, main->bottom - 48, 10000);
     ASSERT_NE(g_drawing, nullptr);

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/win32/own_dialog.h"
+#include "tests/win32/dialog_script.h"
 
 #include <cmath>
 #include <cstring>
@@ -18,13 +18,10 @@
 
 namespace {
 
-// A script of dialog steps: each waits for its dialog by caption, then acts.
-struct Step {
-  const char* caption;
-  std::function<void(HWND)> act;
-};
-std::vector<Step> g_steps;
-size_t g_next = 0;
+using dialog_script::press;
+using dialog_script::Step;
+using dialog_script::text;
+
 std::vector<std::string> g_boxes;
 
 int record_box(const char* text, const char* caption, unsigned) {
@@ -32,26 +29,10 @@ int record_box(const char* text, const char* caption, unsigned) {
   return UI_IDOK;
 }
 
-void CALLBACK run_steps(HWND, UINT, UINT_PTR, DWORD) {
-  if (g_next >= g_steps.size()) return;
-  HWND dialog = own_dialog::find(g_steps[g_next].caption);
-  if (!dialog || !IsWindowVisible(dialog)) return;
-  g_steps[g_next++].act(dialog);
-}
-
 constexpr const char* INPUT = "Lautsprecher-Eingabe";
 constexpr const char* EQUALISER = "Equalizer";
 
-std::string text(HWND dialog, int id) {
-  char buffer[64] = {};
-  GetDlgItemTextA(dialog, id, buffer, sizeof buffer);
-  return buffer;
-}
-void set(HWND dialog, int id, const char* value) {
-  SetDlgItemTextA(dialog, id, value);
-  SendDlgItemMessageA(dialog, id, EM_SETMODIFY, TRUE, 0);
-}
-void press(HWND dialog, int id) { PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+void set(HWND dialog, int id, const char* value) { dialog_script::type_text(dialog, id, value); }
 void scroll(HWND dialog, int slider, int action) {
   SendMessageA(dialog, WM_VSCROLL, MAKEWPARAM(action, 0), reinterpret_cast<LPARAM>(GetDlgItem(dialog, slider)));
 }
@@ -77,13 +58,10 @@ class SpeakerDialog : public testing::Test {
     g_unit_feet = 0;
   }
   int run(std::vector<Step> steps) {
-    g_steps = std::move(steps);
-    g_next = 0;
-    UINT_PTR timer = SetTimer(nullptr, 0, 30, run_steps);
-    EXPECT_NE(timer, 0u);
-    int result = spk_run_input_dialog(&ps, type);
-    KillTimer(nullptr, timer);
-    EXPECT_EQ(g_next, g_steps.size()) << "not every step ran";
+    size_t count = steps.size();
+    int result = 0;
+    size_t ran = dialog_script::run(std::move(steps), [&] { result = spk_run_input_dialog(&ps, type); });
+    EXPECT_EQ(ran, count) << "not every step ran";
     return result;
   }
   PlacedSpeaker ps;
@@ -139,7 +117,7 @@ TEST_F(SpeakerDialog, CancelAfterEqualiserLeavesTheLoudspeakerAsItWas) {
                      }},
                     {INPUT, [&](HWND d) {
                        gain_shown = text(d, 114);
-                       if (gain_shown == "-9.0") return void(--g_next);  // not refreshed yet
+                       if (gain_shown == "-9.0") return dialog_script::again();  // not refreshed yet
                        press(d, 122);
                      }}});
   EXPECT_EQ(result, 0);
@@ -156,7 +134,7 @@ TEST_F(SpeakerDialog, EqualiserAboveRatedPowerIsRefused) {
                        press(d, 401);
                      }},
                     {INPUT, [&](HWND d) {
-                       if (g_boxes.empty()) return void(--g_next);
+                       if (g_boxes.empty()) return dialog_script::again();
                        gain_shown = text(d, 114);
                        press(d, 121);
                      }}});
@@ -174,7 +152,7 @@ TEST_F(SpeakerDialog, InvalidNumberIsRefusedAndTheOldValueKept) {
                        press(d, 121);
                      }},
                     {INPUT, [&](HWND d) {
-                       if (g_boxes.empty()) return void(--g_next);
+                       if (g_boxes.empty()) return dialog_script::again();
                        delay_after = text(d, 111);
                        press(d, 121);
                      }}});
@@ -189,7 +167,7 @@ TEST_F(SpeakerDialog, MissingTypeKeepsTheDialogOpen) {
   type[0] = '\0';
   int result = run({{INPUT, [&](HWND d) { press(d, 121); }},
                     {INPUT, [&](HWND d) {
-                       if (g_boxes.empty()) return void(--g_next);
+                       if (g_boxes.empty()) return dialog_script::again();
                        press(d, 122);
                      }}});
   EXPECT_EQ(result, 0);

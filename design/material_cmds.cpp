@@ -1,17 +1,16 @@
-// Menu 2501: assign a database material to room faces.
-#include <windows.h>
+#include "design/material_cmds.h"
 
 #include <cstdio>
 
 #include "cad/cad_state.h"
 #include "cad/edit_cmds.h"
 #include "cad/face_pick.h"
-#include "cad/input_win.h"
+#include "cad/input.h"
 #include "cad/obj_store.h"
 #include "cad/render.h"
 #include "cad/view.h"
-#include "design/material_win.h"
-#include "framework/win_frame_win.h"
+#include "design/design_dialogs.h"
+#include "framework/ui_seam.h"
 #include "materials/material.h"
 #include "project/face_materials.h"
 
@@ -27,10 +26,10 @@ void redraw_without_clearing() { render_objects(g_obj_head, nullptr, 0); }
 void mat_cmd_assign() {
   input_clear_flags();
   int database_index = 0;
-  if (!mat_run_absorber_select(0, &database_index)) return;
+  if (!design_dialogs().absorber_select(0, &database_index)) return;
   int material = mat_add_from_database(database_index);
   if (material < 0) {
-    win_message_box("Absorber kann nicht geladen werden", "Fehler: Speicher reicht nicht aus", MB_OK);
+    ui_message_box("Absorber kann nicht geladen werden", "Fehler: Speicher reicht nicht aus", UI_MB_OK);
     return;
   }
   std::snprintf(g_prompt_prefix, sizeof g_prompt_prefix, "%s zuweisen > ", g_material_table.records[material].name);
