@@ -165,8 +165,8 @@ void copy_drawing_to_clipboard() {
   RECT outline = {0, 0, w->right - w->left - 1, w->bottom - w->top - 1};
   gfx_draw_rect(&outline, 0);
   if (!print_copy_to_clipboard())
-    win_message_box("Die Zeichnung konnte nicht in die Zwischenablage kopiert werden.", nullptr,
-                    MB_OK | MB_ICONEXCLAMATION);
+    ui_message_box("Die Zeichnung konnte nicht in die Zwischenablage kopiert werden.", nullptr,
+                   UI_MB_OK | UI_MB_ICONEXCLAMATION);
 }
 
 void open_drawing_after_question() {
