@@ -116,7 +116,7 @@ int mat_add_from_database(int database_index) {
 // the file is sound: identification, at most MAX_MATERIALS records, every
 // record read in full with coefficients in 0..1. A trailing partial record
 // is ignored.
-AbsorberDbStatus mat_read_absorber_file(const char* path, MaterialTable& table) {
+AbsorberDbStatus mat_read_absorber_file(const char* path, MaterialTable& table, AbsorberDbOverflow overflow) {
   std::FILE* file = std::fopen(path, "rb");
   if (!file) return AbsorberDbStatus::cannot_open;
   static MaterialTable incoming;  // 51 KB: not on the stack
@@ -131,6 +131,11 @@ AbsorberDbStatus mat_read_absorber_file(const char* path, MaterialTable& table) 
     status = AbsorberDbStatus::read_error;
   } else {
     long records = (size - ABSORBER_DB_HEADER_BYTES) / MATERIAL_RECORD_BYTES;
+    bool cut = false;
+    if (records > MAX_MATERIALS && overflow == AbsorberDbOverflow::keep_first) {
+      records = MAX_MATERIALS;
+      cut = true;
+    }
     if (records > MAX_MATERIALS) {
       status = AbsorberDbStatus::too_many;
     } else {
@@ -143,26 +148,29 @@ AbsorberDbStatus mat_read_absorber_file(const char* path, MaterialTable& table) 
         else if (!mat_decode_record(image, incoming.records[k]))
           status = AbsorberDbStatus::bad_record;
       }
+      if (cut && status == AbsorberDbStatus::ok) status = AbsorberDbStatus::cut;
     }
   }
   std::fclose(file);
-  if (status == AbsorberDbStatus::ok) table = incoming;
+  if (status == AbsorberDbStatus::ok || status == AbsorberDbStatus::cut) table = incoming;
   return status;
+}
+
+std::vector<uint8_t> mat_absorber_file_bytes(const MaterialTable& table) {
+  int count = table.count < 0 ? 0 : (table.count > MAX_MATERIALS ? MAX_MATERIALS : table.count);
+  std::vector<uint8_t> bytes(ABSORBER_DB_HEADER_BYTES + size_t(count) * MATERIAL_RECORD_BYTES, 0);
+  std::memcpy(bytes.data(), ABSORBER_DB_IDENT, std::strlen(ABSORBER_DB_IDENT));
+  for (int k = 0; k < count; ++k)
+    mat_encode_record(table.records[k], bytes.data() + ABSORBER_DB_HEADER_BYTES + size_t(k) * MATERIAL_RECORD_BYTES);
+  return bytes;
 }
 
 // Writes identification and records; false when any byte did not reach the file.
 bool mat_write_absorber_file(const char* path, const MaterialTable& table) {
   std::FILE* file = std::fopen(path, "wb");
   if (!file) return false;
-  uint8_t header[ABSORBER_DB_HEADER_BYTES] = {};
-  std::memcpy(header, ABSORBER_DB_IDENT, std::strlen(ABSORBER_DB_IDENT));
-  bool ok = std::fwrite(header, 1, sizeof header, file) == sizeof header;
-  int count = table.count < 0 ? 0 : (table.count > MAX_MATERIALS ? MAX_MATERIALS : table.count);
-  uint8_t image[MATERIAL_RECORD_BYTES];
-  for (int k = 0; k < count && ok; ++k) {
-    mat_encode_record(table.records[k], image);
-    ok = std::fwrite(image, 1, sizeof image, file) == sizeof image;
-  }
+  std::vector<uint8_t> bytes = mat_absorber_file_bytes(table);
+  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   if (std::fflush(file) != 0) ok = false;
   if (std::fclose(file) != 0) ok = false;
   return ok;

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 constexpr int MAX_MATERIALS = 200;
 constexpr int MATERIAL_BANDS = 7;            // 125 Hz ... 8 kHz
@@ -51,8 +52,14 @@ void mat_reset_table();
 int mat_add_from_database(int database_index);
 
 // Absorber database file.
-enum class AbsorberDbStatus { ok, cannot_open, bad_ident, too_many, bad_record, read_error };
-AbsorberDbStatus mat_read_absorber_file(const char* path, MaterialTable& table);
+// cut: the file held more records than a table takes and only the first
+// MAX_MATERIALS were read (only with AbsorberDbOverflow::keep_first).
+enum class AbsorberDbStatus { ok, cannot_open, bad_ident, too_many, bad_record, read_error, cut };
+enum class AbsorberDbOverflow { refuse, keep_first };
+AbsorberDbStatus mat_read_absorber_file(const char* path, MaterialTable& table,
+                                        AbsorberDbOverflow overflow = AbsorberDbOverflow::refuse);
+// The whole file: header and count records.
+std::vector<uint8_t> mat_absorber_file_bytes(const MaterialTable& table);
 bool mat_write_absorber_file(const char* path, const MaterialTable& table);
 bool mat_load_absorber_db(const char* path);
 bool mat_save_absorber_db_to(const char* path);
