@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,8 @@
 #include "../win32/window_bitmap.h"
 #include "acoustics/cov_window_win.h"
 #include "acoustics/coverage.h"
+#include "acoustics/ray_file.h"
+#include "acoustics/ray_path.h"
 #include "cad/obj_store.h"
 #include "cad/panel_win.h"
 #include "cad/view.h"
@@ -23,6 +26,7 @@
 #include "project/coverage_grid.h"
 #include "project/map_file.h"
 #include "project/project_file.h"
+#include "speakers/speaker_model.h"
 #include "viewer/viewer_history.h"
 #include "viewer/viewer_main_win.h"
 
@@ -221,4 +225,74 @@ TEST(Viewer, OpensAReadOnlyProjectShowsItAndLeavesItsBytes) {
   DeleteFileA(history_path);
   DeleteFileA(in_start_folder(MAP_NAME).c_str());
   g_unit_feet = 0;
+}
+
+namespace {
+
+constexpr const char* RAY_NAME = "OV_READONLY_RAYS.ORF";
+
+// A direct path from each placed loudspeaker to one receiver point.
+int add_direct_paths(const WorldPoint& receiver) {
+  int n = 0;
+  for (DrawObject* o = g_obj_head; o; o = o->next) {
+    if (o->layer != LAYER_SPEAKER || o->aux_size < sizeof(PlacedSpeaker)) continue;
+    const PlacedSpeaker* ps = static_cast<const PlacedSpeaker*>(o->aux);
+    DrawObject* path = rpath_create(2);
+    if (!path) return n;
+    path->nodes[0] = WorldPoint{ps->position[0], ps->position[1], ps->position[2]};
+    path->nodes[1] = receiver;
+    rpath_set_tag(path, 0, 65534);
+    rpath_set_tag(path, 1, 65535);
+    obj_insert_before(path, g_obj_head);
+    ++n;
+  }
+  return n;
+}
+
+struct RaySeen {
+  int written_paths = 0;
+  uint32_t shown_paths = 0, left_paths = 1;
+  std::string prompt;
+};
+RaySeen g_rays;
+
+}  // namespace
+
+TEST(Viewer, OpensAReadOnlyRayFileAndShowsItsPaths) {
+  std::string rays = in_start_folder(RAY_NAME);
+  SetFileAttributesA(rays.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(rays.c_str());
+  std::vector<char> before;
+  g_rays = RaySeen{};
+  int code = harness::run_program(viewer_win_main, {
+      [&] {
+        ASSERT_EQ(proj_load(in_start_folder("BEISPIEL.OPR").c_str()), 1);
+        g_rays.written_paths = add_direct_paths(WorldPoint{12, 6, 1.2f});
+        ASSERT_TRUE(rayfile_write(rays.c_str(), "Strahlen", 10.0));
+        refl_remove_paths();
+        ASSERT_TRUE(SetFileAttributesA(rays.c_str(), FILE_ATTRIBUTE_READONLY));
+        before = bytes_of(rays);
+        PostMessageA(win_main_window(), WM_COMMAND, 5021, 0);
+      },
+      when([] { return open_dialog() != nullptr; }, [] { type_file_name(open_dialog(), RAY_NAME); }),
+      when([] { return std::strstr(view_prompt_text(), "Pfade") != nullptr; },
+           [] {
+             g_rays.prompt = view_prompt_text();
+             g_rays.shown_paths = refl_count_paths();
+             PostMessageA(win_main_window(), WM_KEYDOWN, VK_RETURN, 0);
+           }),
+      when([] { return std::strstr(view_prompt_text(), "Pfade") == nullptr; },
+           [] { g_rays.left_paths = refl_count_paths(); }),
+  });
+  EXPECT_EQ(code, 0);
+  bool described = false;
+  for (const harness::Box& box : harness::g_boxes) described = described || box.text == "Strahlen";
+  EXPECT_TRUE(described);
+  EXPECT_EQ(g_rays.written_paths, 3);
+  EXPECT_EQ(g_rays.shown_paths, 3u) << g_rays.prompt;
+  EXPECT_EQ(g_rays.left_paths, 0u);
+  EXPECT_EQ(bytes_of(rays), before);
+  EXPECT_GT(before.size(), 0u);
+  SetFileAttributesA(rays.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(rays.c_str());
 }
