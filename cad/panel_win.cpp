@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "cad/cad_session_win.h"
+#include "cad/cad_session.h"
 #include "cad/cad_state.h"
 #include "cad/input.h"
 #include "cad/input_win.h"
