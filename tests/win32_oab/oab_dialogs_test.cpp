@@ -10,28 +10,16 @@
 #include <string>
 #include <vector>
 
-#include "absorber_editor/absorber_db.h"
-#include "absorber_editor/absorber_editor_win.h"
-#include "framework/ui_seam.h"
-#include "framework/win_frame_win.h"
 #include "tests/win32/dialog_script.h"
+#include "tests/win32_oab/editor_suite.h"
 
 namespace {
 
-constexpr int CMD_OPEN = 102, CMD_SAVE_AS = 103, CMD_EXIT = 105;
+using oab_test::command;
+using oab_test::g_boxes;
+
+constexpr int CMD_OPEN = 102, CMD_SAVE_AS = 103;
 constexpr int FILE_NAME_COMBO = 0x47c, FILE_NAME_EDIT = 0x480;
-
-std::vector<std::string> g_boxes;
-int record_box(const char* text, const char*, unsigned) {
-  g_boxes.push_back(text ? text : "");
-  return UI_IDOK;
-}
-
-std::string title() {
-  char text[512] = {};
-  GetWindowTextA(win_main_window(), text, sizeof text);
-  return text;
-}
 
 long file_size(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
@@ -61,7 +49,7 @@ HWND file_dialog() {
 
 // Runs the command while the dialog that comes up gets name typed and OK
 // (or Cancel when name is null); answers the name the dialog offered.
-std::string through_dialog(int command, const char* name) {
+std::string through_dialog(int id, const char* name) {
   std::string offered;
   std::string typed = name ? name : "";
   bool cancel = name == nullptr;
@@ -77,21 +65,15 @@ std::string through_dialog(int command, const char* name) {
                                         dialog_script::press(dialog, IDOK);
                                         return true;
                                       }}},
-                                    [&] { SendMessageA(win_main_window(), WM_COMMAND, command, 0); }, 30000);
-  EXPECT_EQ(steps, 1u) << "no file dialog came up for command " << command;
+                                    [&] { command(id); }, 30000);
+  EXPECT_EQ(steps, 1u) << "no file dialog came up for command " << id;
   return offered;
 }
 
-class OabDialogs : public ::testing::Test {
+class OabDialogs : public oab_test::EditorSuite {
  protected:
-  static void SetUpTestSuite() { ASSERT_TRUE(absed_start(GetModuleHandleA(nullptr))); }
-  static void TearDownTestSuite() {
-    g_absed_modified = false;
-    SendMessageA(win_main_window(), WM_COMMAND, CMD_EXIT, 0);
-  }
   void SetUp() override {
-    ui_seams().message_box = record_box;
-    g_boxes.clear();
+    EditorSuite::SetUp();
     char temp[MAX_PATH] = "";
     GetTempPathA(sizeof temp, temp);
     folder_ = std::string(temp) + "oab_dialogs_" + std::to_string(GetCurrentProcessId()) + "\\";
@@ -120,7 +102,7 @@ TEST_F(OabDialogs, SaveAsAppendsTheExtensionAndTheFileNameFollows) {
   EXPECT_EQ(file_size(saved), 32 + 2 * 256);
   EXPECT_FALSE(g_absed_modified);
   EXPECT_EQ(std::string(g_absed_file_name), saved);
-  EXPECT_EQ(title(), "Orvante Absorber Datenbank 2.90" + saved);
+  EXPECT_EQ(oab_test::main_title(), "Orvante Absorber Datenbank 2.90" + saved);
 
   // A name in lower case keeps its extension; the dialog offers the current name.
   std::string offered = through_dialog(CMD_SAVE_AS, (folder_ + "klein.oab").c_str());
@@ -141,12 +123,12 @@ TEST_F(OabDialogs, OpenReadsTheChosenFileAndCancelChangesNothing) {
   EXPECT_EQ(g_absed_table.count, 2);
   EXPECT_STREQ(g_absed_table.records[1].name, "Teppich");
   EXPECT_EQ(SendDlgItemMessageA(absed_record_dialog(), 101, LB_GETCOUNT, 0, 0), 2);
-  const std::string opened = title();
+  const std::string opened = oab_test::main_title();
   EXPECT_EQ(opened, "Orvante Absorber Datenbank 2.90" + folder_ + "ohne_endung.OAB");
 
   through_dialog(CMD_OPEN, nullptr);
   EXPECT_TRUE(g_boxes.empty());
-  EXPECT_EQ(title(), opened);
+  EXPECT_EQ(oab_test::main_title(), opened);
   EXPECT_EQ(g_absed_table.count, 2);
   EXPECT_EQ(std::string(g_absed_file_name), folder_ + "ohne_endung.OAB");
 }

@@ -9,29 +9,19 @@
 #include <string>
 #include <vector>
 
-#include "absorber_editor/absorber_db.h"
-#include "absorber_editor/absorber_editor_win.h"
-#include "framework/ui_seam.h"
-#include "framework/win_frame_win.h"
+#include "tests/win32_oab/editor_suite.h"
 
 namespace {
 
-constexpr int CMD_NEW = 101, CMD_EXIT = 105, CMD_NEW_RECORD = 201, CMD_DELETE_RECORD = 202, CMD_EDIT_RECORD = 203,
+using oab_test::command;
+using oab_test::g_answers;
+using oab_test::g_boxes;
+
+constexpr int CMD_NEW = 101, CMD_NEW_RECORD = 201, CMD_DELETE_RECORD = 202, CMD_EDIT_RECORD = 203,
               CMD_SORT_CATEGORY = 301, CMD_SORT_NAME = 302;
 constexpr int ID_LIST = 101, ID_NAME = 102, ID_CATEGORY = 103, ID_OK = 112, ID_CANCEL = 113;
 const char* const DISCARD_QUESTION = "Datenbank wurde noch nicht gesichert";
 
-std::vector<std::string> g_boxes;
-std::vector<int> g_answers;  // for the next boxes; OK when empty
-int record_box(const char* text, const char*, unsigned) {
-  g_boxes.push_back(text ? text : "");
-  if (g_answers.empty()) return UI_IDOK;
-  int answer = g_answers.front();
-  g_answers.erase(g_answers.begin());
-  return answer;
-}
-
-void command(int id) { SendMessageA(win_main_window(), WM_COMMAND, id, 0); }
 HWND panel() { return absed_record_dialog(); }
 void press(int id) { SendMessageA(panel(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 bool editing() { return IsWindowVisible(GetDlgItem(panel(), ID_OK)) != FALSE; }
@@ -60,19 +50,7 @@ void fill(const std::vector<std::pair<const char*, const char*>>& records) {
   absed_show_record_dialog();
 }
 
-class OabPanel : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { ASSERT_TRUE(absed_start(GetModuleHandleA(nullptr))); }
-  static void TearDownTestSuite() {
-    g_absed_modified = false;
-    command(CMD_EXIT);
-  }
-  void SetUp() override {
-    ui_seams().message_box = record_box;
-    g_boxes.clear();
-    g_answers.clear();
-  }
-};
+using OabPanel = oab_test::EditorSuite;
 
 TEST_F(OabPanel, EmptyTableRefusesEditAndDeleteButTakesANewRecord) {
   fill({});

@@ -10,25 +10,19 @@
 #include <string>
 #include <vector>
 
-#include "../win32/pdf_printer.h"
-#include "absorber_editor/absorber_db.h"
-#include "absorber_editor/absorber_editor_win.h"
 #include "framework/print_win.h"
-#include "framework/ui_seam.h"
-#include "framework/win_frame_win.h"
+#include "tests/win32/pdf_printer.h"
+#include "tests/win32_oab/editor_suite.h"
 
 namespace {
 
-constexpr int CMD_PRINT = 104, CMD_EXIT = 105;
+using oab_test::command;
+using oab_test::g_boxes;
+
+constexpr int CMD_PRINT = 104;
 constexpr int ROWS_PER_PAGE = 28;
 constexpr int RECORDS = 29;       // a full page and one row on the second
 constexpr int LONG_CATEGORY = 2;  // the record whose category takes two lines
-
-std::vector<std::string> g_boxes;
-int record_box(const char* text, const char*, unsigned) {
-  g_boxes.push_back(text ? text : "");
-  return UI_IDOK;
-}
 
 void fill_table() {
   absed_new_database();
@@ -62,16 +56,10 @@ bool column_line(const pdf_printer::Page& page, int x, int y_from, int y_to, int
   return true;
 }
 
-class OabPrint : public ::testing::Test {
+class OabPrint : public oab_test::EditorSuite {
  protected:
-  static void SetUpTestSuite() { ASSERT_TRUE(absed_start(GetModuleHandleA(nullptr))); }
-  static void TearDownTestSuite() {
-    g_absed_modified = false;
-    SendMessageA(win_main_window(), WM_COMMAND, CMD_EXIT, 0);
-  }
   void SetUp() override {
-    ui_seams().message_box = record_box;
-    g_boxes.clear();
+    EditorSuite::SetUp();
     pdf_printer::g_dialogs_answered = 0;
   }
 };
@@ -81,7 +69,7 @@ TEST_F(OabPrint, PrintsLandscapePagesOfTwentyEightRecordsWithTheirHeads) {
   std::strcpy(g_absed_file_name, "C:\\ABSORBER\\TEST.OAB");
   std::string job = pdf_printer::next_job_name();
   pdf_printer::answer_next_dialog(IDOK);
-  SendMessageA(win_main_window(), WM_COMMAND, CMD_PRINT, 0);
+  command(CMD_PRINT);
   EXPECT_EQ(pdf_printer::g_dialogs_answered, 1);
   for (const std::string& box : g_boxes) ADD_FAILURE() << "unexpected message: " << box;
   EXPECT_FALSE(g_absed_modified);
@@ -153,7 +141,7 @@ TEST_F(OabPrint, CancelledDialogPrintsNothing) {
   fill_table();
   std::string job = pdf_printer::next_job_name();
   pdf_printer::answer_next_dialog(IDCANCEL);
-  SendMessageA(win_main_window(), WM_COMMAND, CMD_PRINT, 0);
+  command(CMD_PRINT);
   EXPECT_EQ(pdf_printer::g_dialogs_answered, 1);
   EXPECT_TRUE(g_boxes.empty());
   EXPECT_EQ(print_is_printing(), 0);
