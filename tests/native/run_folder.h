@@ -34,10 +34,12 @@ inline const std::filesystem::path& path() {
 }
 
 // A sub-folder of the run's folder, emptied: a test starts from nothing.
+// Only what is in it goes: Windows keeps a folder that is some process's
+// current one (a file dialog makes it so).
 inline std::filesystem::path fresh(const std::string& name) {
   std::filesystem::path dir = path() / name;
-  std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) std::filesystem::remove_all(entry.path());
   return dir;
 }
 

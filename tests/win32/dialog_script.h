@@ -40,7 +40,8 @@ struct Step {
   // Waits for the shown dialog of this thread with the caption.
   template <typename Action>
   Step(const char* caption, Action action)
-      : window([caption] { return own_dialog::shown(caption); }), act(as_step_action(action)) {}
+      : window([title = std::string(caption)] { return own_dialog::shown(title.c_str()); }),
+        act(as_step_action(action)) {}
 };
 
 // A step that waits until the condition holds, not for a window.
@@ -84,19 +85,37 @@ inline void again() {
   if (detail::g_next > 0) --detail::g_next;
 }
 
+// The script plays from its start until its end of scope; with a time limit
+// (ms), what is still open then is cancelled.
+class Playing {
+ public:
+  explicit Playing(std::vector<Step> steps, DWORD limit_ms = 0, UINT tick_ms = 30) {
+    detail::g_steps = std::move(steps);
+    detail::g_next = 0;
+    detail::g_timed_out = false;
+    detail::g_deadline = limit_ms ? GetTickCount() + limit_ms : 0;
+    timer_ = SetTimer(nullptr, 0, tick_ms, detail::tick);
+  }
+  ~Playing() {
+    if (timer_) KillTimer(nullptr, timer_);
+    detail::g_deadline = 0;
+  }
+  Playing(const Playing&) = delete;
+  Playing& operator=(const Playing&) = delete;
+  // How many steps ran.
+  size_t steps_run() const { return timer_ ? detail::g_next : 0; }
+
+ private:
+  UINT_PTR timer_ = 0;
+};
+
 // Runs body (which opens the dialogs) with the script; answers how many
-// steps ran. With a time limit (ms), what is still open then is cancelled.
+// steps ran.
 inline size_t run(std::vector<Step> steps, const std::function<void()>& body, DWORD limit_ms = 0,
                   UINT tick_ms = 30) {
-  detail::g_steps = std::move(steps);
-  detail::g_next = 0;
-  detail::g_timed_out = false;
-  detail::g_deadline = limit_ms ? GetTickCount() + limit_ms : 0;
-  UINT_PTR timer = SetTimer(nullptr, 0, tick_ms, detail::tick);
+  Playing playing(std::move(steps), limit_ms, tick_ms);
   body();
-  if (timer) KillTimer(nullptr, timer);
-  detail::g_deadline = 0;
-  return timer ? detail::g_next : 0;
+  return playing.steps_run();
 }
 
 // The same, failing the test when not every step ran: a dialog that never

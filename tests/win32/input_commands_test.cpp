@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "own_dialog.h"
+#include "tests/win32/dialog_script.h"
 #include <windows.h>
 
 #include <cmath>
@@ -104,7 +104,6 @@ void click(float x, float y) {
 }
 void key(int vk) { PostMessageA(win_main_window(), WM_KEYDOWN, static_cast<WPARAM>(vk), 0); }
 
-
 // Dialog answers, one per timer tick, in order: the title to look for, the
 // edits to fill, the button to press and the key to give after it (0: none).
 struct Answer {
@@ -113,29 +112,17 @@ struct Answer {
   int button;
   int next_key;
 };
-std::vector<Answer> g_answers;
-size_t g_answered = 0;
 
-void CALLBACK answer_tick(HWND, UINT, UINT_PTR, DWORD) {
-  if (g_answered >= g_answers.size()) return;
-  const Answer& a = g_answers[g_answered];
-  HWND dialog = own_dialog::find(a.title.c_str());
-  if (!dialog) return;
-  for (auto& e : a.edits) SetDlgItemTextA(dialog, e.first, e.second.c_str());
-  PostMessageA(dialog, WM_COMMAND, static_cast<WPARAM>(a.button), 0);
-  if (a.next_key) PostMessageA(win_main_window(), WM_KEYDOWN, static_cast<WPARAM>(a.next_key), 0);
-  ++g_answered;
+// The answers play until the end of the scope that holds them.
+dialog_script::Playing answering(const std::vector<Answer>& answers) {
+  std::vector<dialog_script::Step> steps;
+  for (const Answer& a : answers)
+    steps.emplace_back(a.title.c_str(), [a](HWND dialog) {
+      dialog_script::fill_and_press(dialog, a.edits, a.button);
+      if (a.next_key) key(a.next_key);
+    });
+  return dialog_script::Playing(std::move(steps), 20000, 20);
 }
-
-struct AnswerTimer {
-  UINT_PTR id;
-  explicit AnswerTimer(std::vector<Answer> answers) {
-    g_answers = std::move(answers);
-    g_answered = 0;
-    id = SetTimer(nullptr, 0, 20, answer_tick);
-  }
-  ~AnswerTimer() { KillTimer(nullptr, id); }
-};
 
 void expect_node(const DrawObject* o, uint32_t i, float x, float y, float z) {
   ASSERT_LT(i, o->node_count);
@@ -231,13 +218,13 @@ TEST_F(InputCommands, StopMidCommandLeavesTheDrawingUnchanged) {
 }
 
 TEST_F(InputCommands, TypedPointsDrawARoomOutline) {
-  AnswerTimer answers({{"Punkt absolut :", {{104, "1"}, {105, "2"}, {106, "0"}}, 102, 'R'},
+  auto answers = answering({{"Punkt absolut :", {{104, "1"}, {105, "2"}, {106, "0"}}, 102, 'R'},
                        {"Punkt relativ :", {{104, "4"}, {105, "0"}, {106, "0"}}, 102, 'P'},
                        {"Punkt polar", {{101, "-3"}, {102, "450"}}, 103, 'R'},  // |d|, 450 -> 90 degrees
                        {"Punkt relativ :", {{104, "-4"}, {105, "0"}, {106, "0"}}, 102, VK_RETURN}});
   key('A');
   run(2202, cad_cmd_polygon);
-  EXPECT_EQ(g_answered, 4u);
+  EXPECT_EQ(answers.steps_run(), 4u);
   ASSERT_EQ(obj_count(), 1);
   const DrawObject* o = g_obj_head;
   EXPECT_EQ(o->kind, OBJ_KIND_FACE);
@@ -256,10 +243,10 @@ TEST_F(InputCommands, TypedPointsDrawARoomOutline) {
 TEST_F(InputCommands, TextInTheStrokeFontHasOneNodePerStrokeWord) {
   ASSERT_NE(g_stroke_font, nullptr);
   g_view.current_layer = 7;
-  AnswerTimer answers({{"Text", {{104, "2"}, {105, "0"}, {106, "A B"}}, 102, 0}});
+  auto answers = answering({{"Text", {{104, "2"}, {105, "0"}, {106, "A B"}}, 102, 0}});
   click(1, 1);
   run(4205, cad_cmd_text);
-  EXPECT_EQ(g_answered, 1u);
+  EXPECT_EQ(answers.steps_run(), 1u);
   ASSERT_EQ(obj_count(), 1);
   const DrawObject* o = g_obj_head;
   EXPECT_EQ(o->kind, OBJ_KIND_TEXT);
