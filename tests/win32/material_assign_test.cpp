@@ -13,6 +13,7 @@
 #include "framework/gfx_win.h"
 #include "framework/win_frame_win.h"
 #include "materials/material.h"
+#include "tests/win32/dialog_script.h"
 
 // The whole assignment command on a real drawing window: the material is
 // chosen in the selection dialog, each polygon by a click and OK, STOP ends it.
@@ -66,19 +67,11 @@ DrawObject* add_square(float x0) {
   return face;
 }
 
-bool g_dialog_answered;
-
 // In the selection dialog: take the second record, confirm, and queue the
 // clicks and keys the selection loop will read once the dialog is gone.
-void CALLBACK answer_dialog(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND dialog = FindWindowA(nullptr, "Absorptionsmaterialien");
-  if (!dialog || !IsWindowVisible(dialog)) return;
-  KillTimer(nullptr, timer);
-  HWND list = GetDlgItem(dialog, 101);
-  SendMessageA(list, LB_SETCURSEL, 1, 0);
-  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(101, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
-  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(110, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, 110)));
-  g_dialog_answered = true;
+void answer_dialog(HWND dialog) {
+  dialog_script::select_list_row(dialog, 101, 1);
+  dialog_script::click(dialog, 110);
   post_click(0.5f, 0.5f);  // inside the first square
   post_key(VK_RETURN);     // OK: this polygon gets the material
   post_click(4.5f, 0.5f);  // the second polygon of the body
@@ -130,12 +123,10 @@ TEST(MaterialAssign, ChosenMaterialGoesToTheClickedFace) {
   second->element_count = 11;
   g_modified = 0;
 
-  ASSERT_NE(SetTimer(nullptr, 0, 30, answer_dialog), 0u);
   g_running_command = 2501;
-  mat_cmd_assign();
+  dialog_script::run_all({{"Absorptionsmaterialien", answer_dialog}}, mat_cmd_assign);
   g_running_command = 0;
 
-  EXPECT_TRUE(g_dialog_answered);
   EXPECT_EQ(g_material_table.count, 2);
   EXPECT_STREQ(g_material_table.records[1].name, "Teppich");
   EXPECT_EQ(first->elements[1].value, 1);
