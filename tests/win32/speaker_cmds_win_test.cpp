@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "tests/win32/own_dialog.h"
+#include "tests/win32/dialog_script.h"
 #include <windows.h>
 
 #include <cmath>
@@ -69,32 +69,15 @@ void select_all_by_window() {
 
 // Dialog steps: each waits for its dialog by caption, then acts; an action
 // answering false waits and tries again on the next tick.
-struct Step {
-  const char* caption;
-  std::function<bool(HWND)> act;
-};
-std::vector<Step> g_steps;
-size_t g_next = 0;
+using dialog_script::press;
+using dialog_script::Step;
+using dialog_script::text;
 std::vector<std::string> g_boxes;
-
-void CALLBACK run_steps(HWND, UINT, UINT_PTR, DWORD) {
-  if (g_next >= g_steps.size()) return;
-  HWND dialog = own_dialog::find(g_steps[g_next].caption);
-  if (!dialog || !IsWindowVisible(dialog)) return;
-  if (g_steps[g_next].act(dialog)) ++g_next;
-}
 
 int record_box(const char* text, const char*, unsigned) {
   g_boxes.push_back(text);
   return UI_IDOK;
 }
-
-std::string text(HWND dialog, int id) {
-  char buffer[64] = {};
-  GetDlgItemTextA(dialog, id, buffer, sizeof buffer);
-  return buffer;
-}
-void press(HWND dialog, int id) { PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 
 constexpr const char* INPUT = "Lautsprecher-Eingabe";
 constexpr const char* CHOOSE = "Lautsprecher wählen";
@@ -142,15 +125,10 @@ class SpeakerCommands : public ::testing::Test {
   }
   // Runs a command as the dispatch would: loudspeaker layer, running id.
   static void run(int id, void (*routine)(), std::vector<Step> steps = {}) {
-    g_steps = std::move(steps);
-    g_next = 0;
-    UINT_PTR timer = SetTimer(nullptr, 0, 30, run_steps);
     g_view.current_layer = SPEAKER_LAYER;
     g_running_command = static_cast<int16_t>(id);
-    routine();
+    dialog_script::run_all(std::move(steps), routine);
     g_running_command = 0;
-    KillTimer(nullptr, timer);
-    EXPECT_EQ(g_next, g_steps.size()) << "not every dialog step ran";
   }
   // One loudspeaker placed by a click at (2, 3), type chosen in the dialogs.
   static DrawObject* place_one() {
