@@ -23,8 +23,10 @@ std::function<bool(HWND)> as_step_action(Action action) {
       return [action](HWND window) { return action(window), true; };
     else
       return action;
-  } else {
+  } else if constexpr (std::is_void_v<std::invoke_result_t<Action>>) {
     return [action](HWND) { return action(), true; };
+  } else {
+    return [action](HWND) { return action(); };
   }
 }
 
@@ -48,6 +50,14 @@ struct Step {
 template <typename Action>
 Step when(std::function<bool()> condition, Action action) {
   return Step([condition]() -> HWND { return condition() ? GetDesktopWindow() : nullptr; }, action);
+}
+
+// Steps that wait for no window: each is tried on every tick until it
+// answers true.
+inline std::vector<Step> polls(const std::vector<std::function<bool()>>& checks) {
+  std::vector<Step> steps;
+  for (const auto& check : checks) steps.push_back(when([] { return true; }, check));
+  return steps;
 }
 
 namespace detail {
@@ -96,17 +106,22 @@ class Playing {
     detail::g_deadline = limit_ms ? GetTickCount() + limit_ms : 0;
     timer_ = SetTimer(nullptr, 0, tick_ms, detail::tick);
   }
-  ~Playing() {
+  ~Playing() { stop(); }
+  // Ends the script before the end of its scope.
+  void stop() {
     if (timer_) KillTimer(nullptr, timer_);
+    stopped_at_ = steps_run();
+    timer_ = 0;
     detail::g_deadline = 0;
   }
   Playing(const Playing&) = delete;
   Playing& operator=(const Playing&) = delete;
   // How many steps ran.
-  size_t steps_run() const { return timer_ ? detail::g_next : 0; }
+  size_t steps_run() const { return timer_ ? detail::g_next : stopped_at_; }
 
  private:
   UINT_PTR timer_ = 0;
+  size_t stopped_at_ = 0;
 };
 
 // Runs body (which opens the dialogs) with the script; answers how many

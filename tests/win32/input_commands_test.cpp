@@ -18,59 +18,16 @@
 #include "cad/view.h"
 #include "framework/gfx_win.h"
 #include "framework/win_frame_win.h"
+#include "tests/win32/command_harness.h"
 
 namespace {
 
-// A main window and a drawing window whose messages go where the design
-// program sends them; the commands run directly with posted input queued.
-DrawWindow g_record = {};
-HWND g_drawing = nullptr;
-
-LRESULT CALLBACK test_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (window && window == g_drawing) {
-    switch (message) {
-      case WM_MOUSEMOVE:
-        input_track_mouse(static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)));
-        return 0;
-      case WM_LBUTTONDOWN:
-        g_click_flag = 1;
-        input_track_mouse(input_last_mouse_x(), input_last_mouse_y());
-        return 0;
-      case WM_RBUTTONDOWN:
-        if (g_running_command) g_right_click_flag = 1;
-        return 0;
-      case WM_SETCURSOR:
-        input_enable_cursor(1);
-        return TRUE;
-      case WM_PAINT:
-        ValidateRect(window, nullptr);
-        return 0;
-    }
-  } else if (window && window == win_main_window()) {
-    switch (message) {
-      case WM_KEYDOWN:
-        input_handle_key(static_cast<int>(wparam));
-        return 0;
-      case WM_COMMAND:
-        if (LOWORD(wparam) == 20999) g_abort_flag = 1;
-        if (LOWORD(wparam) == 20998) g_finish_flag = 1;
-        g_click_flag = 1;
-        return 0;
-    }
-  }
-  return DefWindowProcA(window, message, wparam, lparam);
-}
+using command_harness::g_drawing;
 
 class InputCommands : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    ASSERT_TRUE(win_init(GetModuleHandleA(nullptr), "ORVANTE", test_proc));
-    DrawWindow* main = win_main_record();
-    g_drawing = win_create_child(nullptr, WS_BORDER, 32, 24, main->right - 64, main->bottom - 48, 10000);
-    ASSERT_NE(g_drawing, nullptr);
-    g_record.window = g_drawing;
-    view_set_drawing_window(&g_record);
-    gfx_select_window(&g_record);
+    ASSERT_TRUE(command_harness::open_windows());
     cad_load_stroke_font("STANDARDFONT");
   }
   void SetUp() override {
