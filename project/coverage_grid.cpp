@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "cad/obj_store.h"
 #include "speakers/speaker_model.h"
@@ -38,17 +39,18 @@ const uint8_t* balloon_of(const PlacedSpeaker& ps) {
 
 }  // namespace
 
-int cov_build_active_speakers() {
+int cov_build_active_table(const std::vector<DrawObject*>& objects, float min_intensity) {
   int count = 0;
   std::fill(g_band_speaker_counts, g_band_speaker_counts + 8, 0);
-  for (DrawObject* o = g_obj_head; o && count < MAX_ACTIVE_SPEAKERS; o = o->next) {
+  for (DrawObject* o : objects) {
+    if (count >= MAX_ACTIVE_SPEAKERS) break;
     PlacedSpeaker* ps = spk_placed_of(o);
     if (!ps || ps->switched_on != 1) continue;
     ActiveSpeaker& a = g_active_speakers[count];
     a = ActiveSpeaker{};
     a.speaker = ps;
     for (int b = 0; b < COV_BANDS; ++b)
-      if (std::fabs(ps->intensity[b]) > ACTIVE_INTENSITY) {
+      if (std::fabs(ps->intensity[b]) > min_intensity) {
         a.band_mask |= uint16_t(1u << b);
         g_band_speaker_counts[b] += 1;
       }
@@ -64,6 +66,13 @@ int cov_build_active_speakers() {
   for (int b = 1; b <= 5; ++b)
     if (g_band_speaker_counts[b]) g_band_speaker_counts[7] = 1;
   return count;
+}
+
+int cov_build_active_speakers() {
+  std::vector<DrawObject*> placed;
+  for (DrawObject* o = g_obj_head; o; o = o->next)
+    if (spk_placed_of(o)) placed.push_back(o);
+  return cov_build_active_table(placed, ACTIVE_INTENSITY);
 }
 
 void cov_reset_grid() {

@@ -4,6 +4,7 @@
 // coverage calculation fills it; the project and map files store and restore it.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 struct DrawObject;
 struct PlacedSpeaker;
@@ -60,7 +61,11 @@ extern int16_t g_coverage_valid;     // 1 while the grid holds a complete result
 extern float g_grid_spacing;         // metres
 extern float g_grid_half_spacing;
 
-// The active table and the per-band counts from the placed loudspeakers as they are now.
+// The active table and the per-band counts from the given objects: the
+// switched-on loudspeakers among them with a band above min_intensity, in
+// their order.
+int cov_build_active_table(const std::vector<DrawObject*>& objects, float min_intensity);
+// The same from the placed loudspeakers as they are now, bands above 1000.
 int cov_build_active_speakers();
 // No result: the tables empty, the grid without points.
 void cov_reset_grid();

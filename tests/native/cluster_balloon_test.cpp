@@ -140,6 +140,26 @@ TEST_F(Cluster, SwitchedOffMemberCountsForCentrePowerAndShapeOnly) {
   EXPECT_EQ(record_.shape_ref, 2 * (48 + 12 * 3 + 4 * 3));
 }
 
+// The cluster takes a band above 1, the coverage one above 1000: the same
+// loudspeaker serves different bands in the two tables.
+TEST_F(Cluster, MembersServeBandsAboveOneWhereTheCoverageAsksForAThousand) {
+  add_flat_type();
+  DrawObject* o = speaker(0, 0, 0);
+  const float intensity[7] = {0.5f, 1.5f, 999.0f, 1001.0f, -500.0f, 0.0f, 2e6f};
+  for (int b = 0; b < 7; ++b) speaker_of(o).intensity[b] = intensity[b];
+  spk_cluster_group({o}, group_);
+  struct Case {
+    bool cluster;
+    uint16_t mask;
+  };
+  for (const Case& c : {Case{true, 0x5E}, Case{false, 0x48}}) {
+    ASSERT_EQ(c.cluster ? spk_cluster_build_active(group_) : cov_build_active_speakers(), 1) << c.cluster;
+    EXPECT_EQ(g_active_speakers[0].band_mask, c.mask) << c.cluster;
+    EXPECT_EQ(g_band_speaker_counts[2], c.cluster ? 1 : 0);
+    EXPECT_EQ(g_band_speaker_counts[7], 1);  // band 3 is served in both
+  }
+}
+
 TEST_F(Cluster, BandNobodyServesGivesAFlatBalloon) {
   add_flat_type();
   DrawObject* a = speaker(0, 0, 0);
