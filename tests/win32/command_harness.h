@@ -9,6 +9,7 @@
 #include "cad/view.h"
 #include "framework/gfx_win.h"
 #include "framework/win_frame_win.h"
+#include "tests/win32/posted_input.h"
 
 namespace command_harness {
 
@@ -60,6 +61,7 @@ inline bool open_windows() {
   g_drawing = win_create_child(nullptr, WS_BORDER, 32, 24, main->right - 64, main->bottom - 48, 10000);
   if (!g_drawing) return false;
   g_record.window = g_drawing;
+  posted_input::g_drawing = [] { return g_drawing; };
   view_set_drawing_window(&g_record);
   gfx_select_window(&g_record);
   return true;

@@ -19,18 +19,16 @@
 #include "tests/native/cad_fixtures.h"
 #include "tests/win32/own_dialog.h"
 #include "window_bitmap.h"
+#include "tests/win32/posted_input.h"
 
 using namespace fixtures;
 
 namespace {
 
-LPARAM pixel_of(float x, float y) { return MAKELPARAM(view_world_to_screen(x, 1), view_world_to_screen(y, 0)); }
-void move_to(float x, float y) { PostMessageA(win_drawing_window(), WM_MOUSEMOVE, 0, pixel_of(x, y)); }
-void click(float x, float y) {
-  move_to(x, y);
-  PostMessageA(win_drawing_window(), WM_LBUTTONDOWN, MK_LBUTTON, pixel_of(x, y));
-}
-void key(int vk) { PostMessageA(win_main_window(), WM_KEYDOWN, static_cast<WPARAM>(vk), 0); }
+using posted_input::click;
+using posted_input::key;
+using posted_input::move_to;
+using posted_input::pixel_of;
 void command(int id) { PostMessageA(win_main_window(), WM_COMMAND, static_cast<WPARAM>(id), 0); }
 
 // Plan view, 20 pixels per metre around the origin, no snapping.

@@ -29,13 +29,10 @@ namespace {
 
 using command_harness::g_drawing;
 
-LPARAM pixel_of(float x, float y) { return MAKELPARAM(view_world_to_screen(x, 1), view_world_to_screen(y, 0)); }
-void move_to(float x, float y) { PostMessageA(g_drawing, WM_MOUSEMOVE, 0, pixel_of(x, y)); }
-void click(float x, float y) {
-  move_to(x, y);
-  PostMessageA(g_drawing, WM_LBUTTONDOWN, MK_LBUTTON, pixel_of(x, y));
-}
-void key(int vk) { PostMessageA(win_main_window(), WM_KEYDOWN, static_cast<WPARAM>(vk), 0); }
+using posted_input::click;
+using posted_input::key;
+using posted_input::move_to;
+using posted_input::pixel_of;
 
 // Selects everything in a window from (-10, -10) to (10, 10) and ends the selection.
 void select_all_by_window() {

@@ -24,18 +24,16 @@
 #include "tests/native/run_folder.h"
 #include "tests/win32/dialog_script.h"
 #include "tests/win32/pdf_printer.h"
+#include "tests/win32/posted_input.h"
 
 namespace {
 
 constexpr double DEG = 3.141592654 / 180.0;
 
-LPARAM pixel_of(float x, float y) { return MAKELPARAM(view_world_to_screen(x, 1), view_world_to_screen(y, 0)); }
-void move_to(float x, float y) { PostMessageA(win_drawing_window(), WM_MOUSEMOVE, 0, pixel_of(x, y)); }
-void click(float x, float y) {
-  move_to(x, y);
-  PostMessageA(win_drawing_window(), WM_LBUTTONDOWN, MK_LBUTTON, pixel_of(x, y));
-}
-void key(int vk) { PostMessageA(win_main_window(), WM_KEYDOWN, static_cast<WPARAM>(vk), 0); }
+using posted_input::click;
+using posted_input::key;
+using posted_input::move_to;
+using posted_input::pixel_of;
 // Runs the command to its end with the input posted before.
 void run_command(int id) { SendMessageA(win_main_window(), WM_COMMAND, static_cast<WPARAM>(id), 0); }
 void press(HWND dialog, int id) { PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }

@@ -20,32 +20,11 @@ using oab_test::command;
 using oab_test::g_boxes;
 
 constexpr int CMD_OPEN = 102, CMD_SAVE_AS = 103;
-constexpr int FILE_NAME_COMBO = 0x47c, FILE_NAME_EDIT = 0x480;
 
 long file_size(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
   return long(data.nFileSizeLow);
-}
-
-HWND name_field(HWND dialog) {
-  HWND field = GetDlgItem(dialog, FILE_NAME_COMBO);
-  return field ? field : GetDlgItem(dialog, FILE_NAME_EDIT);
-}
-
-BOOL CALLBACK match_file_dialog(HWND window, LPARAM found) {
-  char cls[16] = "";
-  GetClassNameA(window, cls, sizeof cls);
-  if (std::string(cls) != "#32770" || !IsWindowVisible(window) || !name_field(window)) return TRUE;
-  *reinterpret_cast<HWND*>(found) = window;
-  return FALSE;
-}
-
-// The open or save dialog of this thread once it shows.
-HWND file_dialog() {
-  HWND found = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), match_file_dialog, reinterpret_cast<LPARAM>(&found));
-  return found;
 }
 
 // Runs the command while the dialog that comes up gets name typed and OK
@@ -54,15 +33,15 @@ std::string through_dialog(int id, const char* name) {
   std::string offered;
   std::string typed = name ? name : "";
   bool cancel = name == nullptr;
-  size_t steps = dialog_script::run({{file_dialog, [&](HWND dialog) {
+  size_t steps = dialog_script::run({{own_dialog::file_dialog, [&](HWND dialog) {
                                         char text[MAX_PATH] = "";
-                                        GetWindowTextA(name_field(dialog), text, sizeof text);
+                                        GetWindowTextA(own_dialog::file_name_field(dialog), text, sizeof text);
                                         offered = text;
                                         if (cancel) {
                                           dialog_script::press(dialog, IDCANCEL);
                                           return true;
                                         }
-                                        SetWindowTextA(name_field(dialog), typed.c_str());
+                                        SetWindowTextA(own_dialog::file_name_field(dialog), typed.c_str());
                                         dialog_script::press(dialog, IDOK);
                                         return true;
                                       }}},
