@@ -17,6 +17,7 @@
 #include "cad/render.h"
 #include "cad/undo.h"
 #include "cad/view.h"
+#include "cad/view_cmds_win.h"
 #include "framework/child_windows_win.h"
 #include "framework/gfx_win.h"
 #include "framework/input_dialogs.h"
@@ -32,14 +33,13 @@ const char SPKED_CAPTION[] = "OSB V2.90";
 
 namespace {
 
-constexpr int DRAWING_WINDOW_ID = 10000;
 constexpr UINT MSG_PANEL_KEY = 32700;
 constexpr UINT PANEL_REFRESH = 400;
 constexpr int FIRST_BUTTON_ID = 20000;
 const char* const MSG_NOT_SAVED = "Datenbank ist noch nicht gesichert !";
 const char* const MSG_NO_PASSWORD = "Ohne Paßwort produzierte Daten sind ungeschützt.Wiederholen?";
 
-DrawWindow g_drawing_record = {};
+DrawWindow* g_drawing_record = nullptr;
 HMENU g_database_menu = nullptr;
 HMENU g_drawing_menu = nullptr;
 bool g_drawing_mode = false;
@@ -63,22 +63,11 @@ void enable_top_menus(bool enable) {
   DrawMenuBar(win_main_window());
 }
 
+// The CAD drawing window, hidden until the drawing mode shows it.
 bool create_drawing_window() {
-  int left, top, right, bottom;
-  view_get_margins(&left, &top, &right, &bottom);
-  g_drawing_record = DrawWindow{};
-  g_drawing_record.hscroll = 1;
-  g_drawing_record.vscroll = 1;
-  DrawWindow* main = win_main_record();
-  HWND window = win_create_child(nullptr, WS_BORDER | WS_VSCROLL | WS_HSCROLL, left, top, main->right - left,
-                                 main->bottom - top, DRAWING_WINDOW_ID);
-  if (!window) return false;
-  g_drawing_record.window = window;
-  win_set_drawing_window(window);
-  view_set_drawing_window(&g_drawing_record);
-  gfx_select_window(&g_drawing_record);
-  input_install_view_hooks();
-  ShowWindow(window, SW_HIDE);
+  if (!cad_create_drawing_window()) return false;
+  g_drawing_record = view_drawing_window();
+  ShowWindow(win_drawing_window(), SW_HIDE);
   UpdateWindow(win_main_window());
   return true;
 }
@@ -248,22 +237,10 @@ void run_database_command(int id) {
   }
 }
 
-void forward_button(int id, LPARAM lparam) {
-  g_click_flag = 1;
-  if (id == CAD_ID_OK) {
-    g_finish_flag = 1;
-  } else if (id == CAD_ID_STOP) {
-    g_abort_flag = 1;
-  } else {
-    DrawWindow* target = gfx_current_window();
-    if (target && target->window) PostMessageA(target->window, WM_COMMAND, id, lparam);
-  }
-}
-
 LRESULT on_command(WPARAM wparam, LPARAM lparam) {
   int id = LOWORD(wparam);
   if (g_running_command != 0) {
-    if (id >= FIRST_BUTTON_ID) forward_button(id, lparam);
+    if (id >= FIRST_BUTTON_ID) cad_forward_command_button(id, lparam);
     return 0;
   }
   bool drawing = g_drawing_mode;
@@ -365,7 +342,7 @@ void spked_enter_drawing_mode() {
   g_modified = 0;
   SetMenu(win_main_window(), g_drawing_menu);
   g_drawing_mode = true;
-  gfx_select_window(&g_drawing_record);
+  gfx_select_window(g_drawing_record);
   if (HWND bar = spked_record_selector()) ShowWindow(bar, SW_HIDE);
   ShowWindow(win_drawing_window(), SW_SHOW);
   panel_show(1);
