@@ -136,6 +136,24 @@ TEST_F(ReflSearch, FreeStandingWallHidesTheReceiver) {
   EXPECT_TRUE(std::any_of(paths.begin(), paths.end(), [](const Path& p) { return p.reflections == 0; }));
 }
 
+// A one-sided wall leaning over the receiver: the line from the source's
+// image through the receiver meets the wall beyond the receiver, inside the
+// wall's box, but no sound reflects off its back.
+TEST_F(ReflSearch, ReceiverBehindALeaningWallGetsNoReflectionOffIt) {
+  add_box(0, 0, 0, 14, 10, 6);
+  add_polygon(LAYER_ROOM, {{4, 6, 0}, {7, 6, 3}, {7, 9.2f, 3}, {4, 9.2f, 0}}, 1);  // facing up and toward -x
+  add_speaker(2.5f, 7.3f, 1.7f, 1e6f);
+  std::vector<Path> paths = decode(search({6.2f, 7.6f, 1.3f}, 2));
+  ASSERT_FALSE(paths.empty());
+  for (const Path& p : paths)
+    for (int i = 1; i <= p.reflections; ++i) {
+      const PathEntry& e = p.entries[size_t(i)];
+      EXPECT_FALSE(std::fabs(e.z - (e.x - 4.0f)) < 1e-3f && e.y > 6.0f && e.y < 9.2f)
+          << "reflected off the leaning wall at " << e.x << ", " << e.y << ", " << e.z;
+    }
+  EXPECT_FALSE(std::any_of(paths.begin(), paths.end(), [](const Path& p) { return p.reflections == 0; }));
+}
+
 TEST_F(ReflSearch, OrderRules) {
   struct {
     int faces, speakers, order;
