@@ -282,14 +282,7 @@ TEST_F(ReflImageReference, PathsAreThoseOfAnIndependentImageSourceSearch) {
   for (ReflRunSettings settings : {ReflRunSettings{1, 0}, ReflRunSettings{4, 1}}) {
     SCOPED_TRACE(testing::Message() << "threads " << settings.threads << " tree " << settings.use_tree);
     g_refl_run_settings = settings;
-    refl_build_face_table();
-    refl_sort_face_table();
-    cov_build_active_speakers();
-    std::vector<uint8_t> bytes;
-    PathSpool spool;
-    spool.memory = &bytes;
-    ReflSearchSetup setup{{float(receiver.x), float(receiver.y), float(receiver.z)}, order, 0, 0, 0};
-    ASSERT_EQ(refl_search_paths(setup, spool), 1);
+    std::vector<uint8_t> bytes = search_paths({float(receiver.x), float(receiver.y), float(receiver.z)}, order);
     auto found = program_paths(room, bytes, sources);
     for (const auto& [key, points] : valid) {
       auto it = found.find(key);

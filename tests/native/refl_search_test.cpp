@@ -53,17 +53,8 @@ class ReflSearch : public ::testing::Test {
     g_refl_run_settings = ReflRunSettings{0, 1};
     clear_model();
   }
-  // The search over the current model into memory.
   std::vector<uint8_t> search(const WorldPoint& r, int image_order, int ray_order = 0, int ray_min = 0) {
-    refl_build_face_table();
-    refl_sort_face_table();
-    cov_build_active_speakers();
-    std::vector<uint8_t> bytes;
-    PathSpool spool;
-    spool.memory = &bytes;
-    ReflSearchSetup setup{r, image_order, ray_order, ray_min, 0};
-    EXPECT_EQ(refl_search_paths(setup, spool), 1);
-    return bytes;
+    return search_paths(r, image_order, ray_order, ray_min);
   }
 };
 
