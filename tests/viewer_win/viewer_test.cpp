@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "../win32/file_dialog.h"
 #include "../win32/own_dialog.h"
 #include "../win32/program_harness.h"
 #include "../win32/window_bitmap.h"
@@ -34,8 +35,6 @@ using harness::when;
 
 namespace {
 
-constexpr int FILE_NAME_EDIT = 0x480;
-constexpr int FILE_NAME_COMBO = 0x47c;
 constexpr const char* COPY_NAME = "OV_READONLY_COPY.OPR";
 constexpr const char* MAP_NAME = "OV_TEST_MAP.OMF";
 
@@ -58,29 +57,8 @@ std::vector<char> bytes_of(const std::string& path) {
   return out;
 }
 
-BOOL CALLBACK find_open_dialog(HWND window, LPARAM result) {
-  char name[16] = "";
-  GetClassNameA(window, name, sizeof name);
-  if (std::string(name) == "#32770" && IsWindowVisible(window) &&
-      (GetDlgItem(window, FILE_NAME_EDIT) || GetDlgItem(window, FILE_NAME_COMBO))) {
-    *reinterpret_cast<HWND*>(result) = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND open_dialog() {
-  HWND dialog = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), find_open_dialog, reinterpret_cast<LPARAM>(&dialog));
-  return dialog;
-}
-
-void type_file_name(HWND dialog, const char* name) {
-  HWND edit = GetDlgItem(dialog, FILE_NAME_EDIT);
-  if (!edit) edit = GetDlgItem(dialog, FILE_NAME_COMBO);
-  SetWindowTextA(edit, name);
-  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-}
+HWND open_dialog() { return file_dialog::find(); }
+void type_file_name(HWND dialog, const char* name) { file_dialog::type_name(dialog, name); }
 
 struct Seen {
   std::string title_at_start, title_after_open;
