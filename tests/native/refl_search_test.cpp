@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <random>
 #include <vector>
 
@@ -143,6 +144,31 @@ TEST_F(ReflSearch, ReceiverBehindALeaningWallGetsNoReflectionOffIt) {
           << "reflected off the leaning wall at " << e.x << ", " << e.y << ", " << e.z;
     }
   EXPECT_FALSE(std::any_of(paths.begin(), paths.end(), [](const Path& p) { return p.reflections == 0; }));
+}
+
+// Rays that find the same image source each bring their own path: in a
+// shoebox the same sequence of faces comes back from neighbouring rays,
+// through slightly different points.
+TEST_F(ReflSearch, PathsFoundByNeighbouringRaysAreKeptApart) {
+  add_box(0, 0, 0, 10, 8, 4);
+  add_speaker(2.5f, 3.0f, 1.7f, 1e6f);
+  std::vector<Path> paths = decode(search({7.2f, 5.1f, 1.2f}, 1, 5, 3));
+  std::map<std::vector<uint16_t>, std::vector<const Path*>> by_faces;
+  for (const Path& p : paths) {
+    if (p.reflections < 3) continue;
+    std::vector<uint16_t> faces;
+    for (int i = 1; i <= p.reflections; ++i) faces.push_back(p.entries[size_t(i)].tag);
+    by_faces[faces].push_back(&p);
+  }
+  ASSERT_FALSE(by_faces.empty());
+  int repeated = 0;
+  for (const auto& [faces, found] : by_faces) {
+    if (found.size() < 2) continue;
+    repeated += 1;
+    EXPECT_NE(found[0]->entries[1].x + found[0]->entries[1].y + found[0]->entries[1].z,
+              found[1]->entries[1].x + found[1]->entries[1].y + found[1]->entries[1].z);
+  }
+  EXPECT_GT(repeated, 0);
 }
 
 TEST_F(ReflSearch, OrderRules) {
