@@ -49,6 +49,16 @@ DrawObject* add_box_room(float sx, float sy, float sz, int material) {
   return o;
 }
 
+// The point (p, q, w) with w along `axis` and (p, q) the other two in the
+// order of the point test's projection.
+WorldPoint on_axis(int axis, float p, float q, float w) {
+  switch (axis) {
+    case 0: return WorldPoint{w, p, q};
+    case 1: return WorldPoint{p, w, q};
+    default: return WorldPoint{p, q, w};
+  }
+}
+
 TEST_F(RayGeom, FaceTableHoldsPlaneBoxAxisAndSigns) {
   set_materials(0.3f);
   add_box_room(10, 8, 4, 1);
@@ -139,13 +149,7 @@ TEST_F(RayGeom, PointInConcaveFaceOnEveryDominantAxis) {
                {0.0f, 0.5f, 1}, {4.0f, 0.5f, 0}, {1.0f, 2.5f, 0}, {4.1f, 0.5f, 0}, {-0.1f, 2.0f, 0}};
   for (int axis = 0; axis < 3; ++axis) {
     // Plane axis = 2, the projection axes in the order of the point test.
-    auto at = [axis](float p, float q, float w) {
-      switch (axis) {
-        case 0: return WorldPoint{w, p, q};
-        case 1: return WorldPoint{p, w, q};
-        default: return WorldPoint{p, q, w};
-      }
-    };
+    auto at = [axis](float p, float q, float w) { return on_axis(axis, p, q, w); };
     clear_model();
     add_polygon(LAYER_ROOM, {at(l_shape[0][0], l_shape[0][1], 2), at(l_shape[1][0], l_shape[1][1], 2),
                              at(l_shape[2][0], l_shape[2][1], 2), at(l_shape[3][0], l_shape[3][1], 2),
@@ -214,13 +218,7 @@ TEST_F(RayGeom, ObliqueLinesAgainstTiltedFacesOnEveryDominantAxis) {
   };
   auto w_at = [](float p, float q) { return 1.0f + 0.25f * p + 0.1f * q; };
   for (int axis = 0; axis < 3; ++axis) {
-    auto at = [axis](float p, float q, float w) {
-      switch (axis) {
-        case 0: return WorldPoint{w, p, q};
-        case 1: return WorldPoint{p, w, q};
-        default: return WorldPoint{p, q, w};
-      }
-    };
+    auto at = [axis](float p, float q, float w) { return on_axis(axis, p, q, w); };
     clear_model();
     add_polygon(LAYER_ROOM, {at(0, 0, w_at(0, 0)), at(4, 0, w_at(4, 0)), at(4, 3, w_at(4, 3)), at(0, 3, w_at(0, 3))});
     ASSERT_EQ(refl_build_face_table(), 1);

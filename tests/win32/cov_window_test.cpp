@@ -17,8 +17,8 @@
 #include "acoustics/ray_path.h"
 #include "acoustics/refl_calc.h"
 #include "acoustics/sti.h"
-#include "acoustics/wav_file.h"
 #include "app_harness.h"
+#include "dry_recording.h"
 #include "window_bitmap.h"
 #include "cad/face_geom.h"
 #include "cad/obj_store.h"
@@ -26,7 +26,6 @@
 #include "design/app_window_win.h"
 #include "framework/child_windows_win.h"
 #include "framework/gfx_win.h"
-#include "framework/le_bytes.h"
 #include "framework/palette.h"
 #include "framework/print_layout.h"
 #include "framework/print_win.h"
@@ -644,15 +643,8 @@ void right_click_and_close() {
 
 TEST(CovWindow, RightClickOnAPointPlaysTheReflectionsThere) {
   g_point = PointSeen{};
-  std::string recording = testing::TempDir() + "cov_point_dry.wav";
-  std::vector<int16_t> x(6615);
-  for (size_t i = 0; i < x.size(); ++i) x[i] = int16_t(i % 40 < 20 ? 3000 : -3000);
-  ByteWriter wav;
-  wav_encode(wav_mono16(22050), x.data(), x.size(), wav);
-  FILE* f = std::fopen(recording.c_str(), "wb");
-  ASSERT_TRUE(f);
-  std::fwrite(wav.buffer().data(), 1, wav.buffer().size(), f);
-  std::fclose(f);
+  std::string recording = write_dry_recording("cov_point_dry.wav", 20, 3000);
+  ASSERT_FALSE(recording.empty());
   int code = harness::run({
       [&] {
         ASSERT_TRUE(audio_set_input_wav(recording.c_str()));

@@ -14,13 +14,12 @@
 
 #include "acoustics/audio_cmd_win.h"
 #include "acoustics/etc_window_win.h"
-#include "acoustics/wav_file.h"
 #include "acoustics/ray_path.h"
 #include "app_harness.h"
+#include "dry_recording.h"
 #include "cad/obj_store.h"
 #include "cad/view.h"
 #include "framework/gfx_win.h"
-#include "framework/le_bytes.h"
 #include "framework/palette.h"
 #include "framework/win_frame_win.h"
 #include "own_dialog.h"
@@ -161,17 +160,8 @@ TEST(EchogramWindow, StepsThroughThePathsInBothWindows) {
   g_seen = Seen{};
   g_stage = 0;
   uint32_t left_over = 1;
-  char folder[MAX_PATH];
-  GetTempPathA(MAX_PATH, folder);
-  std::string recording = std::string(folder) + "etc_dry.wav";
-  std::vector<int16_t> x(6615);
-  for (size_t i = 0; i < x.size(); ++i) x[i] = int16_t(i % 50 < 25 ? 4000 : -4000);
-  ByteWriter wav;
-  wav_encode(wav_mono16(22050), x.data(), x.size(), wav);
-  FILE* f = std::fopen(recording.c_str(), "wb");
-  ASSERT_TRUE(f);
-  std::fwrite(wav.buffer().data(), 1, wav.buffer().size(), f);
-  std::fclose(f);
+  std::string recording = write_dry_recording("etc_dry.wav", 25, 4000);
+  ASSERT_FALSE(recording.empty());
   int code = harness::run({[&] {
     ASSERT_TRUE(audio_set_input_wav(recording.c_str()));
     std::string path = std::string(win_start_directory()) + "\\BEISPIEL.OPR";
