@@ -10,14 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "../win32/file_dialog.h"
-#include "../win32/own_dialog.h"
-#include "../win32/program_harness.h"
-#include "../win32/window_bitmap.h"
 #include "acoustics/cov_window_win.h"
 #include "acoustics/coverage.h"
 #include "acoustics/ray_file.h"
 #include "acoustics/ray_path.h"
+#include "cad/cad_state.h"
 #include "cad/obj_store.h"
 #include "cad/panel_win.h"
 #include "cad/view.h"
@@ -28,12 +25,16 @@
 #include "project/map_file.h"
 #include "project/project_file.h"
 #include "speakers/speaker_model.h"
+#include "tests/win32/program_harness.h"
+#include "tests/win32/window_bitmap.h"
 #include "viewer/viewer_history.h"
 #include "viewer/viewer_main_win.h"
 
 using harness::when;
 
 namespace {
+
+const harness::Program VIEWER{viewer_win_main, [] { g_modified = 0; }};
 
 constexpr const char* COPY_NAME = "OV_READONLY_COPY.OPR";
 constexpr const char* MAP_NAME = "OV_TEST_MAP.OMF";
@@ -57,8 +58,8 @@ std::vector<char> bytes_of(const std::string& path) {
   return out;
 }
 
-HWND open_dialog() { return file_dialog::find(); }
-void type_file_name(HWND dialog, const char* name) { file_dialog::type_name(dialog, name); }
+HWND open_dialog() { return own_dialog::file_dialog(); }
+void type_file_name(HWND dialog, const char* name) { dialog_script::answer_file_dialog(dialog, name); }
 
 struct Seen {
   std::string title_at_start, title_after_open;
@@ -103,7 +104,7 @@ TEST(Viewer, OpensAReadOnlyProjectShowsItAndLeavesItsBytes) {
   DeleteFileA(history_path);
   g_seen = Seen{};
 
-  int code = harness::run_program(viewer_win_main, {
+  int code = harness::run_program(VIEWER, {
       [&] {
         g_seen.title_at_start = harness::window_text(win_main_window());
         PostMessageA(win_main_window(), WM_COMMAND, 101, 0);
@@ -242,7 +243,7 @@ TEST(Viewer, OpensAReadOnlyRayFileAndShowsItsPaths) {
   DeleteFileA(rays.c_str());
   std::vector<char> before;
   g_rays = RaySeen{};
-  int code = harness::run_program(viewer_win_main, {
+  int code = harness::run_program(VIEWER, {
       [&] {
         ASSERT_EQ(proj_load(in_start_folder("BEISPIEL.OPR").c_str()), 1);
         g_rays.written_paths = add_direct_paths(WorldPoint{12, 6, 1.2f});

@@ -19,7 +19,7 @@
 #include "app_harness.h"
 #include "cad/obj_store.h"
 #include "cad/view.h"
-#include "file_dialog.h"
+#include "dialog_script.h"
 #include "framework/le_bytes.h"
 #include "framework/win_frame_win.h"
 #include "own_dialog.h"
@@ -106,7 +106,7 @@ TEST(RayFileCommand, SavedAfterTheCalculationRefusedWhenDamagedAndShownWhenWhole
              PostMessageA(win_main_window(), WM_COMMAND, ETC_ID_LEAVE, 0);
            }),
       // The save question is answered OK; then the save dialog and the description.
-      when([] { return file_dialog::find() != nullptr; }, [] { file_dialog::type_name(file_dialog::find(), SAVED_NAME); }),
+      when([] { return own_dialog::file_dialog() != nullptr; }, [] { dialog_script::answer_file_dialog(own_dialog::file_dialog(), SAVED_NAME); }),
       when([] { return own_dialog::find("Beschreibung :") != nullptr; },
            [] { set_and_press(own_dialog::find("Beschreibung :"), {{105, "Platz 12"}}); }),
       when([] { return refl_count_paths() == 0 && GetFileAttributesA(in_start_folder(SAVED_NAME).c_str()) != INVALID_FILE_ATTRIBUTES; },
@@ -122,7 +122,7 @@ TEST(RayFileCommand, SavedAfterTheCalculationRefusedWhenDamagedAndShownWhenWhole
              g_seen.free_path_before = g_refl_mean_free_path;
              PostMessageA(win_main_window(), WM_COMMAND, 5021, 0);
            }),
-      when([] { return file_dialog::find() != nullptr; }, [] { file_dialog::type_name(file_dialog::find(), DAMAGED_NAME); }),
+      when([] { return own_dialog::file_dialog() != nullptr; }, [] { dialog_script::answer_file_dialog(own_dialog::file_dialog(), DAMAGED_NAME); }),
       when([] { return box_seen("Fehler beim Einlesen der Daten"); },
            [] {
              g_seen.model_after_refusal = model_fingerprint();
@@ -130,7 +130,7 @@ TEST(RayFileCommand, SavedAfterTheCalculationRefusedWhenDamagedAndShownWhenWhole
              g_seen.paths_after_refusal = refl_count_paths();
              PostMessageA(win_main_window(), WM_COMMAND, 5021, 0);
            }),
-      when([] { return file_dialog::find() != nullptr; }, [] { file_dialog::type_name(file_dialog::find(), SAVED_NAME); }),
+      when([] { return own_dialog::file_dialog() != nullptr; }, [] { dialog_script::answer_file_dialog(own_dialog::file_dialog(), SAVED_NAME); }),
       when(browser_open,
            [] {
              g_seen.shown = refl_count_paths();
