@@ -642,7 +642,7 @@ TEST(CovWindow, RightClickOnAPointPlaysTheReflectionsThere) {
         for (DrawObject* o = g_obj_head; o; o = o->next)
           if (o->layer == LAYER_ROOM) cad_reverse_all_polygons(o);
         g_probe_point = static_cast<int>(g_coverage_grid.point_count / 3);
-        run_window(right_click_and_close);
+        run_window({right_click_and_close});
         g_speaker_types.count = 0;
       },
   });
