@@ -180,15 +180,23 @@ bool segment_blocked(const PathEntry& from, const PathEntry& to, bool fast) {
   return face_bvh_any(a, d, box_ok, [&](int i) { return !skip(i) && blocks(i, a, d, seg, length_sq, true); });
 }
 
+// A point strictly on the side of the face its normal points to.
+bool in_front(const FaceEntry& f, const WorldPoint& p) {
+  return (f.x0 - p.x) * f.nx + (f.y0 - p.y) * f.ny + (f.z0 - p.z) * f.nz < 0.0f;
+}
+
 // The path the search holds at depth m: the reflection points traced back
 // from the last one through the image chain, the receiver appended, every
-// segment checked for faces in the way, then spooled.
+// segment checked for faces in the way, then spooled. A reflection leaves
+// its face toward the front, so the point after it must lie in front:
+// otherwise the cut of the line from the image lies beyond that point, and
+// the "path" would pass through the face.
 void complete_path(ImageSearch& s, int m, bool fast) {
   PathRecord& p = s.path;
   for (int j = m - 1; j >= 1; --j) {
     int face = p.entries[j].tag;
     WorldPoint a = s.chain[j], b = point_of(p.entries[j + 1]);
-    if (!box_inclusive(a, b, g_face_table[face])) return;
+    if (!in_front(g_face_table[face], b) || !box_inclusive(a, b, g_face_table[face])) return;
     WorldPoint h;
     if (!intersect(face, a, minus(b, a), &h, fast)) return;
     p.entries[j].x = h.x, p.entries[j].y = h.y, p.entries[j].z = h.z;
@@ -205,7 +213,7 @@ void complete_path(ImageSearch& s, int m, bool fast) {
 void try_face(ImageSearch& s, int m, int i, const WorldPoint& image, bool box_ok, bool fast) {
   s.chain[m] = image;
   s.path.entries[m].tag = uint16_t(i);
-  if (!box_ok) return;
+  if (!box_ok || !in_front(g_face_table[i], s.run->receiver)) return;
   WorldPoint h;
   if (!intersect(i, image, minus(s.run->receiver, image), &h, fast)) return;
   s.path.entries[m].x = h.x, s.path.entries[m].y = h.y, s.path.entries[m].z = h.z;

@@ -1,6 +1,8 @@
 // Small models for the acoustics tests: room faces, listener areas and
 // loudspeakers built straight into the object store.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <initializer_list>
 #include <vector>
@@ -8,6 +10,8 @@
 #include "acoustics/coverage.h"
 #include "acoustics/face_table.h"
 #include "acoustics/point_response.h"
+#include "acoustics/ray_path.h"
+#include "acoustics/refl_search.h"
 #include "cad/obj_store.h"
 #include "framework/ui_seam.h"
 #include "materials/material.h"
@@ -95,6 +99,20 @@ inline void clear_model() {
   g_calc_options = CalcOptions{0, -1, 2, 7, 1, 0};
   set_materials(0.0f);
   ui_reset_seams();
+}
+
+// The path search over the current model (tables built here) into memory:
+// the spool bytes.
+inline std::vector<uint8_t> search_paths(const WorldPoint& r, int image_order, int ray_order = 0, int ray_min = 0) {
+  refl_build_face_table();
+  refl_sort_face_table();
+  cov_build_active_speakers();
+  std::vector<uint8_t> bytes;
+  PathSpool spool;
+  spool.memory = &bytes;
+  ReflSearchSetup setup{r, image_order, ray_order, ray_min, 0};
+  EXPECT_EQ(refl_search_paths(setup, spool), 1);
+  return bytes;
 }
 
 // A context for single points, reading the current tables.

@@ -49,6 +49,16 @@ DrawObject* add_box_room(float sx, float sy, float sz, int material) {
   return o;
 }
 
+// The point (p, q, w) with w along `axis` and (p, q) the other two in the
+// order of the point test's projection.
+WorldPoint on_axis(int axis, float p, float q, float w) {
+  switch (axis) {
+    case 0: return WorldPoint{w, p, q};
+    case 1: return WorldPoint{p, w, q};
+    default: return WorldPoint{p, q, w};
+  }
+}
+
 TEST_F(RayGeom, FaceTableHoldsPlaneBoxAxisAndSigns) {
   set_materials(0.3f);
   add_box_room(10, 8, 4, 1);
@@ -139,13 +149,7 @@ TEST_F(RayGeom, PointInConcaveFaceOnEveryDominantAxis) {
                {0.0f, 0.5f, 1}, {4.0f, 0.5f, 0}, {1.0f, 2.5f, 0}, {4.1f, 0.5f, 0}, {-0.1f, 2.0f, 0}};
   for (int axis = 0; axis < 3; ++axis) {
     // Plane axis = 2, the projection axes in the order of the point test.
-    auto at = [axis](float p, float q, float w) {
-      switch (axis) {
-        case 0: return WorldPoint{w, p, q};
-        case 1: return WorldPoint{p, w, q};
-        default: return WorldPoint{p, q, w};
-      }
-    };
+    auto at = [axis](float p, float q, float w) { return on_axis(axis, p, q, w); };
     clear_model();
     add_polygon(LAYER_ROOM, {at(l_shape[0][0], l_shape[0][1], 2), at(l_shape[1][0], l_shape[1][1], 2),
                              at(l_shape[2][0], l_shape[2][1], 2), at(l_shape[3][0], l_shape[3][1], 2),
@@ -195,6 +199,47 @@ TEST_F(RayGeom, LineAgainstFace) {
   EXPECT_EQ(refl_intersect_face(f, {1, 1, 3}, {0, 0, 1}, &h), 1);
   EXPECT_EQ(refl_ray_hits_face_ahead(f, {1, 1, 3}, {0, 0, 1}, &h), 0);
   EXPECT_EQ(refl_ray_hits_face_ahead(f, {1, 1, 3}, {0, 0, -1}, &h), 1);
+}
+
+// A tilted rectangle whose normal leans toward each axis in turn, met by
+// oblique lines from both sides: the hit is where the line crosses the
+// plane, inside or outside as it falls; a ray only meets it ahead.
+TEST_F(RayGeom, ObliqueLinesAgainstTiltedFacesOnEveryDominantAxis) {
+  // The plane w = 1 + 0.25 p + 0.1 q over p 0..4, q 0..3; each line passes
+  // the plane at (p, q) along its direction in (p, q, w).
+  struct Case {
+    float p, q;
+    float dp, dq, dw;
+    int inside;
+  } cases[] = {
+      {1.0f, 1.0f, 0.3f, -0.2f, -1.0f, 1}, {3.5f, 2.5f, -0.5f, 0.4f, 1.0f, 1}, {2.0f, 0.2f, 1.0f, 1.0f, -0.5f, 1},
+      {4.5f, 1.0f, 0.1f, 0.1f, -1.0f, 0},  {2.0f, -0.5f, 0.0f, 0.2f, -1.0f, 0}, {-0.3f, 2.9f, 0.2f, 0.0f, 1.0f, 0},
+      {2.0f, 3.4f, -1.0f, 0.3f, 0.7f, 0},
+  };
+  auto w_at = [](float p, float q) { return 1.0f + 0.25f * p + 0.1f * q; };
+  for (int axis = 0; axis < 3; ++axis) {
+    auto at = [axis](float p, float q, float w) { return on_axis(axis, p, q, w); };
+    clear_model();
+    add_polygon(LAYER_ROOM, {at(0, 0, w_at(0, 0)), at(4, 0, w_at(4, 0)), at(4, 3, w_at(4, 3)), at(0, 3, w_at(0, 3))});
+    ASSERT_EQ(refl_build_face_table(), 1);
+    const FaceEntry& f = g_face_table[0];
+    EXPECT_EQ(int(f.dominant_axis), axis);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << "axis " << axis << " through " << c.p << ", " << c.q);
+      WorldPoint through = at(c.p, c.q, w_at(c.p, c.q)), dir = at(c.dp, c.dq, c.dw);
+      WorldPoint start{through.x - 3 * dir.x, through.y - 3 * dir.y, through.z - 3 * dir.z};
+      WorldPoint h{}, fast{};
+      EXPECT_EQ(refl_intersect_face(f, start, dir, &h), c.inside);
+      EXPECT_EQ(refl_intersect_table_face(0, start, dir, &fast), c.inside);
+      EXPECT_NEAR(h.x, through.x, 1e-4);
+      EXPECT_NEAR(h.y, through.y, 1e-4);
+      EXPECT_NEAR(h.z, through.z, 1e-4);
+      EXPECT_EQ(fast.x, h.x);
+      EXPECT_EQ(refl_ray_hits_face_ahead(f, start, dir, &h), c.inside);
+      WorldPoint back{-dir.x, -dir.y, -dir.z};
+      EXPECT_EQ(refl_ray_hits_face_ahead(f, start, back, &h), 0);
+    }
+  }
 }
 
 class Tracer : public RayGeom {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -109,6 +110,39 @@ TEST_F(ReflPaths, SpoolWriteFailureIsReported) {
   EXPECT_STREQ(out, "C:\\ORV\\RF7.TMP");
 }
 
+// The ray command's orders in a room of 2030 faces (a floor of 2025 tiles):
+// 2029^3 passes 8e9, so image sources give orders 0 to 2 and rays the
+// orders from 3 up to the one asked for; asked for 2, only image sources.
+TEST_F(ReflPaths, RayCommandSplitsItsOrdersBetweenImagesAndRays) {
+  set_materials(0.1f);
+  for (int i = 0; i < 45; ++i)
+    for (int j = 0; j < 45; ++j) add_floor(LAYER_ROOM, 0.4f * i, 0.4f * (i + 1), 0.3f * j, 0.3f * (j + 1), 0, 1);
+  add_box(0, 0, 0, 18, 13.5f, 5);
+  obj_free(g_obj_tail->prev->prev->prev->prev->prev);  // the box's own floor
+  add_speaker(3, 4, 2.5f, 1e6f);
+  refl_build_face_table();
+  refl_sort_face_table();
+  ASSERT_EQ(g_face_count, 2030);
+  cov_build_active_speakers();
+  std::string name = temp("RF9.TMP");
+  for (int order : {2, 4}) {
+    SCOPED_TRACE(testing::Message() << "order " << order);
+    long spooled = refl_calculate_rays({12, 9, 1.2f}, order, name.c_str());
+    ASSERT_GT(spooled, 0);
+    ASSERT_EQ(refl_read_path_spool(name.c_str()), uint32_t(spooled));
+    int per_order[6] = {};
+    for (DrawObject* o = g_obj_head; o; o = o->next)
+      if (rpath_is_path(o)) per_order[std::min<int>(rpath_reflections(o), 5)] += 1;
+    EXPECT_EQ(per_order[0], 1);
+    EXPECT_GT(per_order[1], 0);
+    EXPECT_GT(per_order[2], 0);
+    EXPECT_EQ(per_order[3] > 0 && per_order[4] > 0, order == 4);
+    EXPECT_EQ(per_order[5], 0);
+    EXPECT_GT(g_refl_mean_free_path, 1.0);
+    refl_remove_paths();
+  }
+}
+
 // A path object with the given points, as the read-back makes it.
 DrawObject* add_path(std::initializer_list<WorldPoint> points, std::initializer_list<uint16_t> faces) {
   DrawObject* o = rpath_create(uint32_t(points.size()));
@@ -211,6 +245,24 @@ TEST_F(ReflPaths, TimeSortKeepsTheOrderOfTies) {
     }
     EXPECT_EQ(o, tail_object);
   }
+}
+
+// Loudspeakers at one place share their paths: every path goes to the
+// first of them; a path further than 0.1 from every loudspeaker has none.
+TEST_F(ReflPaths, PathSourceIsTheNearestLoudspeakerWithinATenth) {
+  add_speaker(2, 2, 3, 1e6f);
+  add_speaker(2, 2, 3, 1e6f);  // at the same place
+  add_speaker(5, 5, 3, 1e6f);
+  add_speaker(5.06f, 5, 3, 1e6f);
+  cov_build_active_speakers();
+  ASSERT_EQ(g_active_speaker_count, 4);
+  struct {
+    WorldPoint at;
+    int source;
+  } cases[] = {{{2, 2, 3}, 0}, {{2.09f, 2, 3}, 0}, {{2, 2.11f, 3}, -1}, {{5.02f, 5, 3}, 2},
+               {{5.04f, 5, 3}, 3}, {{5.025f, 5, 3.05f}, 2}, {{9, 9, 9}, -1}};
+  for (const auto& c : cases)
+    EXPECT_EQ(refl_find_source_at(c.at), c.source) << c.at.x << ", " << c.at.y << ", " << c.at.z;
 }
 
 TEST_F(ReflPaths, BalloonGainFollowsTheAimedAxis) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <random>
 #include <vector>
 
@@ -53,17 +54,8 @@ class ReflSearch : public ::testing::Test {
     g_refl_run_settings = ReflRunSettings{0, 1};
     clear_model();
   }
-  // The search over the current model into memory.
   std::vector<uint8_t> search(const WorldPoint& r, int image_order, int ray_order = 0, int ray_min = 0) {
-    refl_build_face_table();
-    refl_sort_face_table();
-    cov_build_active_speakers();
-    std::vector<uint8_t> bytes;
-    PathSpool spool;
-    spool.memory = &bytes;
-    ReflSearchSetup setup{r, image_order, ray_order, ray_min, 0};
-    EXPECT_EQ(refl_search_paths(setup, spool), 1);
-    return bytes;
+    return search_paths(r, image_order, ray_order, ray_min);
   }
 };
 
@@ -134,6 +126,49 @@ TEST_F(ReflSearch, FreeStandingWallHidesTheReceiver) {
   for (int i = 0; i < 2; ++i) obj_free(g_obj_tail->prev);
   paths = decode(search({14, 5, 2}, 1));
   EXPECT_TRUE(std::any_of(paths.begin(), paths.end(), [](const Path& p) { return p.reflections == 0; }));
+}
+
+// A one-sided wall leaning over the receiver: the line from the source's
+// image through the receiver meets the wall beyond the receiver, inside the
+// wall's box, but no sound reflects off its back.
+TEST_F(ReflSearch, ReceiverBehindALeaningWallGetsNoReflectionOffIt) {
+  add_box(0, 0, 0, 14, 10, 6);
+  add_polygon(LAYER_ROOM, {{4, 6, 0}, {7, 6, 3}, {7, 9.2f, 3}, {4, 9.2f, 0}}, 1);  // facing up and toward -x
+  add_speaker(2.5f, 7.3f, 1.7f, 1e6f);
+  std::vector<Path> paths = decode(search({6.2f, 7.6f, 1.3f}, 2));
+  ASSERT_FALSE(paths.empty());
+  for (const Path& p : paths)
+    for (int i = 1; i <= p.reflections; ++i) {
+      const PathEntry& e = p.entries[size_t(i)];
+      EXPECT_FALSE(std::fabs(e.z - (e.x - 4.0f)) < 1e-3f && e.y > 6.0f && e.y < 9.2f)
+          << "reflected off the leaning wall at " << e.x << ", " << e.y << ", " << e.z;
+    }
+  EXPECT_FALSE(std::any_of(paths.begin(), paths.end(), [](const Path& p) { return p.reflections == 0; }));
+}
+
+// Rays that find the same image source each bring their own path: in a
+// shoebox the same sequence of faces comes back from neighbouring rays,
+// through slightly different points.
+TEST_F(ReflSearch, PathsFoundByNeighbouringRaysAreKeptApart) {
+  add_box(0, 0, 0, 10, 8, 4);
+  add_speaker(2.5f, 3.0f, 1.7f, 1e6f);
+  std::vector<Path> paths = decode(search({7.2f, 5.1f, 1.2f}, 1, 5, 3));
+  std::map<std::vector<uint16_t>, std::vector<const Path*>> by_faces;
+  for (const Path& p : paths) {
+    if (p.reflections < 3) continue;
+    std::vector<uint16_t> faces;
+    for (int i = 1; i <= p.reflections; ++i) faces.push_back(p.entries[size_t(i)].tag);
+    by_faces[faces].push_back(&p);
+  }
+  ASSERT_FALSE(by_faces.empty());
+  int repeated = 0;
+  for (const auto& [faces, found] : by_faces) {
+    if (found.size() < 2) continue;
+    repeated += 1;
+    EXPECT_NE(found[0]->entries[1].x + found[0]->entries[1].y + found[0]->entries[1].z,
+              found[1]->entries[1].x + found[1]->entries[1].y + found[1]->entries[1].z);
+  }
+  EXPECT_GT(repeated, 0);
 }
 
 TEST_F(ReflSearch, OrderRules) {

@@ -1,5 +1,6 @@
 // The coverage window in the running design program: a hall computed, the
-// window opened on it, its map, a pick, its buttons and its closing.
+// window opened on it, its map, a pick, its buttons and its closing, and a
+// right click that plays the reflections at a point.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,12 +11,17 @@
 #include <string>
 #include <vector>
 
+#include "acoustics/audio_cmd_win.h"
 #include "acoustics/cov_legend.h"
 #include "acoustics/cov_window_win.h"
 #include "acoustics/coverage.h"
+#include "acoustics/ray_path.h"
+#include "acoustics/refl_calc.h"
 #include "acoustics/sti.h"
 #include "app_harness.h"
+#include "dry_recording.h"
 #include "window_bitmap.h"
+#include "cad/face_geom.h"
 #include "cad/obj_store.h"
 #include "cad/view.h"
 #include "design/app_window_win.h"
@@ -588,5 +594,67 @@ TEST(CovWindow, PrintButtonPrintsTheWindowOnALandscapePage) {
   EXPECT_EQ(inked_outside, 0);
   EXPECT_GT(inked_inside, 10000);
   if (!HasFailure() && pdf_printer::env("ORV_KEEP_PDF").empty()) DeleteFileA(pdf.c_str());
+  obj_free_all();
+}
+
+namespace {
+
+struct PointSeen {
+  uint32_t paths = 0;
+  float ratio = 0.0f;
+  AudioPlaybackReport playback{};
+  uint32_t left = 1;
+};
+PointSeen g_point;
+ReflPointResultHook g_auralise = nullptr;
+
+void count_then_auralise(float direct_reverberant) {
+  g_point.paths = refl_count_paths();
+  g_point.ratio = direct_reverberant;
+  g_auralise(direct_reverberant);
+}
+
+// Inside the window's loop: a right click on a grid point runs the
+// reflections there and plays them; then the window closes.
+void right_click_and_close() {
+  g_auralise = refl_point_result_hook;
+  refl_point_result_hook = count_then_auralise;
+  POINT at = pixel_of(g_coverage_grid.points[g_probe_point]);
+  SendMessageA(cov_window(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
+  refl_point_result_hook = g_auralise;
+  g_point.playback = audio_last_playback();
+  g_point.left = refl_count_paths();
+  click(COV_ID_CLOSE);
+}
+
+}  // namespace
+
+TEST(CovWindow, RightClickOnAPointPlaysTheReflectionsThere) {
+  g_point = PointSeen{};
+  std::string recording = write_dry_recording("cov_point_dry.wav", 20, 3000);
+  ASSERT_FALSE(recording.empty());
+  int code = harness::run({
+      [&] {
+        ASSERT_TRUE(audio_set_input_wav(recording.c_str()));
+        obj_free_all();
+        compute_hall();
+        // The hall's faces point out of it; turned round they face the room.
+        for (DrawObject* o = g_obj_head; o; o = o->next)
+          if (o->layer == LAYER_ROOM) cad_reverse_all_polygons(o);
+        g_probe_point = static_cast<int>(g_coverage_grid.point_count / 3);
+        run_window({right_click_and_close});
+        g_speaker_types.count = 0;
+      },
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_TRUE(harness::g_boxes.empty()) << harness::g_boxes.front().text;
+  // Six faces and two loudspeakers give order 3: in the closed box every
+  // image of both loudspeakers is seen, 1 + 6 + 18 + 38 paths each.
+  EXPECT_EQ(g_point.paths, 2u * 63u);
+  EXPECT_TRUE(std::isfinite(g_point.ratio));
+  EXPECT_EQ(g_point.playback.device_opened, 1);
+  EXPECT_GT(g_point.playback.blocks_queued, 0u);
+  EXPECT_EQ(g_point.left, 0u);
+  std::remove(recording.c_str());
   obj_free_all();
 }
