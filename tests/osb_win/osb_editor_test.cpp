@@ -178,3 +178,32 @@ TEST(OsbEditor, DrawingModeSwapsMenusAndKeepsTheDrawingWithTheRecord) {
 }
 
 }  // namespace
+
+// Ended from either menu, the editor leaves no command running and no quit
+// message behind: started again in the same process, it runs its steps.
+TEST(OsbEditor, EndedFromItsMenusItStartsAgainInTheSameProcess) {
+  struct Case {
+    const char* name;
+    bool drawing_mode;
+    int exit_id;
+  };
+  for (const Case& c : {Case{"database menu", false, 6004}, Case{"drawing menu", true, 105}}) {
+    SCOPED_TRACE(c.name);
+    answer_password("x");
+    int first = run({[&] {
+      if (c.drawing_mode) command(6301);
+      post_command(c.exit_id);
+    }});
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(g_running_command, 0);
+    answer_password("x");
+    bool ran = false, menus_enabled = false;
+    int second = run({[&] {
+      ran = true;
+      menus_enabled = !greyed(6002);
+    }});
+    EXPECT_EQ(second, 0);
+    EXPECT_TRUE(ran);
+    EXPECT_TRUE(menus_enabled);
+  }
+}
