@@ -287,12 +287,7 @@ void absed_show_record_dialog() {
     SendMessageA(g_panel, WM_INITDIALOG, 0, 0);
     return;
   }
-  g_panel = CreateDialogParamA(win_instance(), "MATERIAL_BASE_DLG", win_main_window(), absed_record_dlg_proc, 0);
-  if (!g_panel) {
-    ui_message_box("Unable to display dialog", "System Error", UI_MB_OK);
-    return;
-  }
-  ShowWindow(g_panel, SW_SHOW);
+  g_panel = win_open_dialog("MATERIAL_BASE_DLG", win_main_window(), absed_record_dlg_proc);
 }
 
 void absed_destroy_record_dialog() {

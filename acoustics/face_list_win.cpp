@@ -194,14 +194,11 @@ int mat_run_face_list_dialog(DLGPROC proc) {
   input_update_cursor(0);
   input_enable_cursor(0);
   g_running = true;
-  HWND dialog = CreateDialogParamA(win_instance(), "FACELIST_DLG", win_main_window(), proc, 0);
-  if (!dialog) {
+  if (!win_open_dialog("FACELIST_DLG", win_main_window(), proc)) {
     g_running = false;
-    ui_message_box("Unable to display dialog", "System Error", UI_MB_OK);
     input_enable_cursor(1);
     return 0;
   }
-  ShowWindow(dialog, SW_SHOW);
   run_loop();
   g_running = false;
   g_dialog = nullptr;

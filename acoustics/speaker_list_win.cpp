@@ -12,7 +12,6 @@
 #include "acoustics/speaker_list_win.h"
 #include "framework/gfx_win.h"
 #include "framework/print_win.h"
-#include "framework/ui_seam.h"
 #include "framework/win_frame_win.h"
 #include "project/project_file.h"
 #include "speakers/speaker_db.h"
@@ -219,13 +218,11 @@ INT_PTR spk_list_common_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lp
 int spk_run_list_dialog(DLGPROC proc) {
   if (!spk_list_fill()) return 0;
   g_print_requested = 0;
-  HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), "SPKRLIST_DLG", win_main_window(), proc, 0);
+  HWND dialog = win_open_dialog("SPKRLIST_DLG", win_main_window(), proc);
   if (!dialog) {
     spk_list_free();
-    ui_message_box("Unable to display dialog", "System Error", UI_MB_OK | UI_MB_ICONHAND | UI_MB_SYSTEMMODAL);
     return 0;
   }
-  ShowWindow(dialog, SW_SHOW);
   run_local_loop(dialog);
   input_deselect_all();
   if (g_print_requested) {

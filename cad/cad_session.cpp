@@ -1,11 +1,13 @@
 #include "cad/cad_session.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "cad/cad_state.h"
 #include "cad/drag_preview.h"
+#include "cad/edit_host.h"
 #include "cad/input.h"
 #include "cad/obj_store.h"
 #include "cad/render.h"
@@ -13,6 +15,7 @@
 #include "cad/undo.h"
 #include "cad/view.h"
 #include "framework/ui_seam.h"
+#include "framework/units.h"
 
 DrawObject* g_grid_head = nullptr;
 
@@ -186,4 +189,117 @@ void cad_apply_layer_visibility() {
     else if (o->layer != LAYER_BLOCK)
       o->attributes &= ~OBJ_ATTR_LAYER_HIDDEN;
   }
+}
+
+namespace {
+
+void refuse() { ui_message_box("Ungültige Eingabe !", nullptr, UI_MB_OK); }
+
+// Asks for a length shown in the display unit; true with the new value in metres.
+bool ask_length(const char* prompt, double current_m, double low, double high, double* out) {
+  char text[22];
+  if (g_unit_feet)
+    std::snprintf(text, sizeof text, "%0.2lf", units_to_display(current_m, UNIT_LENGTH));
+  else
+    std::snprintf(text, sizeof text, "%lf", current_m);
+  if (!edit_host().input_line(prompt, text, 21, 1)) return false;
+  double value;
+  if (std::sscanf(text, "%lf", &value) != 1) {
+    refuse();
+    return false;
+  }
+  value = units_from_entry(value, UNIT_LENGTH);
+  if (!(value >= low && value <= high)) {
+    refuse();
+    return false;
+  }
+  *out = value;
+  return true;
+}
+
+bool ask_integer(const char* prompt, int current, int low, int high, int* out) {
+  char text[22];
+  std::snprintf(text, sizeof text, "%d", current);
+  if (!edit_host().input_line(prompt, text, 21, 0)) return false;
+  int value;
+  if (std::sscanf(text, "%d", &value) != 1 || value < low || value > high) {
+    refuse();
+    return false;
+  }
+  *out = value;
+  return true;
+}
+
+}  // namespace
+
+// A new drawing, after the discard question when there is one to ask.
+void cad_new_drawing() {
+  if (g_obj_head) {
+    cad_confirm_discard();
+    if (!g_abort_flag) {
+      ViewHost& host = view_host();
+      host.update_cursor(0);
+      if (cad_new_document_hook) cad_new_document_hook();
+      host.check_menu_item(604, true);
+      host.check_menu_item(605, false);
+      g_last_point = {0, 0, 0};
+      view_set_xy();
+      host.update_cursor(1);
+    }
+  }
+  input_clear_flags();
+  view_update_title();
+}
+
+void cad_free_stroke_font() {
+  std::free(g_stroke_font);
+  g_stroke_font = nullptr;
+  g_stroke_font_size = 0;
+}
+
+void cad_refresh_layer_visibility() {
+  cad_apply_layer_visibility();
+  view_relayout();
+}
+
+void cad_build_grid() {
+  cad_build_grid_lines();
+  view_host().update_cursor(0);
+  view_relayout();
+  view_host().update_cursor(1);
+}
+
+void cad_set_snap_distance() {
+  double value;
+  if (ask_length("FANGWEITE SETZEN ( 0 .. 1000 )", g_view.snap_distance, 0.001, 1000, &value))
+    g_view.snap_distance = static_cast<float>(value);
+  view_clear_prompt_line();
+}
+
+void cad_set_node_snap() {
+  int value;
+  if (ask_integer("Knoten-Fangweite (1 - 100):", static_cast<int>(g_view.node_snap_distance), 1, 100, &value))
+    g_view.node_snap_distance = value;
+}
+
+void cad_set_circle_segments() {
+  int value;
+  if (ask_integer("ANZAHL DER KREIS-SEGMENTE (3 - 360)", g_view.circle_segments, 3, 360, &value))
+    g_view.circle_segments = static_cast<int16_t>(value);
+}
+
+void cad_set_grid_size() {
+  double value;
+  if (ask_length("Rastergröße(0.1 - 100) :", g_view.grid_size, 0.1, 100, &value))
+    g_view.grid_size = static_cast<float>(value);
+  cad_build_grid_lines();
+}
+
+// The drawing comment, shown at the bottom of the drawing window.
+void cad_edit_comment() {
+  char text[VIEW_COMMENT_CHARS + 1];
+  std::snprintf(text, sizeof text, "%s", g_view.comment);
+  if (!edit_host().input_line("Kommentar (max. 80 Zeichen):", text, int(sizeof text), 0)) return;
+  std::snprintf(g_view.comment, sizeof g_view.comment, "%s", text);
+  view_host().repaint_drawing_window();
 }

@@ -1,9 +1,21 @@
 // What New, Open and Exit share: the defaults of a new drawing, the discard
-// question and the plane rotation of typed in-plane coordinates.
+// question and the plane rotation of typed in-plane coordinates; the New
+// command itself and the CAD option commands, which ask through the edit
+// host and set check marks and repaint through the view host.
 #pragma once
 
 void cad_new_drawing_defaults();
 void cad_plane_rotation(double angle, double matrix[3][3]);
+
+void cad_new_drawing();
+void cad_free_stroke_font();
+void cad_refresh_layer_visibility();
+void cad_build_grid();
+void cad_set_snap_distance();
+void cad_set_node_snap();
+void cad_set_circle_segments();
+void cad_set_grid_size();
+void cad_edit_comment();
 
 // Grid lines and layer visibility.
 struct DrawObject;

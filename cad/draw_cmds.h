@@ -1,4 +1,6 @@
 // Drawing commands: polylines, polygons, circles, rectangles and stroke text.
+// Points come through the view's wait for input, the text's height, angle
+// and content through the edit host's text dialog.
 #pragma once
 #include "cad/cad_state.h"
 

@@ -9,8 +9,11 @@ namespace {
 int select_nothing() { return 0; }
 int cancel_line(const char*, char*, int, int) { return 0; }
 int cancel_point(double&, double&, double&, const char*) { return 0; }
+int cancel_text(float&, float&, char*, int) { return 0; }
 
-constexpr EditHost headless() { return EditHost{select_nothing, select_nothing, cancel_line, cancel_point}; }
+constexpr EditHost headless() {
+  return EditHost{select_nothing, select_nothing, cancel_line, cancel_point, cancel_text};
+}
 
 constinit EditHost g_host = headless();
 

@@ -10,6 +10,8 @@ struct EditHost {
   int (*select_nodes)();    // nodes into the node list; the number added
   int (*input_line)(const char* caption, char* buffer, int max_length, int fix_comma);
   int (*point_dialog)(double& x, double& y, double& z, const char* caption);
+  // Height and angle (degrees) of a text, and the text itself; 1 on OK.
+  int (*text_dialog)(float& height, float& angle, char* text, int max_length);
 };
 
 EditHost& edit_host();

@@ -216,6 +216,18 @@ void toggle(int32_t& flag, int on_id, int off_id) {
   check_menu_pair(on_id, off_id, flag != 0);
 }
 
+// Both selection loops end alike: prompt cleared, nothing kept after STOP,
+// the crosshair back. Answers how many stay selected.
+int end_selection(int total) {
+  view_clear_prompt_line();
+  if (g_abort_flag) {
+    if (total) input_deselect_all();
+    total = 0;
+  }
+  set_cursor_shape(CURSOR_CROSSHAIR);
+  return total;
+}
+
 }  // namespace
 
 // The view hides and shows the cursor and waits for input through its host;
@@ -234,6 +246,7 @@ void input_install_edit_host() {
   host.select_nodes = input_select_nodes;
   host.input_line = dlg_input_line;
   host.point_dialog = dlg_point_absolute;
+  host.text_dialog = dlg_text;
 }
 
 int32_t input_last_mouse_x() { return g_last_mouse_x; }
@@ -421,13 +434,7 @@ int input_select_objects() {
     else
       set_cursor_shape(CURSOR_PICK_BOX);
   }
-  view_clear_prompt_line();
-  if (g_abort_flag) {
-    if (total) input_deselect_all();
-    total = 0;
-  }
-  set_cursor_shape(CURSOR_CROSSHAIR);
-  return total;
+  return end_selection(total);
 }
 
 // Nodes by click on the current layer until OK or STOP, into the node list.
@@ -445,13 +452,7 @@ int input_select_nodes() {
     total += input_pick_nodes_in_rect(pick_box_at_cursor(), redraw_object, mark_node);
     input_update_cursor(1);
   }
-  view_clear_prompt_line();
-  if (g_abort_flag) {
-    if (total) input_deselect_all();
-    total = 0;
-  }
-  set_cursor_shape(CURSOR_CROSSHAIR);
-  return total;
+  return end_selection(total);
 }
 
 void input_deselect_all() {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "cad/cad_session_win.h"
+#include "cad/cad_session.h"
 #include "cad/cad_state.h"
 #include "cad/input.h"
 #include "cad/input_win.h"
@@ -186,8 +186,7 @@ HWND panel_show(int show) {
     return nullptr;
   }
   if (g_panel) return g_panel;
-  g_panel = CreateDialogParamA(win_instance(), "3DPANEL", win_main_window(), panel_dialog_proc, 0);
-  if (g_panel) ShowWindow(g_panel, SW_SHOWNA);
+  g_panel = win_open_dialog("3DPANEL", win_main_window(), panel_dialog_proc, SW_SHOWNA);
   return g_panel;
 }
 

@@ -43,6 +43,7 @@ void headless_text(const char*) {}
 // Headless waits end at once as STOP, so no loop can hang without a user.
 void headless_wait() { g_abort_flag = 1; }
 void headless_menus(int) {}
+void headless_check(int, bool) {}
 void headless_clear() {
   RenderTarget& t = render_target();
   t.fill_rect(0, 0, t.client_width(), t.client_height(), 30);
@@ -51,7 +52,8 @@ void headless_clear() {
 constexpr ViewHost make_headless_host() {
   return ViewHost{headless_main_size, headless_place,  headless_nothing,
                   headless_cursor,    headless_text,   headless_text,
-                  headless_wait,      headless_menus,  headless_clear};
+                  headless_wait,      headless_menus,  headless_clear,
+                  headless_check,     headless_nothing};
 }
 constinit ViewHost g_host = make_headless_host();
 

@@ -78,6 +78,8 @@ struct ViewHost {
   void (*wait_event)();              // wait for one input event
   void (*enable_menus)(int on);      // main menu bar positions 0 to 8
   void (*clear_drawing_window)();    // white, whatever the current target is
+  void (*check_menu_item)(int id, bool on);  // check mark of a main menu item
+  void (*repaint_drawing_window)();  // paint it again later, without erasing
 };
 ViewHost& view_host();
 void view_reset_host();

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "cad/cad_session_win.h"
+#include "cad/cad_session.h"
 #include "cad/cad_state.h"
 #include "cad/drawing_window_win.h"
 #include "cad/input.h"

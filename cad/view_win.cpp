@@ -4,11 +4,11 @@
 
 #include <cstring>
 
-#include "cad/input_wait_win.h"
 #include "cad/input_win.h"
 #include "cad/render.h"
 #include "cad/render_win.h"
 #include "cad/view.h"
+#include "cad/view_cmds_win.h"
 #include "framework/gfx_win.h"
 #include "framework/palette.h"
 
@@ -116,6 +116,10 @@ void win_clear_drawing_window() {
   if (previous) gfx_select_window(previous);
 }
 
+void win_repaint_drawing_window() {
+  if (HWND w = drawing_hwnd()) InvalidateRect(w, nullptr, FALSE);
+}
+
 void install_win32_host() {
   ViewHost& host = view_host();
   host.main_client_size = win_main_size;
@@ -125,9 +129,9 @@ void install_win32_host() {
   host.set_title = win_set_title;
   host.enable_menus = win_enable_menus;
   host.clear_drawing_window = win_clear_drawing_window;
-  host.wait_event = input_wait_event;
-  host.update_cursor = input_update_cursor;
-  input_install_edit_host();
+  host.check_menu_item = cad_check_menu_item;
+  host.repaint_drawing_window = win_repaint_drawing_window;
+  input_install_view_hooks();
   render_set_target(&render_gdi_target());
 }
 

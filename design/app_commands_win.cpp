@@ -16,7 +16,7 @@
 #include "acoustics/speaker_aim.h"
 #include "acoustics/speaker_list.h"
 #include "cad/body_cmds.h"
-#include "cad/cad_session_win.h"
+#include "cad/cad_session.h"
 #include "cad/cad_state.h"
 #include "cad/draw_cmds.h"
 #include "cad/edit_cmds.h"

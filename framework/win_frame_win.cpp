@@ -143,15 +143,34 @@ ScrollParams* win_unpack_scroll(WPARAM wparam, LPARAM lparam) {
   return &g_scroll_params;
 }
 
+namespace {
+
+HINSTANCE dialog_instance() { return g_instance ? g_instance : GetModuleHandleA(nullptr); }
+
+void report_dialog_failure() {
+  ui_message_box("Unable to display dialog", "System Error", UI_MB_OK | UI_MB_ICONHAND | UI_MB_SYSTEMMODAL);
+}
+
+}  // namespace
+
 INT_PTR win_run_dialog(const char* name, HWND owner, DLGPROC procedure) {
-  HINSTANCE instance = g_instance ? g_instance : GetModuleHandleA(nullptr);
-  INT_PTR result = DialogBoxParamA(instance, name, owner, procedure, 0);
+  INT_PTR result = DialogBoxParamA(dialog_instance(), name, owner, procedure, 0);
   // 0 without a dialog: the owner was no window.
   if (result == -1 || (result == 0 && owner && !IsWindow(owner))) {
-    ui_message_box("Unable to display dialog", "System Error", UI_MB_OK | UI_MB_ICONHAND | UI_MB_SYSTEMMODAL);
+    report_dialog_failure();
     return 0;
   }
   return result;
+}
+
+HWND win_open_dialog(const char* name, HWND owner, DLGPROC procedure, int show_command) {
+  HWND dialog = CreateDialogParamA(dialog_instance(), name, owner, procedure, 0);
+  if (!dialog) {
+    report_dialog_failure();
+    return nullptr;
+  }
+  ShowWindow(dialog, show_command);
+  return dialog;
 }
 
 void win_arrow_cursor() { SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW))); }

@@ -1,5 +1,5 @@
 // Framework start-up, the main window and the small window services every
-// program uses: child windows and controls, modal dialogs, cursors,
+// program uses: child windows and controls, modal and modeless dialogs, cursors,
 // resources and the start-up directory. Message boxes go through the seam
 // (framework/ui_seam.h), owned by the main window.
 #pragma once
@@ -25,6 +25,10 @@ ScrollParams* win_unpack_scroll(WPARAM wparam, LPARAM lparam);
 // Runs a dialog of the program's resources modally; answers the value it
 // ended with, or 0 once a dialog that could not be made has been reported.
 INT_PTR win_run_dialog(const char* name, HWND owner, DLGPROC procedure);
+// Opens a modeless dialog of the program's resources and shows it with the
+// given show command; null once a dialog that could not be made has been
+// reported, the same way as above.
+HWND win_open_dialog(const char* name, HWND owner, DLGPROC procedure, int show_command = SW_SHOW);
 void win_arrow_cursor();
 void win_hide_cursor();
 void win_set_title_text(const char* text);

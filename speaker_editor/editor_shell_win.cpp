@@ -5,7 +5,6 @@
 
 #include "cad/body_cmds.h"
 #include "cad/cad_session.h"
-#include "cad/cad_session_win.h"
 #include "cad/cad_state.h"
 #include "cad/draw_cmds.h"
 #include "cad/drawing_window_win.h"

@@ -235,13 +235,8 @@ bool spked_create_record_selector() {
   if (g_selector) return true;
   g_spked_current_index = 0;
   spked_selector_hook = notify_selector;
-  g_selector = CreateDialogParamA(win_instance(), "DIALOG_12", win_main_window(), selector_proc, 0);
-  if (!g_selector) {
-    ui_message_box("Unable to display dialog", "System Error", UI_MB_OK | UI_MB_ICONHAND | UI_MB_SYSTEMMODAL);
-    return false;
-  }
-  ShowWindow(g_selector, SW_SHOW);
-  return true;
+  g_selector = win_open_dialog("DIALOG_12", win_main_window(), selector_proc);
+  return g_selector != nullptr;
 }
 
 void spked_destroy_record_selector() {

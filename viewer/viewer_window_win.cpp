@@ -6,7 +6,7 @@
 #include "acoustics/ray_file.h"
 #include "acoustics/result_cmds_win.h"
 #include "acoustics/rt60_window_win.h"
-#include "cad/cad_session_win.h"
+#include "cad/cad_session.h"
 #include "cad/cad_state.h"
 #include "cad/drawing_window_win.h"
 #include "cad/input.h"
