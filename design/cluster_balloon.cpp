@@ -20,27 +20,12 @@ namespace {
 constexpr double DEGREE = 3.14159265358979323846 / 180.0;
 constexpr double AIR_FACTOR[7] = {1.0, 0.99997, 0.9999, 0.9995, 0.998, 0.991, 0.965};
 constexpr float ACTIVE_INTENSITY = 1.0f;
-constexpr float ANGLE_THRESHOLD = 0.01f;
 constexpr double ENERGY_SCALE = 10000.0;
 constexpr int PROGRESS_STEP = 26;
 constexpr int AXIS_NODES = 2;  // the two trailing nodes every loudspeaker shape carries
 constexpr size_t CLUSTER_MAX_FILE_BYTES = size_t(64) << 20;
 const char* const MSG_EXISTS = "Die Datei existiert bereits. Überschreiben ?";
 const char* const MSG_CANNOT_WRITE = "Kann Datei nicht speichern -Schreibschutz?";
-
-void set_angle(float angle, uint16_t& flag, float& sine, float& cosine) {
-  flag = std::fabs(angle) > ANGLE_THRESHOLD ? 1 : 0;
-  if (flag) {
-    sine = std::sin(angle);
-    cosine = std::cos(angle);
-  }
-}
-
-const uint8_t* balloon_of(const PlacedSpeaker& ps) {
-  if (ps.type_index >= g_speaker_types.count || ps.type_index >= MAX_SPEAKER_TYPES) return nullptr;
-  const SpeakerRecord* r = g_speaker_types.records[ps.type_index];
-  return r ? &r->balloon[0][0][0] : nullptr;
-}
 
 // The energy of sphere point `index` in band b, 10 log10 relative to the
 // air loss over the radius.
@@ -108,22 +93,7 @@ int spk_cluster_build_active(const ClusterGroup& group) {
   std::fill(g_band_speaker_counts, g_band_speaker_counts + 8, 0);
   for (DrawObject* o : group.objects) {
     if (count >= MAX_ACTIVE_SPEAKERS) break;
-    PlacedSpeaker* ps = spk_placed_of(o);
-    if (!ps || ps->switched_on != 1) continue;
-    ActiveSpeaker& a = g_active_speakers[count];
-    a = ActiveSpeaker{};
-    a.speaker = ps;
-    for (int b = 0; b < SPK_BANDS; ++b)
-      if (std::fabs(ps->intensity[b]) > ACTIVE_INTENSITY) {
-        a.band_mask |= uint16_t(1u << b);
-        g_band_speaker_counts[b] += 1;
-      }
-    if (!a.band_mask) continue;
-    set_angle(ps->horizontal_angle, a.horizontal_flag, a.sin_horizontal, a.cos_horizontal);
-    set_angle(ps->vertical_angle, a.vertical_flag, a.sin_vertical, a.cos_vertical);
-    set_angle(ps->rotation_angle, a.rotation_flag, a.sin_rotation, a.cos_rotation);
-    a.balloon = balloon_of(*ps);
-    ++count;
+    if (cov_prepare_active_speaker(spk_placed_of(o), ACTIVE_INTENSITY, g_active_speakers[count])) ++count;
   }
   g_active_speaker_count = int16_t(count);
   return count;

@@ -38,27 +38,28 @@ const uint8_t* balloon_of(const PlacedSpeaker& ps) {
 
 }  // namespace
 
+bool cov_prepare_active_speaker(PlacedSpeaker* ps, float min_intensity, ActiveSpeaker& a) {
+  if (!ps || ps->switched_on != 1) return false;
+  a = ActiveSpeaker{};
+  a.speaker = ps;
+  for (int b = 0; b < COV_BANDS; ++b)
+    if (std::fabs(ps->intensity[b]) > min_intensity) {
+      a.band_mask |= uint16_t(1u << b);
+      g_band_speaker_counts[b] += 1;
+    }
+  if (!a.band_mask) return false;
+  set_angle(ps->horizontal_angle, a.horizontal_flag, a.sin_horizontal, a.cos_horizontal);
+  set_angle(ps->vertical_angle, a.vertical_flag, a.sin_vertical, a.cos_vertical);
+  set_angle(ps->rotation_angle, a.rotation_flag, a.sin_rotation, a.cos_rotation);
+  a.balloon = balloon_of(*ps);
+  return true;
+}
+
 int cov_build_active_speakers() {
   int count = 0;
   std::fill(g_band_speaker_counts, g_band_speaker_counts + 8, 0);
-  for (DrawObject* o = g_obj_head; o && count < MAX_ACTIVE_SPEAKERS; o = o->next) {
-    PlacedSpeaker* ps = spk_placed_of(o);
-    if (!ps || ps->switched_on != 1) continue;
-    ActiveSpeaker& a = g_active_speakers[count];
-    a = ActiveSpeaker{};
-    a.speaker = ps;
-    for (int b = 0; b < COV_BANDS; ++b)
-      if (std::fabs(ps->intensity[b]) > ACTIVE_INTENSITY) {
-        a.band_mask |= uint16_t(1u << b);
-        g_band_speaker_counts[b] += 1;
-      }
-    if (!a.band_mask) continue;
-    set_angle(ps->horizontal_angle, a.horizontal_flag, a.sin_horizontal, a.cos_horizontal);
-    set_angle(ps->vertical_angle, a.vertical_flag, a.sin_vertical, a.cos_vertical);
-    set_angle(ps->rotation_angle, a.rotation_flag, a.sin_rotation, a.cos_rotation);
-    a.balloon = balloon_of(*ps);
-    count += 1;
-  }
+  for (DrawObject* o = g_obj_head; o && count < MAX_ACTIVE_SPEAKERS; o = o->next)
+    if (cov_prepare_active_speaker(spk_placed_of(o), ACTIVE_INTENSITY, g_active_speakers[count])) count += 1;
   g_active_speaker_count = int16_t(count);
   g_band_speaker_counts[7] = 0;
   for (int b = 1; b <= 5; ++b)

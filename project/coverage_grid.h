@@ -61,6 +61,10 @@ extern float g_grid_spacing;         // metres
 extern float g_grid_half_spacing;
 
 // The active table and the per-band counts from the placed loudspeakers as they are now.
+// One loudspeaker prepared for a calculation: false for one that is not
+// switched on or serves no band; otherwise each band whose on-axis
+// intensity exceeds min_intensity is counted in g_band_speaker_counts.
+bool cov_prepare_active_speaker(PlacedSpeaker* ps, float min_intensity, ActiveSpeaker& a);
 int cov_build_active_speakers();
 // No result: the tables empty, the grid without points.
 void cov_reset_grid();
