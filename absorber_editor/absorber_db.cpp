@@ -24,6 +24,11 @@ int compare_text_nocase(const char* a, const char* b) {
   }
 }
 
+// Names as the design program tells materials apart: byte by byte (as
+// unsigned bytes), so that "Beton" and "beton" are two materials in a fixed
+// order.
+int compare_name(const char* a, const char* b) { return std::strcmp(a, b); }
+
 void copy_field(char* field, size_t size, const char* text, size_t max_chars) {
   std::memset(field, 0, size);
   std::snprintf(field, std::min(size, max_chars + 1), "%s", text ? text : "");
@@ -124,11 +129,11 @@ int absed_delete_record(int index) {
 
 int absed_compare_by_category(const MaterialRecord& a, const MaterialRecord& b) {
   int by_category = compare_text_nocase(a.category, b.category);
-  return by_category != 0 ? by_category : compare_text_nocase(a.name, b.name);
+  return by_category != 0 ? by_category : compare_name(a.name, b.name);
 }
 
 int absed_compare_by_name(const MaterialRecord& a, const MaterialRecord& b) {
-  int by_name = compare_text_nocase(a.name, b.name);
+  int by_name = compare_name(a.name, b.name);
   return by_name != 0 ? by_name : compare_text_nocase(a.category, b.category);
 }
 

@@ -55,8 +55,9 @@ bool absed_store_record(int index, const char* name, const char* description, co
 // table is now empty) or -2 when there is no such record. Sets the modified flag.
 int absed_delete_record(int index);
 
-// Orders: by category (case-insensitive), then name; by name, then category.
-// Equal records compare 0 and keep their order.
+// Orders: by category (case-insensitive), then name; by name, then category
+// (case-insensitive). Names compare byte by byte, as the design program
+// matches them. Equal records compare 0 and keep their order.
 int absed_compare_by_category(const MaterialRecord& a, const MaterialRecord& b);
 int absed_compare_by_name(const MaterialRecord& a, const MaterialRecord& b);
 void absed_sort_by_category();

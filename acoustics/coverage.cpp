@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -15,6 +14,7 @@
 #include "acoustics/rt60.h"
 #include "cad/obj_store.h"
 #include "framework/ui_seam.h"
+#include "framework/worker_pool.h"
 #include "project/calc_options.h"
 #include "speakers/speaker_model.h"
 
@@ -29,6 +29,7 @@ namespace {
 
 constexpr float NO_TIME_MS = COV_NO_ARRIVAL_MS;
 constexpr uint32_t PROGRESS_INTERVAL_MS = 100;
+constexpr uint32_t PROGRESS_WAIT_MS = 10;  // slices of the wait for the workers
 constexpr uint32_t WORK_CHUNK = 32;
 
 uint32_t first_start_element(const DrawObject* o) {
@@ -90,9 +91,11 @@ bool run_sequential(uint32_t count) {
   return true;
 }
 
+// The counter the workers take chunks from and the one they report to sit
+// on lines of their own, away from everything a worker writes per point.
 struct SharedRun {
-  std::atomic<uint32_t> next{0};
-  std::atomic<uint32_t> done{0};
+  alignas(CACHE_LINE_BYTES) std::atomic<uint32_t> next{0};
+  alignas(CACHE_LINE_BYTES) std::atomic<uint32_t> done{0};
   std::atomic<bool> stop{false};
   uint32_t count = 0;
 };
@@ -111,7 +114,7 @@ void worker(SharedRun& run) {
       resp_compute_point_in(c, position_of(gp));
       store_point(gp, *buffer);
     }
-    run.done.fetch_add(end - begin);
+    run.done.fetch_add(end - begin, std::memory_order_relaxed);
   }
 }
 
@@ -122,32 +125,28 @@ int worker_count(uint32_t points) {
   return int(std::min<uint32_t>(uint32_t(n), std::max<uint32_t>(1, points / WORK_CHUNK)));
 }
 
-// Worker threads take chunks of points; this thread keeps the progress box
-// and its cancel button, and every point is computed exactly as the plain
-// loop would compute it.
+// Worker threads of the pool take chunks of points; this thread keeps the
+// progress box and its cancel button, waking when the last chunk is done
+// rather than on a sleep's tick, and every point is computed exactly as the
+// plain loop would compute it.
 bool run_parallel(uint32_t count, int threads) {
   SharedRun run;
   run.count = count;
-  std::vector<std::thread> workers;
-  try {
-    for (int t = 0; t < threads; ++t) workers.emplace_back(worker, std::ref(run));
-  } catch (...) {
-    if (workers.empty()) return run_sequential(count);
-  }
+  WorkerTeam team;
+  if (team.start(threads, [&](int) { worker(run); }) == 0) return run_sequential(count);
   bool cancelled = false;
   uint32_t last = 0;
   // Like the plain loop, the last check comes after the last point.
   for (;;) {
-    uint32_t done = run.done.load();
-    if (progress_due(last) && ui_progress_update(int(done * 100.0 / count))) {
+    bool finished = team.wait_for(PROGRESS_WAIT_MS);
+    if (progress_due(last) && ui_progress_update(int(run.done.load() * 100.0 / count))) {
       cancelled = true;
       run.stop = true;
       break;
     }
-    if (done >= count) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (finished) break;
   }
-  for (std::thread& w : workers) w.join();
+  team.join();
   return !cancelled;
 }
 

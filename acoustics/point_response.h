@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cad/cad_state.h"  // WorldPoint
+#include "framework/cache_line.h"
 
 struct ActiveSpeaker;
 struct GridPoint;
@@ -26,7 +27,11 @@ struct ArrivalBand {
   float summed;                    // 1.0 + the summation result
   uint32_t first_index;
 };
-struct ArrivalBuffer {
+// Each worker thread writes its own buffer at every pair. Aligned and padded
+// to whole cache lines, no buffer shares a line with another's: the Windows
+// build's heap packs them 12 bytes apart, and the line between two buffers
+// passing to and fro cost the threads up to half their speed.
+struct alignas(CACHE_LINE_BYTES) ArrivalBuffer {
   ArrivalBand bands[RESP_BANDS];
 };
 

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -25,6 +26,7 @@
 #include "acoustics/face_table.h"
 #include "acoustics/point_response.h"
 #include "cad/obj_store.h"
+#include "framework/worker_pool.h"
 #include "materials/material.h"
 #include "project/calc_options.h"
 #include "speakers/speaker_model.h"
@@ -97,36 +99,36 @@ double run_grid(int threads, int fast) {
   return seconds_since(start);
 }
 
-// The per-pair work alone, the points taken in chunks by the threads as
-// the run takes them; the face table is the one the last run built.
+// The per-pair work alone, the points taken in chunks by the pool's
+// threads as the run takes them; the face table is the one the last run
+// built.
 double bare_kernel(int threads) {
   constexpr uint32_t CHUNK = 32;
   uint32_t n = g_coverage_grid.point_count;
   RespRunTables tables;
   resp_prepare_run(tables);
-  std::atomic<uint32_t> next{0};
+  alignas(CACHE_LINE_BYTES) std::atomic<uint32_t> next{0};
   auto start = std::chrono::steady_clock::now();
-  std::vector<std::thread> workers;
-  for (int t = 0; t < threads; ++t)
-    workers.emplace_back([&] {
-      std::vector<ArrivalBuffer> buffer(1);
-      RespContext c;
-      resp_init_context(c, buffer.data());
-      c.run = &tables;
-      for (uint32_t begin; (begin = next.fetch_add(CHUNK)) < n;) {
-        resp_set_region_of(c, g_coverage_grid.points + begin, std::min(CHUNK, n - begin));
-        for (uint32_t i = begin; i < std::min(n, begin + CHUNK); ++i) {
-          const GridPoint& gp = g_coverage_grid.points[i];
-          WorldPoint p{gp.x, gp.y, gp.z};
-          resp_begin_point(c, p);
-          for (int a = 0; a < g_active_speaker_count; ++a) {
-            c.count = 0;
-            resp_speaker_arrivals(c, g_active_speakers[a], p);
-          }
+  WorkerTeam team;
+  team.start(threads, [&](int) {
+    auto buffer = std::make_unique<ArrivalBuffer>();
+    RespContext c;
+    resp_init_context(c, buffer.get());
+    c.run = &tables;
+    for (uint32_t begin; (begin = next.fetch_add(CHUNK)) < n;) {
+      resp_set_region_of(c, g_coverage_grid.points + begin, std::min(CHUNK, n - begin));
+      for (uint32_t i = begin; i < std::min(n, begin + CHUNK); ++i) {
+        const GridPoint& gp = g_coverage_grid.points[i];
+        WorldPoint p{gp.x, gp.y, gp.z};
+        resp_begin_point(c, p);
+        for (int a = 0; a < g_active_speaker_count; ++a) {
+          c.count = 0;
+          resp_speaker_arrivals(c, g_active_speakers[a], p);
         }
       }
-    });
-  for (std::thread& w : workers) w.join();
+    }
+  });
+  team.join();
   return seconds_since(start);
 }
 

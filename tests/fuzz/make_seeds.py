@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Writes the seed files of the reader fuzzing (project, map, ray file, speaker
-database and drawings) into tests/fuzz/seeds/ and those of the legacy readers
+database and drawings, absorber database) into tests/fuzz/seeds/ and those of the legacy readers
 into tests/fuzz/seeds_legacy/, built field by field from the byte layouts."""
 import os
 import struct
@@ -41,6 +41,29 @@ def material(name, alpha):
     r += struct.pack("<7f", *([alpha] * 7)) + bytes(8) + b"Wand".ljust(80, b"\0") + bytes(28)
     assert len(r) == 256
     return r
+
+
+def material_full(name, category, alphas, description=b"Absorber"):
+    r = name.ljust(23, b"\0") + description.ljust(80, b"\0") + bytes(9)
+    r += struct.pack("<7f", *alphas) + bytes(8) + category.ljust(80, b"\0") + bytes(28)
+    assert len(r) == 256
+    return r
+
+
+def absorber_db(records, tail=b""):
+    """An absorber database: the identification in 32 bytes, then the records."""
+    return b"ORVANTE ABSORBER DATABASE V1.1".ljust(32, b"\0") + b"".join(records) + tail
+
+
+def absorber_seeds():
+    three = [material_full(b"beton", b"Wand", [0.02] * 7),
+             material_full(b"Beton", b"k" * 50, [0.0, 0.1, 0.2, 0.3, 0.4, 0.5, 1.0]),
+             material_full(b"Teppich", b"wand", [0.6] * 7, description=b"d" * 79)]
+    many = [material_full(b"M%d" % k, b"Wand", [0.5] * 7) for k in range(201)]
+    return {
+        "absorbers_three.oab": absorber_db(three, tail=bytes([0x77]) * 100),
+        "absorbers_201.oab": absorber_db(many),
+    }
 
 
 def placed_speaker(type_index=0):
@@ -197,6 +220,7 @@ def seeds():
         "acoustacadd.spk": acoustacadd_parameters(),
         "speaker_db_empty.osb": b"ORVANTE SPEAKER DATABASE V140".ljust(30, b"\0") + struct.pack("<h", 0),
         "viewer_history.ope": viewer_history(),
+        **absorber_seeds(),
     }
 
 

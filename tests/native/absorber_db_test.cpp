@@ -186,12 +186,39 @@ TEST_F(AbsorberDbTest, SortsByNameAndByCategoryAndSetModified) {
   g_absed_modified = false;
   absed_sort_by_name();
   EXPECT_TRUE(g_absed_modified);
-  EXPECT_EQ(names(), "Alu,Beton,Beton,beton,Teppich,");
+  EXPECT_EQ(names(), "Alu,Beton,Beton,Teppich,beton,");  // names byte by byte
   EXPECT_EQ(g_absed_table.records[2].description[0], 'z');
   absed_sort_by_category();
   EXPECT_EQ(names(), "Teppich,Beton,Beton,Alu,beton,");
   EXPECT_LT(absed_compare_by_name(g_absed_table.records[3], g_absed_table.records[4]), 0);
   EXPECT_EQ(absed_compare_by_category(g_absed_table.records[1], g_absed_table.records[2]), 0);
+}
+
+TEST(AbsorberCompare, NamesByByteCategoriesWithoutCase) {
+  struct Case {
+    const char *name_a, *category_a, *name_b, *category_b;
+    int by_name, by_category;  // sign of the comparison
+  } cases[] = {
+      {"Beton", "Wand", "beton", "Wand", -1, -1},   // two materials to the design program
+      {"Beton", "wand", "Beton", "Wand", 0, 0},     // categories ignore case
+      {"Beton", "Decke", "Alu", "Wand", 1, -1},     // the first key decides
+      {"Alu", "Wand", "Alu", "Boden", 1, 1},        // the second on a tie
+      {"\xc4rmel", "W", "Zink", "W", 1, 1},         // bytes above 127 after the letters
+      {"Alu", "", "Alu", "", 0, 0},
+  };
+  auto sign = [](int v) { return (v > 0) - (v < 0); };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name_a) + "/" + c.category_a + " : " + c.name_b + "/" + c.category_b);
+    MaterialRecord a{}, b{};
+    std::strcpy(a.name, c.name_a);
+    std::strcpy(a.category, c.category_a);
+    std::strcpy(b.name, c.name_b);
+    std::strcpy(b.category, c.category_b);
+    EXPECT_EQ(sign(absed_compare_by_name(a, b)), c.by_name);
+    EXPECT_EQ(sign(absed_compare_by_category(a, b)), c.by_category);
+    EXPECT_EQ(sign(absed_compare_by_name(b, a)), -c.by_name);
+    EXPECT_EQ(sign(absed_compare_by_category(b, a)), -c.by_category);
+  }
 }
 
 TEST_F(AbsorberDbTest, TitleAndExtension) {

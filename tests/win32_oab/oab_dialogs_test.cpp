@@ -1,0 +1,136 @@
+// The absorber-database editor's "Speichern als..." and "Öffnen" through the
+// system's file dialogs, a name typed into the dialog and OK as a user does:
+// the extension made sure, the file name and title following the choice, the
+// current name offered by the save dialog, and Cancel changing nothing.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/win32/dialog_script.h"
+#include "tests/win32_oab/editor_suite.h"
+
+namespace {
+
+using oab_test::command;
+using oab_test::g_boxes;
+
+constexpr int CMD_OPEN = 102, CMD_SAVE_AS = 103;
+constexpr int FILE_NAME_COMBO = 0x47c, FILE_NAME_EDIT = 0x480;
+
+long file_size(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return long(data.nFileSizeLow);
+}
+
+HWND name_field(HWND dialog) {
+  HWND field = GetDlgItem(dialog, FILE_NAME_COMBO);
+  return field ? field : GetDlgItem(dialog, FILE_NAME_EDIT);
+}
+
+BOOL CALLBACK match_file_dialog(HWND window, LPARAM found) {
+  char cls[16] = "";
+  GetClassNameA(window, cls, sizeof cls);
+  if (std::string(cls) != "#32770" || !IsWindowVisible(window) || !name_field(window)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+// The open or save dialog of this thread once it shows.
+HWND file_dialog() {
+  HWND found = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), match_file_dialog, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// Runs the command while the dialog that comes up gets name typed and OK
+// (or Cancel when name is null); answers the name the dialog offered.
+std::string through_dialog(int id, const char* name) {
+  std::string offered;
+  std::string typed = name ? name : "";
+  bool cancel = name == nullptr;
+  size_t steps = dialog_script::run({{file_dialog, [&](HWND dialog) {
+                                        char text[MAX_PATH] = "";
+                                        GetWindowTextA(name_field(dialog), text, sizeof text);
+                                        offered = text;
+                                        if (cancel) {
+                                          dialog_script::press(dialog, IDCANCEL);
+                                          return true;
+                                        }
+                                        SetWindowTextA(name_field(dialog), typed.c_str());
+                                        dialog_script::press(dialog, IDOK);
+                                        return true;
+                                      }}},
+                                    [&] { command(id); }, 30000);
+  EXPECT_EQ(steps, 1u) << "no file dialog came up for command " << id;
+  return offered;
+}
+
+class OabDialogs : public oab_test::EditorSuite {
+ protected:
+  void SetUp() override {
+    EditorSuite::SetUp();
+    char temp[MAX_PATH] = "";
+    GetTempPathA(sizeof temp, temp);
+    folder_ = std::string(temp) + "oab_dialogs_" + std::to_string(GetCurrentProcessId()) + "\\";
+    CreateDirectoryA(folder_.c_str(), nullptr);
+  }
+  void TearDown() override {
+    for (const char* name : {"ohne_endung.OAB", "klein.oab", "klein_old.OAB"}) DeleteFileA((folder_ + name).c_str());
+    RemoveDirectoryA(folder_.c_str());
+  }
+  void two_records() {
+    absed_new_database();
+    const float alpha[MATERIAL_BANDS] = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f};
+    ASSERT_TRUE(absed_store_record(0, "Beton", "glatt", "Wand", alpha));
+    ASSERT_TRUE(absed_store_record(1, "Teppich", "dick", "Boden", alpha));
+    absed_show_record_dialog();
+  }
+  std::string folder_;
+};
+
+TEST_F(OabDialogs, SaveAsAppendsTheExtensionAndTheFileNameFollows) {
+  two_records();
+  ASSERT_TRUE(g_absed_modified);
+  through_dialog(CMD_SAVE_AS, (folder_ + "ohne_endung").c_str());
+  EXPECT_TRUE(g_boxes.empty()) << g_boxes.front();
+  const std::string saved = folder_ + "ohne_endung.OAB";
+  EXPECT_EQ(file_size(saved), 32 + 2 * 256);
+  EXPECT_FALSE(g_absed_modified);
+  EXPECT_EQ(std::string(g_absed_file_name), saved);
+  EXPECT_EQ(oab_test::main_title(), "Orvante Absorber Datenbank 2.90" + saved);
+
+  // A name in lower case keeps its extension; the dialog offers the current name.
+  std::string offered = through_dialog(CMD_SAVE_AS, (folder_ + "klein.oab").c_str());
+  EXPECT_NE(offered.find("ohne_endung"), std::string::npos) << offered;
+  EXPECT_EQ(file_size(folder_ + "klein.oab"), 32 + 2 * 256);
+  EXPECT_EQ(std::string(g_absed_file_name), folder_ + "klein.oab");
+}
+
+TEST_F(OabDialogs, OpenReadsTheChosenFileAndCancelChangesNothing) {
+  two_records();
+  through_dialog(CMD_SAVE_AS, (folder_ + "ohne_endung.OAB").c_str());
+  absed_new_database();
+  absed_show_record_dialog();
+  ASSERT_EQ(g_absed_table.count, 0);
+
+  through_dialog(CMD_OPEN, (folder_ + "ohne_endung.OAB").c_str());
+  EXPECT_TRUE(g_boxes.empty()) << g_boxes.front();
+  EXPECT_EQ(g_absed_table.count, 2);
+  EXPECT_STREQ(g_absed_table.records[1].name, "Teppich");
+  EXPECT_EQ(SendDlgItemMessageA(absed_record_dialog(), 101, LB_GETCOUNT, 0, 0), 2);
+  const std::string opened = oab_test::main_title();
+  EXPECT_EQ(opened, "Orvante Absorber Datenbank 2.90" + folder_ + "ohne_endung.OAB");
+
+  through_dialog(CMD_OPEN, nullptr);
+  EXPECT_TRUE(g_boxes.empty());
+  EXPECT_EQ(oab_test::main_title(), opened);
+  EXPECT_EQ(g_absed_table.count, 2);
+  EXPECT_EQ(std::string(g_absed_file_name), folder_ + "ohne_endung.OAB");
+}
+
+}  // namespace
