@@ -47,7 +47,6 @@ const ProgramStart DESIGN_PROGRAM = {
 
 int app_main(HINSTANCE instance) {
   app_install_hooks();
-  app_clear_before_first_command();
   return program_run(instance, DESIGN_PROGRAM);
 }
 

@@ -6,8 +6,6 @@
 LRESULT CALLBACK app_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 LRESULT app_view_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 void app_update_menu_state();
-// The first command of a run clears the drawing window (the start-up picture).
-void app_clear_before_first_command();
 void app_select_layer_for_command(int id);
 void app_show_ok_stop_buttons(int show);
 
