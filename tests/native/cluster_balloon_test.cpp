@@ -14,6 +14,7 @@
 #include "speakers/speaker_codec.h"
 #include "speakers/speaker_db.h"
 #include "tests/native/acoustic_model.h"
+#include "tests/native/run_folder.h"
 
 namespace {
 
@@ -45,8 +46,7 @@ class Cluster : public ::testing::Test {
     ui_seams().message_box = record_box;
     g_boxes.clear();
     g_answer = UI_IDYES;
-    dir_ = fs::temp_directory_path() / "orv_cluster_test";
-    fs::create_directories(dir_);
+    dir_ = run_folder::fresh("cluster");
   }
   void TearDown() override {
     clear_model();

@@ -1,7 +1,6 @@
 #include "project/ease_exchange.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -19,6 +18,7 @@
 #include "speakers/speaker_db.h"
 #include "speakers/speaker_model.h"
 #include "speakers/speaker_record.h"
+#include "tests/native/run_folder.h"
 
 namespace {
 
@@ -37,12 +37,7 @@ void new_project() {
 }
 
 std::string temp_path(const char* name) {
-  static std::string dir = [] {
-    std::filesystem::path p = std::filesystem::temp_directory_path() / ("orv_ease_test_" + std::to_string(getpid()));
-    std::filesystem::remove_all(p);
-    std::filesystem::create_directories(p);
-    return p.string();
-  }();
+  static std::string dir = run_folder::fresh("files").string();
   return dir + "/" + name;
 }
 

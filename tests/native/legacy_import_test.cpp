@@ -1,7 +1,6 @@
 #include "project/legacy_project.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cctype>
 #include <cstring>
@@ -21,6 +20,7 @@
 #include "speakers/legacy_drawing.h"
 #include "speakers/speaker_model.h"
 #include "speakers/speaker_record.h"
+#include "tests/native/run_folder.h"
 
 namespace {
 
@@ -39,12 +39,7 @@ void new_project() {
 }
 
 std::string temp_path(const char* name) {
-  static std::string dir = [] {
-    std::filesystem::path p = std::filesystem::temp_directory_path() / ("orv_legacy_test_" + std::to_string(getpid()));
-    std::filesystem::remove_all(p);
-    std::filesystem::create_directories(p);
-    return p.string();
-  }();
+  static std::string dir = run_folder::fresh("files").string();
   return dir + "/" + name;
 }
 

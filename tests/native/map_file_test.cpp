@@ -11,6 +11,7 @@
 
 #include "framework/le_bytes.h"
 #include "framework/ui_seam.h"
+#include "tests/native/run_folder.h"
 
 namespace {
 
@@ -153,9 +154,7 @@ TEST(MapFile, SaveReplacesTheOldFileOnlyWhenTheNewOneIsComplete) {
     return UI_IDOK;
   };
   g_save_texts.clear();
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "orv_map_save";
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
+  const std::filesystem::path dir = run_folder::fresh("map_save");
   const std::string path = (dir / "SAAL.OMF").string();
   const std::vector<uint8_t> old_map = encode(two_point_map(), "alt");
   {

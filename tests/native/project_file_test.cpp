@@ -26,6 +26,7 @@
 #include "speakers/speaker_db.h"
 #include "speakers/speaker_model.h"
 #include "speakers/speaker_record.h"
+#include "tests/native/run_folder.h"
 
 namespace {
 
@@ -45,12 +46,7 @@ void new_project() {
 }
 
 std::string temp_dir() {
-  static std::string dir = [] {
-    std::filesystem::path p = std::filesystem::temp_directory_path() / "orv_project_test";
-    std::filesystem::remove_all(p);
-    std::filesystem::create_directories(p);
-    return p.string();
-  }();
+  static std::string dir = run_folder::fresh("project").string();
   return dir;
 }
 

@@ -11,6 +11,7 @@
 #include "framework/units.h"
 #include "speakers/speaker_db.h"
 #include "tests/native/acoustic_model.h"
+#include "tests/native/run_folder.h"
 
 namespace {
 
@@ -106,7 +107,7 @@ TEST_F(SpeakerList, SwitchedOffLoudspeakerShowsAndAddsNothing) {
 // is a one-record database like any other.
 TEST_F(SpeakerList, ReplacingATypeChangesEveryLoudspeakerOfThatTypeOnly) {
   namespace fs = std::filesystem;
-  fs::path file = fs::temp_directory_path() / "orv_speaker_list_test.OSB";
+  fs::path file = run_folder::path() / "speaker_list.OSB";
   ClusterGroup none{};
   SpeakerRecord* r = spk_record_alloc();
   spk_cluster_fill_record(none, "", *r);

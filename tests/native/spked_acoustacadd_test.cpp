@@ -11,6 +11,7 @@
 
 #include "framework/le_bytes.h"
 #include "speakers/speaker_record.h"
+#include "tests/native/run_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -104,8 +105,7 @@ Bytes balloon_file(int16_t axis, int16_t peak_at_row5) {
 }
 
 TEST(AcoustaCadd, BalloonFilesBesideTheParameterFile) {
-  fs::path dir = fs::temp_directory_path() / "spked_acoustacadd";
-  fs::remove_all(dir);
+  fs::path dir = run_folder::fresh("acoustacadd");
   fs::create_directories(dir / "BALLOONS");
   std::string path = (dir / "LS.SPK").string();
   EXPECT_EQ(spked_acoustacadd_balloon_path(path, 3), (dir / "BALLOONS" / "LS.B10").string());

@@ -15,6 +15,7 @@
 #include "speaker_editor/record_table.h"
 #include "speakers/speaker_codec.h"
 #include "speakers/speaker_db.h"
+#include "tests/native/run_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -64,11 +65,7 @@ class EditorDatabase : public ::testing::Test {
     ui_seams().message_box = record_message;
     g_messages.clear();
     spked_clear_table();
-    dir_ = fs::temp_directory_path() /
-           ("spked_db_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = run_folder::fresh(::testing::UnitTest::GetInstance()->current_test_info()->name());
   }
   void TearDown() override {
     spked_clear_table();

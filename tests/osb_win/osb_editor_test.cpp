@@ -14,14 +14,14 @@
 #include "cad/obj_store.h"
 #include "cad/view.h"
 #include "framework/child_windows_win.h"
-#include "osb_harness.h"
+#include "tests/osb_win/osb_harness.h"
 #include "speaker_editor/record_table.h"
 #include "speakers/speaker_codec.h"
 #include "speakers/speaker_db.h"
 
 namespace {
 
-using namespace osb_harness;
+using namespace harness;
 
 const char* const PASSWORD_PROMPT = "Sitzungs-Paßwort(max.20 Stellen):";
 
@@ -33,7 +33,7 @@ std::string full_path(const char* name) {
 
 void answer_password(const char* password) {
   g_dialog_answer = [password]() {
-    HWND dialog = find_dialog(PASSWORD_PROMPT);
+    HWND dialog = own_dialog::shown(PASSWORD_PROMPT);
     if (!dialog) return false;
     SetDlgItemTextA(dialog, 105, password);
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(102, BN_CLICKED), 0);
@@ -86,7 +86,7 @@ TEST(OsbEditor, StartsOpensEditsAndSavesADatabaseTheDesignProgramReads) {
         SendMessageA(win_main_window(), WM_INITMENU, WPARAM(GetMenu(win_main_window())), 0);
         seen.save_enabled_after_open = !greyed(6003) && !greyed(6110);
         g_dialog_answer = [] {
-          HWND dialog = find_dialog("Lautsprecher Kenndaten");
+          HWND dialog = own_dialog::shown("Lautsprecher Kenndaten");
           if (!dialog) return false;
           SetDlgItemTextA(dialog, 101, "Testfirma");
           SetDlgItemTextA(dialog, 501, "95,5");

@@ -13,12 +13,12 @@
 #include <vector>
 
 #include "framework/le_bytes.h"
-#include "osb_harness.h"
+#include "tests/osb_win/osb_harness.h"
 #include "speaker_editor/record_table.h"
 
 namespace {
 
-using namespace osb_harness;
+using namespace harness;
 
 std::string full_path(const char* name) {
   char out[MAX_PATH];
@@ -55,9 +55,17 @@ std::vector<uint8_t> balloon() {
 
 // Presses a button of the AcoustaCadd dialog once it is open.
 bool press_in_dialog(int id) {
-  HWND dialog = find_dialog("AcoustaCadd LS Datenimport");
+  HWND dialog = own_dialog::shown("AcoustaCadd LS Datenimport");
   if (!dialog) return false;
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+  return true;
+}
+
+// Names the file in the file dialog over it once that is open.
+bool answer_file(const std::string& path) {
+  HWND dialog = own_dialog::file_dialog();
+  if (!dialog) return false;
+  dialog_script::answer_file_dialog(dialog, path);
   return true;
 }
 
@@ -70,7 +78,7 @@ TEST(OsbImports, HornAndDriverThroughTheAcoustaCaddDialog) {
   write(driver, parameters('D', -1000, 0.0f));
   write(folder + "\\BALLOONS\\HORN90.B10", balloon());
   g_dialog_answer = [] {
-    HWND dialog = find_dialog("Sitzungs-Paßwort(max.20 Stellen):");
+    HWND dialog = own_dialog::shown("Sitzungs-Paßwort(max.20 Stellen):");
     if (!dialog) return false;
     SetDlgItemTextA(dialog, 105, "pw");
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(102, BN_CLICKED), 0);
@@ -82,25 +90,13 @@ TEST(OsbImports, HornAndDriverThroughTheAcoustaCaddDialog) {
     switch (stage) {
       case 0: if (!press_in_dialog(103)) return false; break;
       case 1: {
-        HWND dialog = find_dialog(nullptr);
-        if (!dialog || find_dialog("AcoustaCadd LS Datenimport") == dialog) return false;
-        HWND field = GetDlgItem(dialog, FILE_NAME_COMBO);
-        if (!field) field = GetDlgItem(dialog, FILE_NAME_EDIT);
-        if (!field) return false;
-        SetWindowTextA(field, horn.c_str());
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        if (!answer_file(horn)) return false;
         break;
       }
       case 2: if (!press_in_dialog(700)) return false; break;
       case 3: if (!press_in_dialog(103)) return false; break;
       case 4: {
-        HWND dialog = find_dialog(nullptr);
-        if (!dialog || find_dialog("AcoustaCadd LS Datenimport") == dialog) return false;
-        HWND field = GetDlgItem(dialog, FILE_NAME_COMBO);
-        if (!field) field = GetDlgItem(dialog, FILE_NAME_EDIT);
-        if (!field) return false;
-        SetWindowTextA(field, driver.c_str());
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        if (!answer_file(driver)) return false;
         break;
       }
       case 5: if (!press_in_dialog(700)) return false; break;

@@ -13,12 +13,12 @@
 #include "../win32/window_bitmap.h"
 #include "cad/obj_store.h"
 #include "framework/palette.h"
-#include "osb_harness.h"
+#include "tests/osb_win/osb_harness.h"
 #include "speaker_editor/record_table.h"
 
 namespace {
 
-using namespace osb_harness;
+using namespace harness;
 
 std::string full_path(const char* name) {
   char out[MAX_PATH];
@@ -67,7 +67,7 @@ TEST(OsbViews, ImportedRecordInBalloonPolarPlotAndDataSheet) {
   std::string gdf = full_path("osb_views_test.gdf");
   write_gdf(gdf);
   g_dialog_answer = [] {
-    HWND dialog = find_dialog("Sitzungs-Paßwort(max.20 Stellen):");
+    HWND dialog = own_dialog::shown("Sitzungs-Paßwort(max.20 Stellen):");
     if (!dialog) return false;
     SetDlgItemTextA(dialog, 105, "pw");
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(102, BN_CLICKED), 0);

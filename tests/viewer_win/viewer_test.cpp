@@ -10,13 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "../win32/own_dialog.h"
-#include "../win32/program_harness.h"
-#include "../win32/window_bitmap.h"
 #include "acoustics/cov_window_win.h"
 #include "acoustics/coverage.h"
 #include "acoustics/ray_file.h"
 #include "acoustics/ray_path.h"
+#include "cad/cad_state.h"
 #include "cad/obj_store.h"
 #include "cad/panel_win.h"
 #include "cad/view.h"
@@ -27,6 +25,8 @@
 #include "project/map_file.h"
 #include "project/project_file.h"
 #include "speakers/speaker_model.h"
+#include "tests/win32/program_harness.h"
+#include "tests/win32/window_bitmap.h"
 #include "viewer/viewer_history.h"
 #include "viewer/viewer_main_win.h"
 
@@ -34,8 +34,8 @@ using harness::when;
 
 namespace {
 
-constexpr int FILE_NAME_EDIT = 0x480;
-constexpr int FILE_NAME_COMBO = 0x47c;
+const harness::Program VIEWER{viewer_win_main, [] { g_modified = 0; }};
+
 constexpr const char* COPY_NAME = "OV_READONLY_COPY.OPR";
 constexpr const char* MAP_NAME = "OV_TEST_MAP.OMF";
 
@@ -58,29 +58,8 @@ std::vector<char> bytes_of(const std::string& path) {
   return out;
 }
 
-BOOL CALLBACK find_open_dialog(HWND window, LPARAM result) {
-  char name[16] = "";
-  GetClassNameA(window, name, sizeof name);
-  if (std::string(name) == "#32770" && IsWindowVisible(window) &&
-      (GetDlgItem(window, FILE_NAME_EDIT) || GetDlgItem(window, FILE_NAME_COMBO))) {
-    *reinterpret_cast<HWND*>(result) = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND open_dialog() {
-  HWND dialog = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), find_open_dialog, reinterpret_cast<LPARAM>(&dialog));
-  return dialog;
-}
-
-void type_file_name(HWND dialog, const char* name) {
-  HWND edit = GetDlgItem(dialog, FILE_NAME_EDIT);
-  if (!edit) edit = GetDlgItem(dialog, FILE_NAME_COMBO);
-  SetWindowTextA(edit, name);
-  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-}
+HWND open_dialog() { return own_dialog::file_dialog(); }
+void type_file_name(HWND dialog, const char* name) { dialog_script::answer_file_dialog(dialog, name); }
 
 struct Seen {
   std::string title_at_start, title_after_open;
@@ -125,7 +104,7 @@ TEST(Viewer, OpensAReadOnlyProjectShowsItAndLeavesItsBytes) {
   DeleteFileA(history_path);
   g_seen = Seen{};
 
-  int code = harness::run_program(viewer_win_main, {
+  int code = harness::run_program(VIEWER, {
       [&] {
         g_seen.title_at_start = harness::window_text(win_main_window());
         PostMessageA(win_main_window(), WM_COMMAND, 101, 0);
@@ -264,7 +243,7 @@ TEST(Viewer, OpensAReadOnlyRayFileAndShowsItsPaths) {
   DeleteFileA(rays.c_str());
   std::vector<char> before;
   g_rays = RaySeen{};
-  int code = harness::run_program(viewer_win_main, {
+  int code = harness::run_program(VIEWER, {
       [&] {
         ASSERT_EQ(proj_load(in_start_folder("BEISPIEL.OPR").c_str()), 1);
         g_rays.written_paths = add_direct_paths(WorldPoint{12, 6, 1.2f});

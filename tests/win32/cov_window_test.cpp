@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,7 @@
 #include "project/project_file.h"
 #include "speakers/speaker_model.h"
 #include "pdf_printer.h"
+#include "tests/win32/dialog_script.h"
 
 namespace {
 
@@ -116,11 +118,13 @@ struct Seen {
 };
 Seen g_seen;
 int g_probe_point = -1;
-void (*g_inside)() = nullptr;
 
-void CALLBACK run_inside(HWND, UINT, UINT_PTR timer, DWORD) {
-  KillTimer(nullptr, timer);
-  if (g_inside) g_inside();
+// Runs the window on the current result with steps inside its wait loop,
+// one a tick once the window is up; the last one must close the window.
+void run_window(const std::vector<std::function<void()>>& insides) {
+  std::vector<dialog_script::Step> steps;
+  for (const auto& inside : insides) steps.emplace_back(cov_window, inside);
+  dialog_script::run_all(std::move(steps), cov_show_window, 60000, 100);
 }
 
 void click(int id) {
@@ -173,9 +177,7 @@ TEST(CovWindow, OpensOnAComputedHallPicksAPointAndClosesOnBack) {
         compute_hall();
         ASSERT_GT(g_coverage_grid.point_count, 300u);
         g_probe_point = static_cast<int>(g_coverage_grid.point_count / 2);
-        g_inside = look_pick_and_close;
-        SetTimer(nullptr, 0, 100, run_inside);
-        cov_show_window();
+        run_window({look_pick_and_close});
         g_seen.closed = cov_window() == nullptr;
         g_seen.drawing_back = IsWindowVisible(win_drawing_window()) != 0;
         g_speaker_types.count = 0;
@@ -256,17 +258,7 @@ TEST(CovWindow, StiExportWritesSevenLinesPerPointNextToTheProject) {
         obj_free_all();
         compute_hall();
         std::snprintf(g_project_path, sizeof g_project_path, "%sHALLE.ORV", g_export_dir.c_str());
-        g_inside = [] {
-          export_one_band();
-          g_inside = [] {
-            export_all_bands();
-            g_inside = check_export_and_close;
-            SetTimer(nullptr, 0, 100, run_inside);
-          };
-          SetTimer(nullptr, 0, 100, run_inside);
-        };
-        SetTimer(nullptr, 0, 100, run_inside);
-        cov_show_window();
+        run_window({export_one_band, export_all_bands, check_export_and_close});
         g_speaker_types.count = 0;
         g_project_path[0] = 0;
       },
@@ -293,13 +285,6 @@ TEST(CovWindow, StiExportWritesSevenLinesPerPointNextToTheProject) {
 
 namespace {
 
-// Runs the window on the current result with one step inside its wait
-// loop; the step must close the window.
-void run_window(void (*inside)()) {
-  g_inside = inside;
-  SetTimer(nullptr, 0, 100, run_inside);
-  cov_show_window();
-}
 
 std::vector<int> g_cell_colours, g_expected_colours;
 
@@ -339,7 +324,7 @@ TEST(CovWindow, ColoursSpreadOverTheShownValuesAndASilentMapIsLowest) {
         obj_free_all();
         compute_hall();
         g_calc_options.band = COV_ALL_BANDS;
-        run_window(sample_all_band_cells);
+        run_window({sample_all_band_cells});
         // Nothing arrived anywhere: the floor energy and no arrival time.
         for (uint32_t i = 0; i < g_coverage_grid.point_count; ++i)
           for (int b = 0; b < 7; ++b) {
@@ -351,7 +336,7 @@ TEST(CovWindow, ColoursSpreadOverTheShownValuesAndASilentMapIsLowest) {
           g_calc_options.display_mode = static_cast<int16_t>(mode);
           for (int band : {0, COV_ALL_BANDS}) {
             g_calc_options.band = static_cast<int16_t>(band);
-            g_inside = [] {
+            run_window({[] {
               HDC dc = GetDC(cov_window());
               for (uint32_t i = 0; i < g_coverage_grid.point_count; i += 53) {
                 POINT at = pixel_of(g_coverage_grid.points[i]);
@@ -360,9 +345,7 @@ TEST(CovWindow, ColoursSpreadOverTheShownValuesAndASilentMapIsLowest) {
               }
               ReleaseDC(cov_window(), dc);
               click(COV_ID_CLOSE);
-            };
-            SetTimer(nullptr, 0, 100, run_inside);
-            cov_show_window();
+            }});
           }
         }
         g_speaker_types.count = 0;
@@ -425,7 +408,7 @@ TEST(CovWindow, EveryButtonShowsItsWholeLabel) {
         compute_hall();
         for (int mode : {COV_MODE_LD, COV_MODE_TIME, COV_MODE_STI}) {
           g_calc_options.display_mode = static_cast<int16_t>(mode);
-          run_window(measure_labels);
+          run_window({measure_labels});
         }
         g_speaker_types.count = 0;
       },
@@ -506,7 +489,7 @@ TEST(CovWindow, PickLabelsDrawOnlyBesideTheirPoints) {
       [] {
         obj_free_all();
         compute_hall();
-        run_window(pick_two_and_repaint);
+        run_window({pick_two_and_repaint});
         g_speaker_types.count = 0;
       },
   });
@@ -528,12 +511,12 @@ TEST(CovWindow, UnwritableExportAndLogAreToldInABox) {
         std::snprintf(g_project_path, sizeof g_project_path, "%sno_such_folder\\HALLE.ORV",
                       testing::TempDir().c_str());
         g_calc_options.band = COV_ALL_BANDS;
-        run_window([] {
+        run_window({[] {
           click(COV_ID_MODE_FIRST + 5);  // "--> exp"
           POINT at = pixel_of(g_coverage_grid.points[g_coverage_grid.point_count / 2]);
           SendMessageA(cov_window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
           click(COV_ID_CLOSE);
-        });
+        }});
         g_speaker_types.count = 0;
         g_project_path[0] = 0;
       },
@@ -552,6 +535,7 @@ namespace {
 
 std::string g_print_job;
 RECT g_print_client = {};
+int g_answered_before = 0;
 
 }  // namespace
 
@@ -564,14 +548,18 @@ TEST(CovWindow, PrintButtonPrintsTheWindowOnALandscapePage) {
         obj_free_all();
         compute_hall();
         g_print_job = pdf_printer::next_job_name();
-        run_window([] {
-          GetClientRect(cov_window(), &g_print_client);
-          pdf_printer::answer_next_dialog(IDOK);
-          click(COV_ID_PRINT);  // runs when the window's loop takes it, after this step
-          // Closing is taken up once the print has returned.
-          g_inside = [] { click(COV_ID_CLOSE); };
-          SetTimer(nullptr, 0, 500, run_inside);
-        });
+        g_answered_before = pdf_printer::g_dialogs_answered;
+        run_window({[] {
+                      GetClientRect(cov_window(), &g_print_client);
+                      pdf_printer::answer_next_dialog(IDOK);
+                      click(COV_ID_PRINT);  // runs when the window's loop takes it, after this step
+                    },
+                    [] {
+                      // Closed once the print has returned.
+                      if (pdf_printer::g_dialogs_answered == g_answered_before || print_is_printing())
+                        return dialog_script::again();
+                      click(COV_ID_CLOSE);
+                    }});
         g_speaker_types.count = 0;
       },
   });

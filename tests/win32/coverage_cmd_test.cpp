@@ -15,38 +15,26 @@
 #include "project/calc_options.h"
 #include "speakers/speaker_model.h"
 #include "speakers/speaker_record.h"
+#include "tests/win32/dialog_script.h"
 
 // Command 5001 in the running design program: the options dialog is
 // answered and the progress box's cancel button pressed from a thread timer
 // that fires inside their message loops.
 namespace {
 
-bool g_cancel_when_running = false;
-bool g_cancel_clicked = false;
 bool g_dialog_started = false;
 
-BOOL CALLBACK find_options(HWND window, LPARAM out) {
-  char title[64] = "";
-  GetWindowTextA(window, title, sizeof title);
-  if (IsWindowVisible(window) && std::strcmp(title, "Berechnungsoptionen") == 0) {
-    *reinterpret_cast<HWND*>(out) = window;
-    return FALSE;
-  }
-  return TRUE;
+// The options dialog's start button; then, for a run to be stopped, the
+// cancel button of the progress box once it runs.
+dialog_script::Step start_in_options() {
+  return {"Berechnungsoptionen", [](HWND dialog) {
+            g_dialog_started = true;
+            dialog_script::click(dialog, 501);
+          }};
 }
-
-void CALLBACK script(HWND, UINT, UINT_PTR, DWORD) {
-  HWND dialog = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), find_options, reinterpret_cast<LPARAM>(&dialog));
-  if (dialog && !g_dialog_started) {
-    g_dialog_started = true;
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(501, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, 501)));
-    return;
-  }
-  if (g_cancel_when_running && !g_cancel_clicked && g_progress.box && g_progress.cancel) {
-    g_cancel_clicked = true;
-    SendMessageA(g_progress.cancel, BM_CLICK, 0, 0);
-  }
+dialog_script::Step cancel_when_running() {
+  return {[]() -> HWND { return g_progress.box ? g_progress.cancel : nullptr; },
+          [](HWND cancel) { SendMessageA(cancel, BM_CLICK, 0, 0); }};
 }
 
 void add_listener_area(float size) {
@@ -109,7 +97,7 @@ class CoverageCommand : public ::testing::Test {
   }
   void SetUp() override {
     ASSERT_TRUE(window_.window);
-    g_cancel_when_running = g_cancel_clicked = g_dialog_started = false;
+    g_dialog_started = false;
     boxes.clear();
     progress_install_seams();
     ui_seams().message_box = [](const char* text, const char*, unsigned) {
@@ -126,18 +114,16 @@ class CoverageCommand : public ::testing::Test {
   }
   static DrawWindow window_;
   static std::vector<std::string> boxes;
-  // Runs command 5001 once inside the program with the script timer on.
-  void run_command(const std::function<void()>& build) {
+  // Runs command 5001 once inside the program with the script playing.
+  void run_command(const std::function<void()>& build, std::vector<dialog_script::Step> script = {start_in_options()}) {
     build();
     g_calc_options.grid_spacing_index = 1;
-    UINT_PTR timer = SetTimer(nullptr, 0, 20, script);
-    ASSERT_NE(timer, 0u);
-    cov_cmd_level_time();
-    KillTimer(nullptr, timer);
+    steps_run = dialog_script::run(std::move(script), cov_cmd_level_time, 0, 20);
     valid = g_coverage_valid;
     points = g_coverage_grid.point_count;
     if (points) first = g_coverage_grid.points[0];
   }
+  size_t steps_run = 0;
   int valid = -1;
   uint32_t points = 0;
   GridPoint first{};
@@ -169,12 +155,13 @@ TEST_F(CoverageCommand, NoSwitchedOnLoudspeakerIsReported) {
 }
 
 TEST_F(CoverageCommand, CancelInTheProgressBoxLeavesTheResultInvalid) {
-  g_cancel_when_running = true;
-  run_command([] {
-    add_listener_area(100);  // 40000 points
-    for (int i = 0; i < 200; ++i) add_speaker(float(i % 20) * 5, float(i / 20) * 10, 8, 1);
-  });
-  EXPECT_TRUE(g_cancel_clicked);
+  run_command(
+      [] {
+        add_listener_area(100);  // 40000 points
+        for (int i = 0; i < 200; ++i) add_speaker(float(i % 20) * 5, float(i / 20) * 10, 8, 1);
+      },
+      {start_in_options(), cancel_when_running()});
+  EXPECT_EQ(steps_run, 2u);  // the cancel button was clicked
   EXPECT_EQ(valid, 0);
 }
 

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,62 +20,34 @@
 #include "speakers/speaker_model.h"
 #include "speakers/speaker_record.h"
 #include "tests/win32/app_harness.h"
-#include "tests/win32/own_dialog.h"
+#include "tests/native/run_folder.h"
+#include "tests/win32/dialog_script.h"
 #include "tests/win32/window_bitmap.h"
 
 namespace {
 
-constexpr int FILE_NAME_COMBO = 0x47c;
-constexpr int FILE_NAME_EDIT = 0x480;
 constexpr const char* SPEAKER_INPUT = "Lautsprecher-Eingabe";
 
 // Answers for the file dialogs in turn: a path typed and OK, or an empty
-// text for Cancel. The input dialog of an unknown type is cancelled.
+// text for Cancel. The input dialog of an unknown type is cancelled, the
+// question whether to replace a file answered with Yes.
 std::deque<std::string> g_file_answers;
 int g_file_dialogs = 0;
 int g_input_dialogs = 0;
-UINT_PTR g_timer = 0;
 
-BOOL CALLBACK find_file_dialog(HWND window, LPARAM result) {
-  char name[16] = "";
-  GetClassNameA(window, name, sizeof name);
-  if (std::string(name) == "#32770" && IsWindowVisible(window)) {
-    *reinterpret_cast<HWND*>(result) = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-void CALLBACK answer_dialogs(HWND, UINT, UINT_PTR, DWORD) {
-  if (HWND input = own_dialog::find(SPEAKER_INPUT); input && IsWindowVisible(input)) {
-    ++g_input_dialogs;
-    PostMessageA(input, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    return;
-  }
-  HWND dialog = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), find_file_dialog, reinterpret_cast<LPARAM>(&dialog));
-  if (!dialog) return;
-  if (GetDlgItem(dialog, 0xFFFF)) {  // the question whether to replace a file
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
-    return;
-  }
-  HWND field = GetDlgItem(dialog, FILE_NAME_COMBO);
-  if (!field) field = GetDlgItem(dialog, FILE_NAME_EDIT);
-  if (!field || GetPropA(dialog, "orv_answered")) return;
-  SetPropA(dialog, "orv_answered", reinterpret_cast<HANDLE>(1));
-  ++g_file_dialogs;
-  std::string answer = g_file_answers.empty() ? std::string() : g_file_answers.front();
-  if (!g_file_answers.empty()) g_file_answers.pop_front();
-  if (!answer.empty()) SetWindowTextA(field, answer.c_str());
-  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(answer.empty() ? IDCANCEL : IDOK, BN_CLICKED), 0);
-}
-
-std::string temp_folder() {
-  char temp[MAX_PATH];
-  GetTempPathA(sizeof temp, temp);
-  std::string folder = std::string(temp) + "orv_ease_" + std::to_string(GetCurrentProcessId()) + "\\";
-  CreateDirectoryA(folder.c_str(), nullptr);
-  return folder;
+std::vector<dialog_script::Step> answers() {
+  return {{SPEAKER_INPUT,
+           [](HWND input) {
+             ++g_input_dialogs;
+             dialog_script::press(input, IDCANCEL);
+           }},
+          {own_dialog::message_box, [](HWND box) { dialog_script::press(box, IDYES); }},
+          {own_dialog::file_dialog, [](HWND dialog) {
+             ++g_file_dialogs;
+             std::string answer = g_file_answers.empty() ? std::string() : g_file_answers.front();
+             if (!g_file_answers.empty()) g_file_answers.pop_front();
+             dialog_script::answer_file_dialog(dialog, answer);
+           }}};
 }
 
 std::string read_file(const std::string& path) {
@@ -142,17 +115,15 @@ int drawn_pixels() {
 class EaseCommands : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = temp_folder();
+    folder_ = run_folder::fresh("ease").string() + "\\";
     g_file_answers.clear();
     g_file_dialogs = g_input_dialogs = 0;
-    g_timer = SetTimer(nullptr, 0, 100, answer_dialogs);
-    ASSERT_NE(g_timer, 0u);
+    answering_ = std::make_unique<dialog_script::Answering>(answers(), 100);
+    ASSERT_TRUE(answering_->started());
   }
-  void TearDown() override {
-    KillTimer(nullptr, g_timer);
-    g_timer = 0;
-  }
+  void TearDown() override { answering_.reset(); }
   std::string folder_;
+  std::unique_ptr<dialog_script::Answering> answering_;
 };
 
 }  // namespace

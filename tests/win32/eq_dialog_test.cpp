@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/win32/own_dialog.h"
+#include "tests/win32/dialog_script.h"
 
 #include <functional>
 #include <string>
@@ -12,35 +12,15 @@
 
 namespace {
 
-// Runs the dialog; `drive` is called once the dialog window exists.
-std::function<void(HWND)> g_drive;
-const char* g_title = "Equalizer";
-bool g_seen = false;
+using dialog_script::press;
+using dialog_script::text;
 
-void CALLBACK find_dialog(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND dialog = own_dialog::find(g_title);
-  if (!dialog) return;
-  KillTimer(nullptr, timer);
-  g_seen = true;
-  g_drive(dialog);
-}
-
+// Runs the dialog; `drive` is called once the dialog window is up.
 int run(double values[7], int mode, std::function<void(HWND)> drive) {
-  g_drive = std::move(drive);
-  g_seen = false;
-  g_title = mode == BAND_MODE_RT ? "RT 60" : "Equalizer";
-  UINT_PTR timer = SetTimer(nullptr, 0, 30, find_dialog);
-  EXPECT_NE(timer, 0u);
-  int result = opts_run_band_dialog(values, mode);
-  KillTimer(nullptr, timer);
-  EXPECT_TRUE(g_seen);
+  int result = 0;
+  dialog_script::run_all({{mode == BAND_MODE_RT ? "RT 60" : "Equalizer", drive}},
+                         [&] { result = opts_run_band_dialog(values, mode); });
   return result;
-}
-
-std::string text(HWND dialog, int id) {
-  char buffer[64] = {};
-  GetDlgItemTextA(dialog, id, buffer, sizeof buffer);
-  return buffer;
 }
 
 void scroll(HWND dialog, int slider, int action, int thumb = 0) {
@@ -48,8 +28,6 @@ void scroll(HWND dialog, int slider, int action, int thumb = 0) {
 }
 
 int position(HWND dialog, int slider) { return GetScrollPos(GetDlgItem(dialog, slider), SB_CTL); }
-
-void press(HWND dialog, int id) { PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 
 TEST(EqDialog, OpensWithMasterAndTotalAndWritesBackOnOk) {
   double values[7] = {0, -3, -6, 0, 0, 0, -12};

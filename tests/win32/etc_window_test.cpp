@@ -23,8 +23,9 @@
 #include "framework/le_bytes.h"
 #include "framework/palette.h"
 #include "framework/win_frame_win.h"
-#include "own_dialog.h"
 #include "project/project_file.h"
+#include "tests/native/run_folder.h"
+#include "tests/win32/refl_steps.h"
 
 namespace {
 
@@ -38,22 +39,8 @@ struct Seen {
   std::string temp_profile;
   bool temp_existed = false, temp_removed = false, clipboard_bitmap = false;
   AudioPlaybackReport playback{};
-  std::vector<std::string> boxes;
 };
 Seen g_seen;
-int g_stage = 0;
-
-int answer_box(const char* text, const char*, unsigned) {
-  std::string t = text ? text : "";
-  g_seen.boxes.push_back(t);
-  return t == "Reflexionsberechnung in Datei speichern ?" ? UI_IDCANCEL : UI_IDOK;
-}
-
-void set_and_press(HWND dialog, std::initializer_list<std::pair<int, const char*>> fields) {
-  for (auto [id, text] : fields) SetDlgItemTextA(dialog, id, text);
-  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(102, BN_CLICKED), 0);
-}
-
 int shown_paths() {
   int n = 0;
   for (DrawObject* o = g_obj_head; o; o = o->next)
@@ -86,84 +73,75 @@ void count_colours() {
   ReleaseDC(w, dc);
 }
 
-void CALLBACK script(HWND, UINT, UINT_PTR, DWORD) {
-  ui_seams().message_box = answer_box;
-  if (g_stage == 0) {
-    if (HWND d = own_dialog::find("Max.Ordnung (1 .. 40):")) {
-      set_and_press(d, {{105, "2"}});
-      g_stage = 1;
-    }
-  } else if (g_stage == 1) {
-    if (std::strstr(view_prompt_text(), "Zielpunkt")) {
-      PostMessageA(win_main_window(), WM_KEYDOWN, 'A', 0);
-      g_stage = 2;
-    }
-  } else if (g_stage == 2) {
-    if (HWND d = own_dialog::find("Punkt absolut :")) {
-      set_and_press(d, {{104, "12"}, {105, "6"}, {106, "1.2"}});
-      g_stage = 3;
-    }
-  } else if (g_stage == 3) {
-    if (!etc_window() || etc_is_echogram()) return;
-    g_seen.browser = true;
-    g_seen.mode_text_etc = text_of(etc_control(ETC_ID_MODE)) == "ETC";
-    g_seen.shown_paths.push_back(shown_paths());
+using dialog_script::when;
+
+// In the path browser: all paths, the first, back to all, ten further on;
+// then over to the echogram.
+bool in_browser() { return etc_window() && !etc_is_echogram(); }
+void browse() {
+  g_seen.browser = true;
+  g_seen.mode_text_etc = text_of(etc_control(ETC_ID_MODE)) == "ETC";
+  g_seen.shown_paths.push_back(shown_paths());
+  g_seen.browser_steps.push_back(etc_selected_path());
+  for (int code : {SB_LINERIGHT, SB_LINELEFT, SB_LINELEFT, SB_PAGERIGHT}) {
+    scroll(code);
     g_seen.browser_steps.push_back(etc_selected_path());
-    for (int code : {SB_LINERIGHT, SB_LINELEFT, SB_LINELEFT, SB_PAGERIGHT}) {
-      scroll(code);
-      g_seen.browser_steps.push_back(etc_selected_path());
-      g_seen.shown_paths.push_back(shown_paths());
-    }
-    PostMessageA(win_main_window(), WM_COMMAND, ETC_ID_MODE, 0);
-    g_stage = 4;
-  } else if (g_stage == 4) {
-    if (!etc_window() || !etc_is_echogram()) return;
-    g_seen.echogram = true;
-    g_seen.mode_text_ray = text_of(etc_control(ETC_ID_MODE)) == "RAY";
-    UpdateWindow(etc_window());
-    count_colours();
-    g_seen.echogram_steps.push_back(etc_selected_path());
-    for (int code : {SB_LINERIGHT, SB_PAGELEFT, SB_LINELEFT}) {
-      scroll(code);
-      g_seen.echogram_steps.push_back(etc_selected_path());
-    }
-    PostMessageA(win_main_window(), WM_COMMAND, ETC_ID_AURALISE, 0);
-    g_stage = 5;
-  } else if (g_stage == 5) {
-    // The playback pumps messages: this runs during it, then after it.
-    if (audio_get_profile_path()[0]) {
-      g_seen.temp_profile = audio_get_profile_path();
-      g_seen.temp_existed = GetFileAttributesA(g_seen.temp_profile.c_str()) != INVALID_FILE_ATTRIBUTES;
-      return;
-    }
-    g_seen.playback = audio_last_playback();
-    if (g_seen.playback.blocks_queued == 0) return;
-    g_seen.temp_removed = GetFileAttributesA(g_seen.temp_profile.c_str()) == INVALID_FILE_ATTRIBUTES;
-    SendMessageA(win_main_window(), WM_COMMAND, ETC_ID_BAND_FIRST + 3, 0);
-    if (OpenClipboard(nullptr)) {
-      EmptyClipboard();
-      CloseClipboard();
-    }
-    PostMessageA(win_main_window(), WM_COMMAND, ETC_ID_COPY, 0);
-    g_stage = 6;
-  } else if (g_stage == 6) {
-    g_seen.band = etc_band();
-    if (g_seen.band != 3 || !IsClipboardFormatAvailable(CF_BITMAP)) return;
-    g_seen.clipboard_bitmap = true;
-    PostMessageA(win_main_window(), WM_COMMAND, ETC_ID_LEAVE, 0);
-    g_stage = 7;
+    g_seen.shown_paths.push_back(shown_paths());
   }
+  PostMessageA(win_main_window(), WM_COMMAND, ETC_ID_MODE, 0);
+}
+
+// In the echogram: its drawing, steps that never go below the first path,
+// then the playback.
+bool in_echogram() { return etc_window() && etc_is_echogram(); }
+void step_echogram() {
+  g_seen.echogram = true;
+  g_seen.mode_text_ray = text_of(etc_control(ETC_ID_MODE)) == "RAY";
+  UpdateWindow(etc_window());
+  count_colours();
+  g_seen.echogram_steps.push_back(etc_selected_path());
+  for (int code : {SB_LINERIGHT, SB_PAGELEFT, SB_LINELEFT}) {
+    scroll(code);
+    g_seen.echogram_steps.push_back(etc_selected_path());
+  }
+  PostMessageA(win_main_window(), WM_COMMAND, ETC_ID_AURALISE, 0);
+}
+
+// The playback pumps messages: this runs during it (the temporary profile
+// is there), then after it; then the band changes and the copy is asked for.
+bool after_playback(HWND) {
+  if (audio_get_profile_path()[0]) {
+    g_seen.temp_profile = audio_get_profile_path();
+    g_seen.temp_existed = GetFileAttributesA(g_seen.temp_profile.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return false;
+  }
+  g_seen.playback = audio_last_playback();
+  if (g_seen.playback.blocks_queued == 0) return false;
+  g_seen.temp_removed = GetFileAttributesA(g_seen.temp_profile.c_str()) == INVALID_FILE_ATTRIBUTES;
+  SendMessageA(win_main_window(), WM_COMMAND, ETC_ID_BAND_FIRST + 3, 0);
+  if (OpenClipboard(nullptr)) {
+    EmptyClipboard();
+    CloseClipboard();
+  }
+  PostMessageA(win_main_window(), WM_COMMAND, ETC_ID_COPY, 0);
+  return true;
+}
+
+// The band taken and the picture on the clipboard: leave.
+bool after_copy(HWND) {
+  g_seen.band = etc_band();
+  if (g_seen.band != 3 || !IsClipboardFormatAvailable(CF_BITMAP)) return false;
+  g_seen.clipboard_bitmap = true;
+  PostMessageA(win_main_window(), WM_COMMAND, ETC_ID_LEAVE, 0);
+  return true;
 }
 
 }  // namespace
 
 TEST(EchogramWindow, StepsThroughThePathsInBothWindows) {
   g_seen = Seen{};
-  g_stage = 0;
   uint32_t left_over = 1;
-  char folder[MAX_PATH];
-  GetTempPathA(MAX_PATH, folder);
-  std::string recording = std::string(folder) + "etc_dry.wav";
+  std::string recording = run_folder::file("etc_dry.wav");
   std::vector<int16_t> x(6615);
   for (size_t i = 0; i < x.size(); ++i) x[i] = int16_t(i % 50 < 25 ? 4000 : -4000);
   ByteWriter wav;
@@ -178,9 +156,8 @@ TEST(EchogramWindow, StepsThroughThePathsInBothWindows) {
     ASSERT_EQ(proj_load(path.c_str()), 1) << path;
     view_set_xy();
     view_zoom_all();
-    UINT_PTR timer = SetTimer(nullptr, 0, 30, script);
-    SendMessageA(win_main_window(), WM_COMMAND, 5020, 0);
-    KillTimer(nullptr, timer);
+    refl_steps::run_command({when(in_browser, browse), when(in_echogram, step_echogram),
+                             when([] { return true; }, after_playback), when([] { return true; }, after_copy)});
     left_over = refl_count_paths();
   }});
   EXPECT_EQ(code, 0);
@@ -209,7 +186,7 @@ TEST(EchogramWindow, StepsThroughThePathsInBothWindows) {
   EXPECT_EQ(g_seen.band, 3);
   EXPECT_TRUE(g_seen.clipboard_bitmap);
   EXPECT_EQ(left_over, 0u);
-  ASSERT_FALSE(g_seen.boxes.empty());
-  EXPECT_EQ(g_seen.boxes.back(), "Reflexionsberechnung in Datei speichern ?");
+  ASSERT_FALSE(refl_steps::g_boxes.empty());
+  EXPECT_EQ(refl_steps::g_boxes.back(), "Reflexionsberechnung in Datei speichern ?");
   std::remove(recording.c_str());
 }

@@ -5,65 +5,39 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "framework/ui_seam.h"
+#include "tests/native/run_folder.h"
+#include "tests/win32/dialog_script.h"
 
 namespace {
 
-constexpr int FILE_NAME_COMBO = 0x47c;  // cmb13 of the explorer-style dialog
-constexpr int FILE_NAME_EDIT = 0x480;   // edt1
-
-// What the timer does to the dialog once it is up: type a name (or not),
-// remember what the name field showed, then answer.
-struct DialogScript {
-  const char* type_name;  // null: leave the field as it is
-  int answer;             // IDOK or IDCANCEL
-  std::string shown;      // the name field when the dialog came up
+// Runs body with the next dialog answered: the name typed (or, with none,
+// the field left as it is), then the button. Says whether the dialog came
+// and what its name field showed then.
+struct Answered {
   bool seen;
+  std::string shown;
 };
-DialogScript g_script;
-
-BOOL CALLBACK find_dialog(HWND window, LPARAM result) {
-  char name[16] = "";
-  GetClassNameA(window, name, sizeof name);
-  if (std::string(name) == "#32770" && IsWindowVisible(window)) {
-    *reinterpret_cast<HWND*>(result) = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND name_field(HWND dialog) {
-  HWND field = GetDlgItem(dialog, FILE_NAME_COMBO);
-  return field ? field : GetDlgItem(dialog, FILE_NAME_EDIT);
-}
-
-void CALLBACK answer_dialog(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND dialog = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), find_dialog, reinterpret_cast<LPARAM>(&dialog));
-  if (!dialog || g_script.seen) return;
-  g_script.seen = true;
-  KillTimer(nullptr, timer);
-  char shown[256] = "";
-  GetWindowTextA(name_field(dialog), shown, sizeof shown);
-  g_script.shown = shown;
-  if (g_script.type_name) SetWindowTextA(name_field(dialog), g_script.type_name);
-  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(g_script.answer, BN_CLICKED), 0);
-}
-
-void script_next_dialog(const char* type_name, int answer) {
-  g_script = {type_name, answer, "", false};
-  SetTimer(nullptr, 0, 100, answer_dialog);
+Answered answering(const char* type_name, int button, const std::function<void()>& body) {
+  Answered answered{false, ""};
+  size_t ran = dialog_script::run({{[] { return own_dialog::shown(); },
+                                    [&](HWND dialog) {
+                                      answered.shown = dialog_script::name_shown(dialog);
+                                      if (type_name) SetWindowTextA(own_dialog::file_name_field(dialog), type_name);
+                                      dialog_script::press(dialog, button);
+                                    }}},
+                                  body, 20000);
+  answered.seen = ran == 1;
+  return answered;
 }
 
 class FileSelTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char temp[MAX_PATH];
-    ASSERT_GT(GetTempPathA(sizeof temp, temp), 0u);
-    folder_ = std::string(temp) + "orv_filesel\\";
-    CreateDirectoryA(folder_.c_str(), nullptr);
+    folder_ = run_folder::fresh("filesel").string() + "\\";
     existing_ = folder_ + "HALLE.OPR";
     FILE* f = std::fopen(existing_.c_str(), "wb");
     ASSERT_TRUE(f);
@@ -83,9 +57,10 @@ TEST_F(FileSelTest, SplitFilterTurnsEveryBarIntoNul) {
 }
 
 TEST_F(FileSelTest, OpenRemembersDirectoryAndName) {
-  script_next_dialog("HALLE.OPR", IDOK);
-  ASSERT_EQ(filedlg_open("Projekte|*.OPR|", nullptr), 1);
-  EXPECT_TRUE(g_script.seen);
+  int opened = -1;
+  Answered answered = answering("HALLE.OPR", IDOK, [&] { opened = filedlg_open("Projekte|*.OPR|", nullptr); });
+  ASSERT_EQ(opened, 1);
+  EXPECT_TRUE(answered.seen);
   EXPECT_STREQ(filedlg_file_title(), "HALLE.OPR");
   std::string dir = filedlg_directory();
   ASSERT_FALSE(dir.empty());
@@ -95,41 +70,43 @@ TEST_F(FileSelTest, OpenRemembersDirectoryAndName) {
 }
 
 TEST_F(FileSelTest, CancelKeepsTheRememberedChoice) {
-  script_next_dialog("HALLE.OPR", IDCANCEL);
-  EXPECT_EQ(filedlg_open("Projekte|*.OPR|", "HALLE.OPR"), 0);
-  EXPECT_EQ(g_script.shown, "HALLE.OPR");  // the initial name was offered
+  int opened = -1;
+  Answered answered = answering("HALLE.OPR", IDCANCEL, [&] { opened = filedlg_open("Projekte|*.OPR|", "HALLE.OPR"); });
+  EXPECT_EQ(opened, 0);
+  EXPECT_EQ(answered.shown, "HALLE.OPR");  // the initial name was offered
   char filter[] = "Projekte|*.OPR|";
-  script_next_dialog("NEU.OPR", IDCANCEL);
-  EXPECT_EQ(filedlg_save(filter, nullptr), 0);
+  int saved = -1;
+  answering("NEU.OPR", IDCANCEL, [&] { saved = filedlg_save(filter, nullptr); });
+  EXPECT_EQ(saved, 0);
   EXPECT_EQ(std::string(filedlg_directory()), folder_);
   EXPECT_STREQ(filedlg_file_title(), "vorher.OPR");
 }
 
 TEST_F(FileSelTest, SaveStartsWithTheShortDefaultNameOnly) {
   char filter[] = "Projekte|*.OPR|";
-  script_next_dialog(nullptr, IDCANCEL);
-  filedlg_save(filter, "C:\\PROJEKTE\\SAAL.OPR");
-  EXPECT_EQ(g_script.shown, "SAAL.OPR");
-  script_next_dialog(nullptr, IDCANCEL);
-  filedlg_save(filter, "C:\\PROJEKTE\\GROSSER_KONZERTSAAL.OPR");  // 22 characters
-  EXPECT_TRUE(g_script.seen);
-  EXPECT_EQ(g_script.shown, "");
+  Answered answered = answering(nullptr, IDCANCEL, [&] { filedlg_save(filter, "C:\\PROJEKTE\\SAAL.OPR"); });
+  EXPECT_EQ(answered.shown, "SAAL.OPR");
+  answered = answering(nullptr, IDCANCEL, [&] {
+    filedlg_save(filter, "C:\\PROJEKTE\\GROSSER_KONZERTSAAL.OPR");  // 22 characters
+  });
+  EXPECT_TRUE(answered.seen);
+  EXPECT_EQ(answered.shown, "");
   // The map save offers its pattern, which GetFileTitle takes for no name.
   char maps[] = "Orvante Map File|*.omf|";
-  script_next_dialog(nullptr, IDCANCEL);
-  filedlg_save(maps, "*.OMF");
-  EXPECT_TRUE(g_script.seen);
-  EXPECT_EQ(g_script.shown, "*.OMF");
+  answered = answering(nullptr, IDCANCEL, [&] { filedlg_save(maps, "*.OMF"); });
+  EXPECT_TRUE(answered.seen);
+  EXPECT_EQ(answered.shown, "*.OMF");
 }
 
 TEST_F(FileSelTest, SaveReturnsTheTypedNameAndTheFilterStaysUsable) {
   char filter[] = "Projekte|*.OPR|";
-  script_next_dialog("NEUER SAAL.OPR", IDOK);
-  ASSERT_EQ(filedlg_save(filter, nullptr), 1);
+  int saved = -1;
+  answering("NEUER SAAL.OPR", IDOK, [&] { saved = filedlg_save(filter, nullptr); });
+  ASSERT_EQ(saved, 1);
   EXPECT_STREQ(filedlg_file_title(), "NEUER SAAL.OPR");
   EXPECT_EQ(std::string(filedlg_directory()).back(), '\\');
-  script_next_dialog("ZWEITER.OPR", IDOK);  // the split filter works again
-  ASSERT_EQ(filedlg_save(filter, nullptr), 1);
+  answering("ZWEITER.OPR", IDOK, [&] { saved = filedlg_save(filter, nullptr); });  // the split filter works again
+  ASSERT_EQ(saved, 1);
   EXPECT_STREQ(filedlg_file_title(), "ZWEITER.OPR");
 }
 

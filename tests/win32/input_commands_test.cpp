@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "own_dialog.h"
+#include "tests/win32/dialog_script.h"
 #include <windows.h>
 
 #include <cmath>
@@ -18,59 +18,16 @@
 #include "cad/view.h"
 #include "framework/gfx_win.h"
 #include "framework/win_frame_win.h"
+#include "tests/win32/command_harness.h"
 
 namespace {
 
-// A main window and a drawing window whose messages go where the design
-// program sends them; the commands run directly with posted input queued.
-DrawWindow g_record = {};
-HWND g_drawing = nullptr;
-
-LRESULT CALLBACK test_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (window && window == g_drawing) {
-    switch (message) {
-      case WM_MOUSEMOVE:
-        input_track_mouse(static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)));
-        return 0;
-      case WM_LBUTTONDOWN:
-        g_click_flag = 1;
-        input_track_mouse(input_last_mouse_x(), input_last_mouse_y());
-        return 0;
-      case WM_RBUTTONDOWN:
-        if (g_running_command) g_right_click_flag = 1;
-        return 0;
-      case WM_SETCURSOR:
-        input_enable_cursor(1);
-        return TRUE;
-      case WM_PAINT:
-        ValidateRect(window, nullptr);
-        return 0;
-    }
-  } else if (window && window == win_main_window()) {
-    switch (message) {
-      case WM_KEYDOWN:
-        input_handle_key(static_cast<int>(wparam));
-        return 0;
-      case WM_COMMAND:
-        if (LOWORD(wparam) == 20999) g_abort_flag = 1;
-        if (LOWORD(wparam) == 20998) g_finish_flag = 1;
-        g_click_flag = 1;
-        return 0;
-    }
-  }
-  return DefWindowProcA(window, message, wparam, lparam);
-}
+using command_harness::g_drawing;
 
 class InputCommands : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    ASSERT_TRUE(win_init(GetModuleHandleA(nullptr), "ORVANTE", test_proc));
-    DrawWindow* main = win_main_record();
-    g_drawing = win_create_child(nullptr, WS_BORDER, 32, 24, main->right - 64, main->bottom - 48, 10000);
-    ASSERT_NE(g_drawing, nullptr);
-    g_record.window = g_drawing;
-    view_set_drawing_window(&g_record);
-    gfx_select_window(&g_record);
+    ASSERT_TRUE(command_harness::open_windows());
     cad_load_stroke_font("STANDARDFONT");
   }
   void SetUp() override {
@@ -104,7 +61,6 @@ void click(float x, float y) {
 }
 void key(int vk) { PostMessageA(win_main_window(), WM_KEYDOWN, static_cast<WPARAM>(vk), 0); }
 
-
 // Dialog answers, one per timer tick, in order: the title to look for, the
 // edits to fill, the button to press and the key to give after it (0: none).
 struct Answer {
@@ -113,29 +69,17 @@ struct Answer {
   int button;
   int next_key;
 };
-std::vector<Answer> g_answers;
-size_t g_answered = 0;
 
-void CALLBACK answer_tick(HWND, UINT, UINT_PTR, DWORD) {
-  if (g_answered >= g_answers.size()) return;
-  const Answer& a = g_answers[g_answered];
-  HWND dialog = own_dialog::find(a.title.c_str());
-  if (!dialog) return;
-  for (auto& e : a.edits) SetDlgItemTextA(dialog, e.first, e.second.c_str());
-  PostMessageA(dialog, WM_COMMAND, static_cast<WPARAM>(a.button), 0);
-  if (a.next_key) PostMessageA(win_main_window(), WM_KEYDOWN, static_cast<WPARAM>(a.next_key), 0);
-  ++g_answered;
+// The answers play until the end of the scope that holds them.
+dialog_script::Playing answering(const std::vector<Answer>& answers) {
+  std::vector<dialog_script::Step> steps;
+  for (const Answer& a : answers)
+    steps.emplace_back(a.title.c_str(), [a](HWND dialog) {
+      dialog_script::fill_and_press(dialog, a.edits, a.button);
+      if (a.next_key) key(a.next_key);
+    });
+  return dialog_script::Playing(std::move(steps), 20000, 20);
 }
-
-struct AnswerTimer {
-  UINT_PTR id;
-  explicit AnswerTimer(std::vector<Answer> answers) {
-    g_answers = std::move(answers);
-    g_answered = 0;
-    id = SetTimer(nullptr, 0, 20, answer_tick);
-  }
-  ~AnswerTimer() { KillTimer(nullptr, id); }
-};
 
 void expect_node(const DrawObject* o, uint32_t i, float x, float y, float z) {
   ASSERT_LT(i, o->node_count);
@@ -231,13 +175,13 @@ TEST_F(InputCommands, StopMidCommandLeavesTheDrawingUnchanged) {
 }
 
 TEST_F(InputCommands, TypedPointsDrawARoomOutline) {
-  AnswerTimer answers({{"Punkt absolut :", {{104, "1"}, {105, "2"}, {106, "0"}}, 102, 'R'},
+  auto answers = answering({{"Punkt absolut :", {{104, "1"}, {105, "2"}, {106, "0"}}, 102, 'R'},
                        {"Punkt relativ :", {{104, "4"}, {105, "0"}, {106, "0"}}, 102, 'P'},
                        {"Punkt polar", {{101, "-3"}, {102, "450"}}, 103, 'R'},  // |d|, 450 -> 90 degrees
                        {"Punkt relativ :", {{104, "-4"}, {105, "0"}, {106, "0"}}, 102, VK_RETURN}});
   key('A');
   run(2202, cad_cmd_polygon);
-  EXPECT_EQ(g_answered, 4u);
+  EXPECT_EQ(answers.steps_run(), 4u);
   ASSERT_EQ(obj_count(), 1);
   const DrawObject* o = g_obj_head;
   EXPECT_EQ(o->kind, OBJ_KIND_FACE);
@@ -256,10 +200,10 @@ TEST_F(InputCommands, TypedPointsDrawARoomOutline) {
 TEST_F(InputCommands, TextInTheStrokeFontHasOneNodePerStrokeWord) {
   ASSERT_NE(g_stroke_font, nullptr);
   g_view.current_layer = 7;
-  AnswerTimer answers({{"Text", {{104, "2"}, {105, "0"}, {106, "A B"}}, 102, 0}});
+  auto answers = answering({{"Text", {{104, "2"}, {105, "0"}, {106, "A B"}}, 102, 0}});
   click(1, 1);
   run(4205, cad_cmd_text);
-  EXPECT_EQ(g_answered, 1u);
+  EXPECT_EQ(answers.steps_run(), 1u);
   ASSERT_EQ(obj_count(), 1);
   const DrawObject* o = g_obj_head;
   EXPECT_EQ(o->kind, OBJ_KIND_TEXT);

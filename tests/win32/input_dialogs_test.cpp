@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "own_dialog.h"
 #include <windows.h>
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +12,7 @@
 #include "framework/ui_seam.h"
 #include "framework/units.h"
 #include "framework/win_frame_win.h"
+#include "tests/win32/dialog_script.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ LRESULT CALLBACK plain_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
 
 // Steps run one per timer tick while a dialog is open: each finds the open
 // dialog, reads or types into it, and the last one presses a button.
-struct Step {
+struct DialogStep {
   std::string title;
   std::vector<std::pair<int, std::string>> set;  // SetDlgItemText
   int type_into = 0;                             // edit that gets typed_text as WM_CHAR
@@ -30,49 +31,36 @@ struct Step {
   int read_id = 0;  // edit whose text is kept in g_read
   int button = 0;   // pressed last, 0 = none
 };
-std::vector<Step> g_steps;
-size_t g_done = 0;
 std::vector<std::string> g_read;
-std::vector<std::string> g_titles;
 
-void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
-  if (g_done >= g_steps.size()) return;
-  const Step& s = g_steps[g_done];
-  HWND dialog = own_dialog::find(s.title.c_str());
-  if (!dialog) return;
-  char text[256];
-  GetWindowTextA(dialog, text, sizeof text);
-  g_titles.push_back(text);
+void act(HWND dialog, const DialogStep& s) {
   for (auto& e : s.set) SetDlgItemTextA(dialog, e.first, e.second.c_str());
   if (s.type_into) {
     HWND edit = GetDlgItem(dialog, s.type_into);
     SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
     for (char c : s.typed_text) SendMessageA(edit, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c)), 0);
   }
-  if (s.read_id) {
-    GetDlgItemTextA(dialog, s.read_id, text, sizeof text);
-    g_read.push_back(text);
-  }
+  if (s.read_id) g_read.push_back(dialog_script::text(dialog, s.read_id));
   if (s.button) PostMessageA(dialog, WM_COMMAND, static_cast<WPARAM>(s.button), 0);
-  ++g_done;
 }
 
 class InputDialogs : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { ASSERT_TRUE(win_init(GetModuleHandleA(nullptr), "ORVANTE", plain_proc)); }
   void SetUp() override { g_unit_feet = 0; }
-  void script(std::vector<Step> steps) {
-    g_steps = std::move(steps);
-    g_done = 0;
+  // The script plays until the next one or the end of the test.
+  void script(std::vector<DialogStep> steps) {
     g_read.clear();
-    g_titles.clear();
-    timer_ = SetTimer(nullptr, 0, 20, tick);
+    std::vector<dialog_script::Step> script;
+    for (const DialogStep& s : steps) script.emplace_back(s.title.c_str(), [s](HWND dialog) { act(dialog, s); });
+    playing_.reset();
+    playing_ = std::make_unique<dialog_script::Playing>(std::move(script), 20000, 20);
   }
   void TearDown() override {
-    KillTimer(nullptr, timer_);
+    playing_.reset();
     g_unit_feet = 0;
   }
-  UINT_PTR timer_ = 0;
+  std::unique_ptr<dialog_script::Playing> playing_;
 };
 
 TEST_F(InputDialogs, LineTakesTheCaptionAndCutsToTheBuffer) {

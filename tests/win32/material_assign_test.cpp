@@ -12,35 +12,15 @@
 #include "design/material_win.h"
 #include "framework/gfx_win.h"
 #include "framework/win_frame_win.h"
+#include "tests/win32/command_harness.h"
 #include "materials/material.h"
+#include "tests/win32/dialog_script.h"
 
 // The whole assignment command on a real drawing window: the material is
 // chosen in the selection dialog, each polygon by a click and OK, STOP ends it.
 namespace {
 
-DrawWindow g_record = {};
-HWND g_drawing = nullptr;
-
-LRESULT CALLBACK test_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (window && window == g_drawing) {
-    switch (message) {
-      case WM_MOUSEMOVE:
-        input_track_mouse(static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)));
-        return 0;
-      case WM_LBUTTONDOWN:
-        g_click_flag = 1;
-        input_track_mouse(input_last_mouse_x(), input_last_mouse_y());
-        return 0;
-      case WM_PAINT:
-        ValidateRect(window, nullptr);
-        return 0;
-    }
-  } else if (window && window == win_main_window() && message == WM_KEYDOWN) {
-    input_handle_key(static_cast<int>(wparam));
-    return 0;
-  }
-  return DefWindowProcA(window, message, wparam, lparam);
-}
+using command_harness::g_drawing;
 
 LPARAM pixel_of(float x, float y) { return MAKELPARAM(view_world_to_screen(x, 1), view_world_to_screen(y, 0)); }
 
@@ -66,19 +46,11 @@ DrawObject* add_square(float x0) {
   return face;
 }
 
-bool g_dialog_answered;
-
 // In the selection dialog: take the second record, confirm, and queue the
 // clicks and keys the selection loop will read once the dialog is gone.
-void CALLBACK answer_dialog(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND dialog = FindWindowA(nullptr, "Absorptionsmaterialien");
-  if (!dialog || !IsWindowVisible(dialog)) return;
-  KillTimer(nullptr, timer);
-  HWND list = GetDlgItem(dialog, 101);
-  SendMessageA(list, LB_SETCURSEL, 1, 0);
-  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(101, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
-  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(110, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, 110)));
-  g_dialog_answered = true;
+void answer_dialog(HWND dialog) {
+  dialog_script::select_list_row(dialog, 101, 1);
+  dialog_script::click(dialog, 110);
   post_click(0.5f, 0.5f);  // inside the first square
   post_key(VK_RETURN);     // OK: this polygon gets the material
   post_click(4.5f, 0.5f);  // the second polygon of the body
@@ -87,14 +59,8 @@ void CALLBACK answer_dialog(HWND, UINT, UINT_PTR timer, DWORD) {
 }
 
 TEST(MaterialAssign, ChosenMaterialGoesToTheClickedFace) {
-  ASSERT_TRUE(win_init(GetModuleHandleA(nullptr), "ORVANTE", test_proc));
+  ASSERT_TRUE(command_harness::open_windows());
   design_install_win32_dialogs();  // as the program's start-up does
-  DrawWindow* main = win_main_record();
-  g_drawing = win_create_child(nullptr, WS_BORDER, 32, 24, main->right - 64, main->bottom - 48, 10000);
-  ASSERT_NE(g_drawing, nullptr);
-  g_record.window = g_drawing;
-  view_set_drawing_window(&g_record);
-  gfx_select_window(&g_record);
 
   obj_free_all();
   view_new_drawing_defaults();
@@ -130,12 +96,10 @@ TEST(MaterialAssign, ChosenMaterialGoesToTheClickedFace) {
   second->element_count = 11;
   g_modified = 0;
 
-  ASSERT_NE(SetTimer(nullptr, 0, 30, answer_dialog), 0u);
   g_running_command = 2501;
-  mat_cmd_assign();
+  dialog_script::run_all({{"Absorptionsmaterialien", answer_dialog}}, mat_cmd_assign);
   g_running_command = 0;
 
-  EXPECT_TRUE(g_dialog_answered);
   EXPECT_EQ(g_material_table.count, 2);
   EXPECT_STREQ(g_material_table.records[1].name, "Teppich");
   EXPECT_EQ(first->elements[1].value, 1);

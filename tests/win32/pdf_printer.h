@@ -4,6 +4,8 @@
 #pragma once
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
@@ -40,13 +42,64 @@ inline HWND print_dialog_window() {
   return dialog;
 }
 
+inline std::string env(const char* name);
+
+// The dialog may come up with no printer chosen (when the print server was
+// busy as the program started, it named no default): then the session's
+// queue is chosen as the user would, which makes OK work.
+inline void choose_printer(HWND dialog) {
+  HWND combo = GetDlgItem(dialog, PRINTER_COMBO);
+  if (!combo || SendMessageA(combo, CB_GETCURSEL, 0, 0) != CB_ERR) return;
+  std::string queue = env("PRINTER").empty() ? "PDF" : env("PRINTER");
+  LRESULT index = SendMessageA(combo, CB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(queue.c_str()));
+  if (index == CB_ERR) index = 0;
+  if (SendMessageA(combo, CB_SETCURSEL, index, 0) == CB_ERR) return;
+  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(PRINTER_COMBO, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+// Presses the button and waits, the messages flowing, until the dialog
+// closes. OK does nothing while no printer is chosen, so one is; the press
+// is repeated for a dialog that still answers the print server (slow when
+// other test runs print too); after limit_ms the dialog is cancelled and
+// the answer is false, so that a test fails rather than hangs.
+inline bool press_until_closed(HWND dialog, int button, DWORD limit_ms = 30000) {
+  DWORD start = GetTickCount(), pressed = start;
+  if (button == IDOK) choose_printer(dialog);
+  PostMessageA(dialog, WM_COMMAND, button, 0);
+  while (IsWindow(dialog) && IsWindowVisible(dialog)) {
+    DWORD now = GetTickCount();
+    if (now - start > limit_ms) {
+      PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+      return false;
+    }
+    if (now - pressed > 1000) {
+      if (button == IDOK) choose_printer(dialog);
+      PostMessageA(dialog, WM_COMMAND, button, 0);
+      pressed = now;
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(message.wParam));
+        return false;
+      }
+      if (!IsDialogMessageA(dialog, &message)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+      }
+    }
+  }
+  return true;
+}
+
 inline void CALLBACK answer_dialog(HWND, UINT, UINT_PTR timer, DWORD) {
   HWND dialog = print_dialog_window();
   if (!dialog) return;  // not open yet: the timer comes again
   KillTimer(nullptr, timer);
   if (g_before_answer) g_before_answer(dialog);
   ++g_dialogs_answered;
-  PostMessageA(dialog, WM_COMMAND, g_dialog_button, 0);
+  if (!press_until_closed(dialog, g_dialog_button)) ADD_FAILURE() << "the print dialog took no answer: cancelled";
 }
 
 // The next dialog of this thread is answered with button (IDOK, IDCANCEL)

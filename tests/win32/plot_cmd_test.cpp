@@ -14,8 +14,8 @@
 #include "cad/view.h"
 #include "framework/child_windows_win.h"
 #include "framework/print_win.h"
-#include "own_dialog.h"
 #include "pdf_printer.h"
+#include "tests/win32/dialog_script.h"
 
 // The print and plot command (menu 103) in the running design program,
 // printed on the test run's PDF queue: its dialogs and the clicks that place
@@ -27,35 +27,26 @@ constexpr int ID_STOP = 20999;
 
 // --- the script: each step waits for its moment, then acts once ------------
 
-struct Step {
-  std::function<bool()> ready;
-  std::function<void()> act;
-};
-std::vector<Step> g_script;
-size_t g_next = 0;
+using dialog_script::Step;
 
-void CALLBACK script_tick(HWND, UINT, UINT_PTR, DWORD) {
-  if (g_next < g_script.size() && g_script[g_next].ready()) g_script[g_next++].act();
+HWND dialog(const char* caption) { return own_dialog::shown(caption); }
+
+void press(HWND window, int id) { dialog_script::press(window, id); }
+
+// The print dialog answered; a dialog that takes no answer fails the test
+// instead of leaving the command waiting.
+Step print_dialog(int button) {
+  return {pdf_printer::print_dialog_window, [button](HWND d) {
+            EXPECT_TRUE(pdf_printer::press_until_closed(d, button)) << "the print dialog took no answer";
+          }};
 }
-
-HWND dialog(const char* caption) {
-  HWND found = own_dialog::find(caption);
-  return found && IsWindowVisible(found) ? found : nullptr;
-}
-
-void press(HWND window, int id) { PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
-
-Step print_dialog_ok() {
-  return {[] { return pdf_printer::print_dialog_window() != nullptr; },
-          [] { PostMessageA(pdf_printer::print_dialog_window(), WM_COMMAND, IDOK, 0); }};
-}
+Step print_dialog_ok() { return print_dialog(IDOK); }
 
 // DIALOG_7 filled in and closed with button.
 Step parameters(int mode_radio, const char* millimetres, const char* metres, int button = ID_PARAMS_OK) {
   std::string mm = millimetres ? millimetres : "", m = metres ? metres : "";
-  return {[] { return dialog("Druck/Plotparameter") != nullptr; },
-          [=] {
-            HWND d = dialog("Druck/Plotparameter");
+  return {"Druck/Plotparameter",
+          [=](HWND d) {
             if (!mm.empty()) SetDlgItemTextA(d, ID_MILLIMETRES, mm.c_str());
             if (!m.empty()) SetDlgItemTextA(d, ID_METRES, m.c_str());
             SendMessageA(d, WM_COMMAND, MAKEWPARAM(mode_radio, BN_CLICKED), 0);
@@ -65,7 +56,8 @@ Step parameters(int mode_radio, const char* millimetres, const char* metres, int
 
 Step at_prompt(const char* prompt, std::function<void()> act) {
   std::string wanted = prompt;
-  return {[wanted] { return std::strstr(view_prompt_text(), wanted.c_str()) != nullptr; }, std::move(act)};
+  return dialog_script::when([wanted] { return std::strstr(view_prompt_text(), wanted.c_str()) != nullptr; },
+                             std::move(act));
 }
 
 LPARAM pixel_of(float x, float y) { return MAKELPARAM(view_world_to_screen(x, 1), view_world_to_screen(y, 0)); }
@@ -79,13 +71,10 @@ void click_world(float x, float y) {
   PostMessageA(w, WM_LBUTTONUP, 0, pixel_of(x, y));
 }
 
-// Runs the command to its end inside one harness step, with the script answering.
+// Runs the command to its end inside one harness step, with the script
+// answering; a step that waits in vain fails the test after a minute.
 void run_plot(std::vector<Step> script) {
-  g_script = std::move(script);
-  g_next = 0;
-  UINT_PTR timer = SetTimer(nullptr, 0, 30, script_tick);
-  SendMessageA(win_main_window(), WM_COMMAND, 103, 0);
-  KillTimer(nullptr, timer);
+  dialog_script::run_all(std::move(script), [] { SendMessageA(win_main_window(), WM_COMMAND, 103, 0); }, 60000);
 }
 
 // --- the drawing --------------------------------------------------------------
@@ -293,13 +282,12 @@ TEST(PlotCommand, StopCancelAndBadInputPrintNothing) {
               at_prompt("Druck-Fenster 1", [] { PostMessageA(win_main_window(), WM_COMMAND, ID_STOP, 0); })});
     after_stop = snapshot();
     run_plot({print_dialog_ok(), parameters(107, "0", "1"),
-              {[] { return !harness::g_boxes.empty(); },
-               [&] {
-                 dialog_stayed = dialog("Druck/Plotparameter") != nullptr;
-                 press(dialog("Druck/Plotparameter"), ID_PARAMS_CANCEL);
-               }}});
-    run_plot({{[] { return pdf_printer::print_dialog_window() != nullptr; },
-               [] { PostMessageA(pdf_printer::print_dialog_window(), WM_COMMAND, IDCANCEL, 0); }}});
+              dialog_script::when([] { return !harness::g_boxes.empty(); },
+                                  [&] {
+                                    dialog_stayed = dialog("Druck/Plotparameter") != nullptr;
+                                    press(dialog("Druck/Plotparameter"), ID_PARAMS_CANCEL);
+                                  })});
+    run_plot({print_dialog(IDCANCEL)});
     objects_after = obj_count();
     obj_free_all();
     run_plot({print_dialog_ok(), parameters(109, "1", "1")});
@@ -333,11 +321,9 @@ TEST(PlotCommand, TitleBlockDialogTakesTextsOnlyOnOk) {
     g_modified = 0;
     auto edit_caption = [&](bool ok) {
       run_plot({print_dialog_ok(),
-                {[] { return dialog("Druck/Plotparameter") != nullptr; },
-                 [] { press(dialog("Druck/Plotparameter"), ID_CAPTION); }},
-                {[] { return dialog("Zeichnungsbeschriftung") != nullptr; },
-                 [&, ok] {
-                   HWND d = dialog("Zeichnungsbeschriftung");
+                {"Druck/Plotparameter", [](HWND d) { press(d, ID_CAPTION); }},
+                {"Zeichnungsbeschriftung",
+                 [&, ok](HWND d) {
                    char text[64] = "";
                    GetDlgItemTextA(d, 101, text, sizeof text);
                    if (ok) shown_label = text;
@@ -347,8 +333,9 @@ TEST(PlotCommand, TitleBlockDialogTakesTextsOnlyOnOk) {
                    if (ok) press(d, 140);
                    else PostMessageA(d, WM_CLOSE, 0, 0);
                  }},
-                {[] { return dialog("Zeichnungsbeschriftung") == nullptr && dialog("Druck/Plotparameter") != nullptr; },
-                 [] { press(dialog("Druck/Plotparameter"), ID_PARAMS_CANCEL); }}});
+                dialog_script::when(
+                    [] { return dialog("Zeichnungsbeschriftung") == nullptr && dialog("Druck/Plotparameter") != nullptr; },
+                    [] { press(dialog("Druck/Plotparameter"), ID_PARAMS_CANCEL); })});
     };
     edit_caption(true);
     after_ok = g_title_block;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,11 +18,10 @@
 #include "materials/material.h"
 #include "project/model_reset.h"
 #include "speakers/speaker_model.h"
+#include "tests/native/run_folder.h"
+#include "tests/win32/dialog_script.h"
 
 namespace {
-
-constexpr int FILE_NAME_COMBO = 0x47c;
-constexpr int FILE_NAME_EDIT = 0x480;
 
 struct DialogScript {
   std::string type_name;  // empty: leave the field
@@ -36,40 +36,25 @@ int record_box(const char* text, const char*, unsigned) {
   return UI_IDOK;
 }
 
-BOOL CALLBACK find_dialog(HWND window, LPARAM result) {
-  char name[16] = "";
-  GetClassNameA(window, name, sizeof name);
-  if (std::string(name) == "#32770" && IsWindowVisible(window)) {
-    *reinterpret_cast<HWND*>(result) = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-UINT_PTR g_timer = 0;
-
 // Answers the file dialog once; a message box after it (the question
 // whether to replace an existing file) is answered with Yes.
-void CALLBACK answer_dialog(HWND, UINT, UINT_PTR, DWORD) {
-  HWND dialog = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), find_dialog, reinterpret_cast<LPARAM>(&dialog));
-  if (!dialog) return;
-  if (GetDlgItem(dialog, 0xFFFF)) {
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
-    return;
-  }
-  if (g_script.seen) return;
-  g_script.seen = true;
-  HWND field = GetDlgItem(dialog, FILE_NAME_COMBO);
-  if (!field) field = GetDlgItem(dialog, FILE_NAME_EDIT);
-  if (!g_script.type_name.empty()) SetWindowTextA(field, g_script.type_name.c_str());
-  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(g_script.answer, BN_CLICKED), 0);
-}
+std::unique_ptr<dialog_script::Answering> g_answering;
 
 void script_next_dialog(const std::string& type_name, int answer) {
   g_script = {type_name, answer, false};
-  if (!g_timer) g_timer = SetTimer(nullptr, 0, 100, answer_dialog);
-  ASSERT_NE(g_timer, 0u);
+  if (g_answering) return;
+  g_answering = std::make_unique<dialog_script::Answering>(
+      std::vector<dialog_script::Step>{{own_dialog::message_box, [](HWND box) { dialog_script::press(box, IDYES); }},
+                                       {own_dialog::file_dialog,
+                                        [](HWND dialog) {
+                                          if (g_script.seen) return false;
+                                          g_script.seen = true;
+                                          if (!g_script.type_name.empty())
+                                            SetWindowTextA(own_dialog::file_name_field(dialog), g_script.type_name.c_str());
+                                          dialog_script::press(dialog, g_script.answer);
+                                          return true;
+                                        }}},
+      100);
 }
 
 std::vector<uint8_t> read_all(const std::string& path) {
@@ -94,10 +79,7 @@ class ProjectCommands : public ::testing::Test {
   void SetUp() override {
     ui_seams().message_box = record_box;
     g_messages.clear();
-    char temp[MAX_PATH];
-    ASSERT_GT(GetTempPathA(sizeof temp, temp), 0u);
-    folder_ = std::string(temp) + "orv_project\\";
-    CreateDirectoryA(folder_.c_str(), nullptr);
+    folder_ = run_folder::fresh("project").string() + "\\";
     for (const char* name : {"SAAL.OPR", "SAAL_old.OPR", "KAPUTT.OPR"})
       DeleteFileA((folder_ + name).c_str());
     std::snprintf(g_history_folders[FOLDER_PROJECT], HISTORY_PATH_CHARS, "%s", folder_.c_str());
@@ -109,8 +91,7 @@ class ProjectCommands : public ::testing::Test {
     g_modified = 1;
   }
   void TearDown() override {
-    if (g_timer) KillTimer(nullptr, g_timer);
-    g_timer = 0;
+    g_answering.reset();
     obj_free_all();
     ui_reset_seams();
   }

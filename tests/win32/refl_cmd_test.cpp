@@ -21,7 +21,7 @@
 #include "framework/gfx_win.h"
 #include "framework/palette.h"
 #include "framework/win_frame_win.h"
-#include "own_dialog.h"
+#include "tests/win32/refl_steps.h"
 
 namespace {
 
@@ -29,21 +29,8 @@ struct Seen {
   bool order_dialog = false, point_dialog = false, display = false;
   uint32_t paths = 0;
   int sampled = 0, in_path_colour = 0;
-  std::vector<std::string> boxes;
 };
 Seen g_seen;
-int g_stage = 0;
-
-int answer_box(const char* text, const char*, unsigned) {
-  std::string t = text ? text : "";
-  g_seen.boxes.push_back(t);
-  return t == "Reflexionsberechnung in Datei speichern ?" ? UI_IDCANCEL : UI_IDOK;
-}
-
-void set_and_press(HWND dialog, std::initializer_list<std::pair<int, const char*>> fields) {
-  for (auto [id, text] : fields) SetDlgItemTextA(dialog, id, text);
-  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(102, BN_CLICKED), 0);
-}
 
 // Paths of up to two reflections have 2 to 4 nodes: colours 23 to 21.
 bool is_path_colour(COLORREF c) {
@@ -70,41 +57,10 @@ void sample_paths() {
   ReleaseDC(drawing, dc);
 }
 
-void CALLBACK script(HWND, UINT, UINT_PTR, DWORD) {
-  ui_seams().message_box = answer_box;
-  if (g_stage == 0) {
-    if (HWND d = own_dialog::find("Max.Ordnung (1 .. 40):")) {
-      g_seen.order_dialog = true;
-      set_and_press(d, {{105, "2"}});
-      g_stage = 1;
-    }
-  } else if (g_stage == 1) {
-    if (std::strstr(view_prompt_text(), "Zielpunkt")) {
-      PostMessageA(win_main_window(), WM_KEYDOWN, 'A', 0);
-      g_stage = 2;
-    }
-  } else if (g_stage == 2) {
-    if (HWND d = own_dialog::find("Punkt absolut :")) {
-      g_seen.point_dialog = true;
-      set_and_press(d, {{104, "12"}, {105, "6"}, {106, "1.2"}});
-      g_stage = 3;
-    }
-  } else if (g_stage == 3) {
-    if (etc_window() && !etc_is_echogram()) {
-      g_seen.display = view_drawing_window()->window == etc_window();
-      UpdateWindow(etc_window());
-      sample_paths();
-      PostMessageA(win_main_window(), WM_COMMAND, ETC_ID_LEAVE, 0);
-      g_stage = 4;
-    }
-  }
-}
-
 }  // namespace
 
 TEST(ReflCommand, RaysOnTheSampleProjectDrawPathsAndRemoveThemAfterwards) {
   g_seen = Seen{};
-  g_stage = 0;
   uint32_t left_over = 1;
   int code = harness::run({
       [&] {
@@ -112,9 +68,16 @@ TEST(ReflCommand, RaysOnTheSampleProjectDrawPathsAndRemoveThemAfterwards) {
         ASSERT_EQ(proj_load(path.c_str()), 1) << path;
         view_set_xy();
         view_zoom_all();
-        UINT_PTR timer = SetTimer(nullptr, 0, 30, script);
-        SendMessageA(win_main_window(), WM_COMMAND, 5020, 0);
-        KillTimer(nullptr, timer);
+        size_t ran = refl_steps::run_command({dialog_script::when(
+            [] { return etc_window() && !etc_is_echogram(); },
+            [] {
+              g_seen.display = view_drawing_window()->window == etc_window();
+              UpdateWindow(etc_window());
+              sample_paths();
+              PostMessageA(win_main_window(), WM_COMMAND, ETC_ID_LEAVE, 0);
+            })});
+        g_seen.order_dialog = ran >= refl_steps::ORDER;
+        g_seen.point_dialog = ran >= refl_steps::TARGET;
         left_over = refl_count_paths();
       },
   });
@@ -126,7 +89,7 @@ TEST(ReflCommand, RaysOnTheSampleProjectDrawPathsAndRemoveThemAfterwards) {
   EXPECT_GT(g_seen.paths, 20u);
   EXPECT_GT(g_seen.in_path_colour, g_seen.sampled * 6 / 10) << g_seen.in_path_colour << " of " << g_seen.sampled;
   EXPECT_EQ(left_over, 0u);
-  ASSERT_FALSE(g_seen.boxes.empty());
-  EXPECT_EQ(g_seen.boxes.back(), "Reflexionsberechnung in Datei speichern ?");
+  ASSERT_FALSE(refl_steps::g_boxes.empty());
+  EXPECT_EQ(refl_steps::g_boxes.back(), "Reflexionsberechnung in Datei speichern ?");
   std::printf("paths %u, %d of %d segment midpoints in path colours\n", g_seen.paths, g_seen.in_path_colour, g_seen.sampled);
 }

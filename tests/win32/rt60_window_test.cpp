@@ -22,7 +22,7 @@
 #include "framework/palette.h"
 #include "framework/print_win.h"
 #include "materials/material.h"
-#include "own_dialog.h"
+#include "tests/win32/own_dialog.h"
 #include "pdf_printer.h"
 #include "project/project_file.h"
 
@@ -197,15 +197,15 @@ void scroll(HWND dialog, int slider, int action) {
 // The band dialog's answer: a few slider moves and OK or "Abbruch".
 bool g_band_dialog_seen = false;
 bool g_band_dialog_ok = true;
-void CALLBACK answer_band_dialog(HWND, UINT, UINT_PTR timer, DWORD) {
+bool answer_band_dialog() {
   HWND dialog = own_dialog::find("RT 60");
-  if (!dialog) return;
-  KillTimer(nullptr, timer);
+  if (!dialog) return false;
   g_band_dialog_seen = true;
   scroll(dialog, 201, SB_PAGEUP);  // 125 Hz: 0.5 -> 1.5 s
   scroll(dialog, 204, SB_PAGEUP);  // 1 kHz: 0.5 -> 2.5 s
   scroll(dialog, 204, SB_PAGEUP);
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(g_band_dialog_ok ? 401 : 402, BN_CLICKED), 0);
+  return true;
 }
 
 struct Measured {
@@ -230,7 +230,7 @@ TEST(Rt60Window, MeasuredTimesComeFromTheBandDialogAndTravelWithTheProject) {
         for (double& t : g_rt60_measured) t = 0.5;
         g_modified = 0;
         g_band_dialog_ok = true;
-        SetTimer(nullptr, 0, 30, answer_band_dialog);
+        harness::g_dialog_answer = answer_band_dialog;
         PostMessageA(win_main_window(), WM_COMMAND, 5013, 0);
       },
       when([] { return window_open() && !own_dialog::find("RT 60"); },
@@ -245,7 +245,7 @@ TEST(Rt60Window, MeasuredTimesComeFromTheBandDialogAndTravelWithTheProject) {
            [] {
              g_band_dialog_ok = false;
              g_band_dialog_seen = false;
-             SetTimer(nullptr, 0, 30, answer_band_dialog);
+             harness::g_dialog_answer = answer_band_dialog;
              click(RT60_ID_METHOD_FIRST + 3);
            }),
       when([] { return g_band_dialog_seen && !own_dialog::find("RT 60"); },

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "tests/win32/own_dialog.h"
+#include "tests/win32/dialog_script.h"
 #include <windows.h>
 
 #include <cmath>
@@ -19,6 +19,7 @@
 #include "framework/gfx_win.h"
 #include "framework/ui_seam.h"
 #include "framework/win_frame_win.h"
+#include "tests/win32/command_harness.h"
 #include "project/model_reset.h"
 #include "speakers/legacy_drawing.h"
 #include "speakers/speaker_db.h"
@@ -26,31 +27,7 @@
 
 namespace {
 
-// A main window and a drawing window that route input as the design program
-// does; the commands run directly with their pointer input posted beforehand.
-DrawWindow g_record = {};
-HWND g_drawing = nullptr;
-
-LRESULT CALLBACK test_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (window && window == g_drawing) {
-    switch (message) {
-      case WM_MOUSEMOVE:
-        input_track_mouse(static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)));
-        return 0;
-      case WM_LBUTTONDOWN:
-        g_click_flag = 1;
-        input_track_mouse(input_last_mouse_x(), input_last_mouse_y());
-        return 0;
-      case WM_PAINT:
-        ValidateRect(window, nullptr);
-        return 0;
-    }
-  } else if (window && window == win_main_window() && message == WM_KEYDOWN) {
-    input_handle_key(static_cast<int>(wparam));
-    return 0;
-  }
-  return DefWindowProcA(window, message, wparam, lparam);
-}
+using command_harness::g_drawing;
 
 LPARAM pixel_of(float x, float y) { return MAKELPARAM(view_world_to_screen(x, 1), view_world_to_screen(y, 0)); }
 void move_to(float x, float y) { PostMessageA(g_drawing, WM_MOUSEMOVE, 0, pixel_of(x, y)); }
@@ -69,32 +46,15 @@ void select_all_by_window() {
 
 // Dialog steps: each waits for its dialog by caption, then acts; an action
 // answering false waits and tries again on the next tick.
-struct Step {
-  const char* caption;
-  std::function<bool(HWND)> act;
-};
-std::vector<Step> g_steps;
-size_t g_next = 0;
+using dialog_script::press;
+using dialog_script::Step;
+using dialog_script::text;
 std::vector<std::string> g_boxes;
-
-void CALLBACK run_steps(HWND, UINT, UINT_PTR, DWORD) {
-  if (g_next >= g_steps.size()) return;
-  HWND dialog = own_dialog::find(g_steps[g_next].caption);
-  if (!dialog || !IsWindowVisible(dialog)) return;
-  if (g_steps[g_next].act(dialog)) ++g_next;
-}
 
 int record_box(const char* text, const char*, unsigned) {
   g_boxes.push_back(text);
   return UI_IDOK;
 }
-
-std::string text(HWND dialog, int id) {
-  char buffer[64] = {};
-  GetDlgItemTextA(dialog, id, buffer, sizeof buffer);
-  return buffer;
-}
-void press(HWND dialog, int id) { PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 
 constexpr const char* INPUT = "Lautsprecher-Eingabe";
 constexpr const char* CHOOSE = "Lautsprecher wählen";
@@ -103,14 +63,8 @@ constexpr const char* EQUALISER = "Equalizer";
 class SpeakerCommands : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    ASSERT_TRUE(win_init(GetModuleHandleA(nullptr), "ORVANTE", test_proc));
+    ASSERT_TRUE(command_harness::open_windows());
     design_install_win32_dialogs();  // as the program's start-up does
-    DrawWindow* main = win_main_record();
-    g_drawing = win_create_child(nullptr, WS_BORDER, 32, 24, main->right - 64, main->bottom - 48, 10000);
-    ASSERT_NE(g_drawing, nullptr);
-    g_record.window = g_drawing;
-    view_set_drawing_window(&g_record);
-    gfx_select_window(&g_record);
     ASSERT_EQ(legacy_load_builtin_symbols(), 1);
     const char* generated = std::getenv("ORV_GENERATED");
     ASSERT_NE(generated, nullptr);
@@ -142,15 +96,10 @@ class SpeakerCommands : public ::testing::Test {
   }
   // Runs a command as the dispatch would: loudspeaker layer, running id.
   static void run(int id, void (*routine)(), std::vector<Step> steps = {}) {
-    g_steps = std::move(steps);
-    g_next = 0;
-    UINT_PTR timer = SetTimer(nullptr, 0, 30, run_steps);
     g_view.current_layer = SPEAKER_LAYER;
     g_running_command = static_cast<int16_t>(id);
-    routine();
+    dialog_script::run_all(std::move(steps), routine);
     g_running_command = 0;
-    KillTimer(nullptr, timer);
-    EXPECT_EQ(g_next, g_steps.size()) << "not every dialog step ran";
   }
   // One loudspeaker placed by a click at (2, 3), type chosen in the dialogs.
   static DrawObject* place_one() {

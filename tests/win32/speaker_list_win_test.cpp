@@ -21,7 +21,8 @@
 #include "project/project_file.h"
 #include "speakers/speaker_db.h"
 #include "speakers/speaker_model.h"
-#include "tests/win32/own_dialog.h"
+#include "tests/native/run_folder.h"
+#include "tests/win32/dialog_script.h"
 #include "tests/win32/pdf_printer.h"
 
 namespace {
@@ -67,45 +68,6 @@ PlacedSpeaker* named(const char* name) {
 void select_inside(float x0, float y0, float x1, float y1) {
   click(x1, y1);
   click(x0, y0);
-}
-
-// Waits on a thread timer for a dialog of this thread with the caption and
-// acts on it once.
-// An empty caption stands for the save dialog.
-struct DialogAction {
-  std::string caption;
-  std::function<void(HWND)> act;
-};
-std::vector<DialogAction> g_actions;
-size_t g_next_action = 0;
-
-constexpr int FILE_NAME_COMBO = 0x47c;  // of the explorer-style file dialog
-constexpr int FILE_NAME_EDIT = 0x480;
-BOOL CALLBACK find_file_dialog(HWND window, LPARAM result) {
-  char name[16] = "";
-  GetClassNameA(window, name, sizeof name);
-  if (std::string(name) != "#32770" || !IsWindowVisible(window)) return TRUE;
-  if (!GetDlgItem(window, FILE_NAME_COMBO) && !GetDlgItem(window, FILE_NAME_EDIT)) return TRUE;
-  *reinterpret_cast<HWND*>(result) = window;
-  return FALSE;
-}
-HWND file_dialog() {
-  HWND dialog = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), find_file_dialog, reinterpret_cast<LPARAM>(&dialog));
-  return dialog;
-}
-
-void CALLBACK act_on_dialogs(HWND, UINT, UINT_PTR, DWORD) {
-  if (g_next_action >= g_actions.size()) return;
-  const std::string& caption = g_actions[g_next_action].caption;
-  HWND dialog = caption.empty() ? file_dialog() : own_dialog::find(caption.c_str());
-  if (!dialog || !IsWindowVisible(dialog)) return;
-  g_actions[g_next_action++].act(dialog);
-}
-UINT_PTR start_actions(std::vector<DialogAction> actions) {
-  g_actions = std::move(actions);
-  g_next_action = 0;
-  return SetTimer(nullptr, 0, 40, act_on_dialogs);
 }
 
 void type_and_ok(HWND dialog, const char* text) {
@@ -154,16 +116,16 @@ void look_at_list(HWND dialog, ListSeen& seen) {
 TEST(SpeakerListWindow, ShowsTheSampleProjectsLoudspeakersSortedByPosition) {
   ListSeen seen;
   bool gone = false, none_selected = false, table_freed = false;
-  UINT_PTR timer = 0;
   int code = harness::run({
       [&] {
         open_sample();
-        timer = start_actions({{"Lautsprecherliste", [&](HWND d) {
+        dialog_script::Playing actions({{"Lautsprecherliste", [&](HWND d) {
                                   look_at_list(d, seen);
                                   press(d, 104);
-                                }}});
+                                }}},
+                                       0, 40);
         run_command(1004);
-        KillTimer(nullptr, timer);
+        actions.stop();
         gone = own_dialog::find("Lautsprecherliste") == nullptr;
         none_selected = true;
         for (DrawObject* o = g_obj_head; o; o = o->next) none_selected = none_selected && !(o->attributes & OBJ_ATTR_SELECTED);
@@ -189,17 +151,17 @@ TEST(SpeakerListWindow, ShowsTheSampleProjectsLoudspeakersSortedByPosition) {
 // queue: the frame of the table stands where the layout puts it.
 TEST(SpeakerListWindow, PrintsTheListInItsFrame) {
   std::string job;
-  UINT_PTR timer = 0;
   int code = harness::run({
       [&] {
         open_sample();
-        timer = start_actions({{"Lautsprecherliste", [&](HWND d) {
+        dialog_script::Playing actions({{"Lautsprecherliste", [&](HWND d) {
                                   job = pdf_printer::next_job_name();
                                   pdf_printer::answer_next_dialog(IDOK);
                                   press(d, 105);
-                                }}});
+                                }}},
+                                       0, 40);
         run_command(1004);
-        KillTimer(nullptr, timer);
+        actions.stop();
       },
   });
   EXPECT_EQ(code, 0);
@@ -236,17 +198,16 @@ TEST(SpeakerListWindow, PrintsTheListInItsFrame) {
 TEST(SpeakerArrays, TurningMovesTheSelectedLoudspeakersOnly) {
   PlacedSpeaker ls1{}, ls2{}, ls3{};
   int count = 0, modified = 0;
-  UINT_PTR timer = 0;
   int code = harness::run({
       [&] {
         open_sample();
-        timer = start_actions({{"Drehwinkel (Grad) : ", [](HWND d) { type_and_ok(d, "180"); }}});
+        dialog_script::Playing actions({{"Drehwinkel (Grad) : ", [](HWND d) { type_and_ok(d, "180"); }}}, 0, 40);
         select_inside(0.2f, 0.2f, 3, 3);
         select_inside(0.2f, 9.2f, 3, 11.8f);
         key(VK_RETURN);
         click(1.5f, 6);  // base point
         run_command(1017);
-        KillTimer(nullptr, timer);
+        actions.stop();
         ls1 = *named("LS1"), ls2 = *named("LS2"), ls3 = *named("LS3");
         count = obj_count_speaker();
         modified = g_modified;
@@ -269,16 +230,15 @@ TEST(SpeakerArrays, TurningMovesTheSelectedLoudspeakersOnly) {
 TEST(SpeakerArrays, TiltingRaisesTheAimAndTurnsThePositionUp) {
   PlacedSpeaker ls3{};
   WorldPoint axis{};
-  UINT_PTR timer = 0;
   int code = harness::run({
       [&] {
         open_sample();
-        timer = start_actions({{"Drehwinkel (Grad) : ", [](HWND d) { type_and_ok(d, "10"); }}});
+        dialog_script::Playing actions({{"Drehwinkel (Grad) : ", [](HWND d) { type_and_ok(d, "10"); }}}, 0, 40);
         select_inside(1.0f, 4.5f, 3, 7.5f);
         key(VK_RETURN);
         click(0, 6);  // base point, on the floor
         run_command(1018);
-        KillTimer(nullptr, timer);
+        actions.stop();
         ls3 = *named("LS3");
         DrawObject* o = ls3.object;
         axis = o->nodes[o->node_count - 2];
@@ -315,29 +275,22 @@ TEST(SpeakerAim, AimAtAPickedPoint) {
 // Two loudspeakers of the sample become a cluster file that opens as a
 // one-type database.
 TEST(SpeakerCluster, SavesTheSelectedLoudspeakersAsOneType) {
-  char temp[MAX_PATH];
-  GetTempPathA(sizeof temp, temp);
-  const std::string stem = std::string(temp) + "ORVCLUSTER";
+  const std::string stem = run_folder::file("ORVCLUSTER");
   const std::string file = stem + ".OSB";
   DeleteFileA(file.c_str());
-  UINT_PTR timer = 0;
   int opened = 0, count = 0;
   std::string name, description;
   int code = harness::run({
       [&] {
         open_sample();
-        timer = start_actions({{"Cluster-Beschreibung :", [](HWND d) { type_and_ok(d, "Zwei Boxen"); }},
-                               {"", [&](HWND d) {
-                                  HWND field = GetDlgItem(d, FILE_NAME_COMBO);
-                                  if (!field) field = GetDlgItem(d, FILE_NAME_EDIT);
-                                  SetWindowTextA(field, stem.c_str());
-                                  press(d, IDOK);
-                                }}});
+        dialog_script::Playing actions({{"Cluster-Beschreibung :", [](HWND d) { type_and_ok(d, "Zwei Boxen"); }},
+                               {own_dialog::file_dialog, [&](HWND d) { dialog_script::answer_file_dialog(d, stem); }}},
+                              0, 40);
         select_inside(0.2f, 0.2f, 3, 3);
         select_inside(0.2f, 9.2f, 3, 11.8f);
         key(VK_RETURN);
         run_command(1016);
-        KillTimer(nullptr, timer);
+        actions.stop();
         opened = sdb_open_path(file.c_str());
         count = g_sdb_index.count;
         name = g_sdb_index.names[0];
@@ -355,18 +308,6 @@ TEST(SpeakerCluster, SavesTheSelectedLoudspeakersAsOneType) {
 }  // namespace
 
 namespace {
-
-// Polled steps on a thread timer: each runs until it answers true.
-std::vector<std::function<bool()>> g_polls;
-size_t g_next_poll = 0;
-void CALLBACK run_polls(HWND, UINT, UINT_PTR, DWORD) {
-  if (g_next_poll < g_polls.size() && g_polls[g_next_poll]()) ++g_next_poll;
-}
-UINT_PTR start_polls(std::vector<std::function<bool()>> polls) {
-  g_polls = std::move(polls);
-  g_next_poll = 0;
-  return SetTimer(nullptr, 0, 40, run_polls);
-}
 
 void click_pixel(int x, int y) {
   PostMessageA(win_drawing_window(), WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
@@ -432,7 +373,6 @@ TEST(SpeakerAim, CentralAimingTurnsTowardTheClick) {
   int main_width = 0, centre_x = 0, centre_y = 0;
   bool in_eye_view = false;
   int ring_pixels = 0, ring_points = 0;
-  UINT_PTR timer = 0;
   int code = harness::run({
       [&] {
         open_sample();
@@ -447,16 +387,16 @@ TEST(SpeakerAim, CentralAimingTurnsTowardTheClick) {
         before = *named("LS1");
         select_inside(0.2f, 0.2f, 3, 3);
         key(VK_RETURN);
-        timer = start_polls({[&] {
+        dialog_script::Playing polls(dialog_script::polls({[&] {
           in_eye_view = g_view.kind == VIEW_EYE && g_render_refs.aim_footprint != nullptr;
           ring_pixels = ring_pixels_in_pen(g_render_refs.aim_footprint, &ring_points);
           click_pixel(centre_x, centre_y);
           click_pixel(centre_x + 100, centre_y);
           key(VK_RETURN);
           return true;
-        }});
+        }}), 0, 40);
         run_command(1015);
-        KillTimer(nullptr, timer);
+        polls.stop();
         ls1 = *named("LS1");
         after = after_aiming();
       },
@@ -479,7 +419,6 @@ TEST(SpeakerAim, CentralAimingBandButtonAndStop) {
   PlacedSpeaker before{}, ls3{};
   AfterAiming after;
   int band_hz = 0, centre_x = 0, centre_y = 0;
-  UINT_PTR timer = 0;
   int code = harness::run({
       [&] {
         open_sample();
@@ -487,7 +426,7 @@ TEST(SpeakerAim, CentralAimingBandButtonAndStop) {
         centre_x = int(g_view.screen_centre_x), centre_y = int(g_view.screen_centre_y);
         select_inside(1.0f, 4.5f, 3, 7.5f);
         key(VK_RETURN);
-        timer = start_polls({
+        dialog_script::Playing polls(dialog_script::polls({
             [&] {
               HWND button = GetDlgItem(win_main_window(), 20005);
               if (!button) return false;
@@ -502,9 +441,9 @@ TEST(SpeakerAim, CentralAimingBandButtonAndStop) {
               key(VK_ESCAPE);
               return true;
             },
-        });
+        }), 0, 40);
         run_command(1015);
-        KillTimer(nullptr, timer);
+        polls.stop();
         ls3 = *named("LS3");
         after = after_aiming();
       },
@@ -523,13 +462,12 @@ TEST(SpeakerListWindow, ReplacingATypeChangesItsRowsAndModel) {
   std::string ls1_type, ls3_type;
   float ls1_gain = 0;
   int modified = 0;
-  UINT_PTR timer = 0;
   int code = harness::run({
       [&] {
         open_sample();
         std::string db = std::string(std::getenv("ORV_GENERATED")) + "\\BEISPIEL.OSB";
         ASSERT_EQ(sdb_open_path(db.c_str()), 1);
-        timer = start_actions({
+        dialog_script::Playing actions({
             {"Lautsprecherliste", [](HWND d) { press(d, 103); }},
             {"Lautsprecher wählen",
              [](HWND d) {
@@ -549,14 +487,14 @@ TEST(SpeakerListWindow, ReplacingATypeChangesItsRowsAndModel) {
                }
                if (rows.size() == 3 && rows[0].find("HORN6040") == std::string::npos) {
                  rows.clear();  // not replaced yet: look again
-                 --g_next_action;
+                 dialog_script::again();
                  return;
                }
                press(d, 104);
              }},
-        });
+        }, 0, 40);
         run_command(1004);
-        KillTimer(nullptr, timer);
+        actions.stop();
         PlacedSpeaker* ls1 = named("LS1");
         PlacedSpeaker* ls3 = named("LS3");
         ls1_type = g_speaker_types.records[ls1->type_index]->type_name;
@@ -577,17 +515,16 @@ TEST(SpeakerListWindow, ReplacingATypeChangesItsRowsAndModel) {
 // The turn is one step of the undo ring: undo puts both loudspeakers back.
 TEST(SpeakerArrays, UndoPutsATurnedArrayBack) {
   float turned_y = 0, undone_y1 = 0, undone_y2 = 0;
-  UINT_PTR timer = 0;
   int code = harness::run({
       [&] {
         open_sample();
-        timer = start_actions({{"Drehwinkel (Grad) : ", [](HWND d) { type_and_ok(d, "180"); }}});
+        dialog_script::Playing actions({{"Drehwinkel (Grad) : ", [](HWND d) { type_and_ok(d, "180"); }}}, 0, 40);
         select_inside(0.2f, 0.2f, 3, 3);
         select_inside(0.2f, 9.2f, 3, 11.8f);
         key(VK_RETURN);
         click(1.5f, 6);
         run_command(1017);
-        KillTimer(nullptr, timer);
+        actions.stop();
         turned_y = named("LS1")->position[1];
         run_command(201);
         undone_y1 = named("LS1")->position[1];
@@ -603,7 +540,6 @@ TEST(SpeakerArrays, UndoPutsATurnedArrayBack) {
 // 45 loudspeakers: the 45th row starts a second page.
 TEST(SpeakerListWindow, FortyFifthLoudspeakerIsPrintedOnPageTwo) {
   std::string job;
-  UINT_PTR timer = 0;
   int placed = 0;
   int code = harness::run({
       [&] {
@@ -616,13 +552,14 @@ TEST(SpeakerListWindow, FortyFifthLoudspeakerIsPrintedOnPageTwo) {
           spk_build_object(spk_placed_of(o), o, 1);
         }
         placed = obj_count_speaker();
-        timer = start_actions({{"Lautsprecherliste", [&](HWND d) {
+        dialog_script::Playing actions({{"Lautsprecherliste", [&](HWND d) {
                                   job = pdf_printer::next_job_name();
                                   pdf_printer::answer_next_dialog(IDOK);
                                   press(d, 105);
-                                }}});
+                                }}},
+                                       0, 40);
         run_command(1004);
-        KillTimer(nullptr, timer);
+        actions.stop();
       },
   });
   EXPECT_EQ(code, 0);

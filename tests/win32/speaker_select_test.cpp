@@ -12,6 +12,7 @@
 #include "speakers/legacy_drawing.h"
 #include "speakers/speaker_db.h"
 #include "speakers/speaker_db_win.h"
+#include "tests/win32/dialog_script.h"
 
 namespace {
 
@@ -33,10 +34,7 @@ std::string item_text(HWND control) {
   return text;
 }
 
-void CALLBACK answer_dialog(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND dialog = FindWindowA("#32770", "Lautsprecher wählen");
-  if (!dialog) return;
-  KillTimer(nullptr, timer);
+void answer_dialog(HWND dialog) {
   Probe& p = *g_probe;
   p.found = true;
   HWND list = GetDlgItem(dialog, 101);
@@ -66,10 +64,9 @@ void CALLBACK answer_dialog(HWND, UINT, UINT_PTR timer, DWORD) {
 
 int run_dialog(Probe& probe, int preselected, int* chosen) {
   g_probe = &probe;
-  UINT_PTR timer = SetTimer(nullptr, 0, 50, answer_dialog);
-  EXPECT_NE(timer, 0u);
-  int result = sdb_select_type(preselected, chosen);
-  KillTimer(nullptr, timer);
+  int result = 0;
+  dialog_script::run({{"Lautsprecher wählen", answer_dialog}}, [&] { result = sdb_select_type(preselected, chosen); },
+                     20000, 50);
   return result;
 }
 

@@ -10,7 +10,7 @@
 #include "cad/view.h"
 #include "design/app_window_win.h"
 #include "framework/child_windows_win.h"
-#include "own_dialog.h"
+#include "tests/win32/dialog_script.h"
 
 namespace {
 
@@ -43,10 +43,7 @@ Lines crosshair_lines() {
   return lines;
 }
 
-void CALLBACK answer_point_dialog(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND dialog = own_dialog::find("Punkt absolut :");
-  if (!dialog) return;
-  KillTimer(nullptr, timer);
+void answer_point_dialog(HWND dialog) {
   SetDlgItemTextA(dialog, 104, "3");
   SetDlgItemTextA(dialog, 105, "2");
   SetDlgItemTextA(dialog, 106, "0");
@@ -68,8 +65,8 @@ TEST(TypedPoint, LeavesExactlyOneCrosshairAtThePoint) {
       [] { PostMessageA(win_drawing_window(), WM_MOUSEMOVE, 0, pixel_of(-4, -3)); },
       [&] {
         before = crosshair_lines();
-        SetTimer(nullptr, 0, 50, answer_point_dialog);
-        SendMessageA(main_window(), WM_KEYDOWN, 'A', 0);  // returns once the dialog is answered
+        dialog_script::run_all({{"Punkt absolut :", answer_point_dialog}},  // returns once the dialog is answered
+                               [] { SendMessageA(main_window(), WM_KEYDOWN, 'A', 0); });
       },
       [&] {
         after = crosshair_lines();
