@@ -12,6 +12,7 @@
 #include "acoustics/cov_legend.h"
 #include "acoustics/cov_values.h"
 #include "acoustics/coverage.h"
+#include "acoustics/result_window_win.h"
 #include "acoustics/rt60.h"
 #include "acoustics/sti.h"
 #include "cad/input_wait_win.h"
@@ -54,7 +55,6 @@ constexpr int COLOUR_BLACK = 0;
 constexpr int COLOUR_WHITE = 30;
 constexpr int16_t SHAPE_ZOOM_BOX = 3;  // cursor of the interactive zoom
 constexpr const char* MSG_NO_WINDOW = "Berechnungsfenster kann nicht erzeugt werden";
-constexpr const char* MSG_PRINT_FAILED = "Das Fenster konnte nicht gedruckt werden.";
 constexpr const char* MSG_NO_REFLECTIONS = "Reflexionsberechnung am Punkt: noch nicht verfügbar";
 const char* const BAND_LABELS[8] = {"125", "250", "500", " 1k", " 2k", " 4k", " 8k", "\xF8"};
 const char* const BAND_ROW_LABELS[7] = {"125", "250", "500", " 1k", " 2k", " 4k", " 8k"};
@@ -414,9 +414,7 @@ void print_window() {
     g_cov.printing = 0;
     draw_map(false);
     g_cov.printing = 1;
-    DrawWindow* previous = gfx_select_window(&g_cov.record);
-    if (print_window_bitmap() == PRINT_FAILED) ui_message_box(MSG_PRINT_FAILED, "DRUCKEN", UI_MB_OK | UI_MB_ICONEXCLAMATION);
-    if (previous && previous != &g_cov.record) gfx_select_window(previous);
+    result_window_print_bitmap(g_cov.record);
     g_cov.monochrome = 0;
   }
   print_set_landscape(0);
@@ -668,13 +666,8 @@ LRESULT cov_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
       draw_map(false);
       return 0;
     }
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_SETCURSOR:
-      win_arrow_cursor();
-      return TRUE;
     default:
-      return DefWindowProcA(window, message, wparam, lparam);
+      return result_window_default_message(window, message, wparam, lparam);
   }
 }
 

@@ -50,8 +50,6 @@ constexpr int ATTR_HIDDEN = 128;
 constexpr const char* MSG_NO_MEMORY = "Nicht genügend Speicher vorhanden";
 constexpr const char* MSG_NO_BROWSER = "Kann Ray-Fenster nicht erzeugen";
 constexpr const char* MSG_NO_ECHOGRAM = "Kann ETC-Fenster nicht erzeugen";
-constexpr const char* MSG_NO_CLIPBOARD = "Das Fenster konnte nicht in die Zwischenablage kopiert werden.";
-constexpr const char* MSG_PRINT_FAILED = "Das Fenster konnte nicht gedruckt werden.";
 const char* const BAND_LABELS[ETC_BANDS] = {"125", "250", "500", " 1k", " 2k", " 4k", " 8k", "ø"};
 const char* const BAND_NAMES[ETC_BANDS] = {"125 Hz", "250 Hz", "500 Hz", "1000 Hz", "2000 Hz", "4000 Hz", "8000 Hz", "125 Hz - 8 kHz"};
 
@@ -338,21 +336,9 @@ void draw_path_info(const EchogramBuffer& e, const Plot& p, int redraw_marker) {
 
 // --- printing and the clipboard ---------------------------------------------------
 
-void copy_window() {
-  DrawWindow* previous = gfx_select_window(&g_etc.result.record);
-  if (!print_copy_to_clipboard()) ui_message_box(MSG_NO_CLIPBOARD, nullptr, UI_MB_OK | UI_MB_ICONEXCLAMATION);
-  if (previous && previous != &g_etc.result.record) gfx_select_window(previous);
-}
+void copy_window() { result_window_copy(g_etc.result.record); }
 
-void print_window() {
-  g_etc.printing = 1;
-  if (print_dialog()) {
-    DrawWindow* previous = gfx_select_window(&g_etc.result.record);
-    if (print_window_bitmap() == PRINT_FAILED) ui_message_box(MSG_PRINT_FAILED, "DRUCKEN", UI_MB_OK | UI_MB_ICONEXCLAMATION);
-    if (previous && previous != &g_etc.result.record) gfx_select_window(previous);
-  }
-  g_etc.printing = 0;
-}
+void print_window() { result_window_print(g_etc.result.record, g_etc.printing); }
 
 // --- the two windows --------------------------------------------------------------
 

@@ -4,10 +4,23 @@
 #include "cad/input_wait_win.h"
 #include "cad/panel_win.h"
 #include "cad/view.h"
+#include "framework/print_win.h"
 #include "framework/ui_seam.h"
 #include "framework/win_frame_win.h"
 
 namespace {
+
+constexpr const char* MSG_NO_CLIPBOARD = "Das Fenster konnte nicht in die Zwischenablage kopiert werden.";
+constexpr const char* MSG_PRINT_FAILED = "Das Fenster konnte nicht gedruckt werden.";
+
+// Draws through the window's record for the call, then gives the drawing
+// back to the window current before.
+template <class Action>
+void through_record(DrawWindow& record, Action action) {
+  DrawWindow* previous = gfx_select_window(&record);
+  action();
+  if (previous && previous != &record) gfx_select_window(previous);
+}
 
 HWND drawing_hwnd() {
   DrawWindow* w = view_drawing_window();
@@ -80,4 +93,35 @@ void result_window_take_command(ResultWindow& w, WPARAM wparam) {
 void result_destroy_button(HWND& button) {
   if (button) DestroyWindow(button);
   button = nullptr;
+}
+
+void result_window_copy(DrawWindow& record) {
+  through_record(record, [] {
+    if (!print_copy_to_clipboard()) ui_message_box(MSG_NO_CLIPBOARD, nullptr, UI_MB_OK | UI_MB_ICONEXCLAMATION);
+  });
+}
+
+void result_window_print(DrawWindow& record, int& printing) {
+  printing = 1;
+  if (print_dialog()) result_window_print_bitmap(record);
+  printing = 0;
+}
+
+void result_window_print_bitmap(DrawWindow& record) {
+  through_record(record, [] {
+    if (print_window_bitmap() == PRINT_FAILED)
+      ui_message_box(MSG_PRINT_FAILED, "DRUCKEN", UI_MB_OK | UI_MB_ICONEXCLAMATION);
+  });
+}
+
+LRESULT result_window_default_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_SETCURSOR:
+      win_arrow_cursor();
+      return TRUE;
+    default:
+      return DefWindowProcA(window, message, wparam, lparam);
+  }
 }

@@ -31,3 +31,15 @@ void result_window_close(ResultWindow& w);
 void result_window_take_command(ResultWindow& w, WPARAM wparam);
 
 void result_destroy_button(HWND& button);
+
+// The window's picture to the clipboard; a failure is said in a message.
+void result_window_copy(DrawWindow& record);
+// The print dialog, then the window printed as a bitmap; printing is set
+// meanwhile, so that the window's own paint keeps still.
+void result_window_print(DrawWindow& record, int& printing);
+// Only the bitmap, once the print dialog chose the printer; a failure is
+// said in a message.
+void result_window_print_bitmap(DrawWindow& record);
+// What every result window answers alike: no background erase (it paints
+// all of itself) and the arrow cursor; anything else goes to the default.
+LRESULT result_window_default_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

@@ -28,8 +28,6 @@ constexpr UINT MSG_WARN = WM_APP + 17;
 constexpr const char* MSG_NO_WINDOW = "RT60-Fenster kann nicht erzeugt werden";
 constexpr const char* MSG_UNREALISTIC = "Werteingabe unrealistisch";
 constexpr const char* CAPTION_UNREALISTIC = "Bitte korrigieren";
-constexpr const char* MSG_NO_CLIPBOARD = "Das Fenster konnte nicht in die Zwischenablage kopiert werden.";
-constexpr const char* MSG_PRINT_FAILED = "Das Fenster konnte nicht gedruckt werden.";
 const char* const METHOD_LABELS[METHOD_BUTTONS] = {"Sa", "Ey", "Fi", "M"};
 
 struct Rt60WindowState {
@@ -158,23 +156,10 @@ void set_method(int method) {
   paint();
 }
 
-void copy_to_clipboard() {
-  DrawWindow* previous = gfx_select_window(&g_rt.result.record);
-  if (!print_copy_to_clipboard()) ui_message_box(MSG_NO_CLIPBOARD, nullptr, UI_MB_OK | UI_MB_ICONEXCLAMATION);
-  if (previous && previous != &g_rt.result.record) gfx_select_window(previous);
-}
+void copy_to_clipboard() { result_window_copy(g_rt.result.record); }
 
-// The window as it stands, printed as a bitmap on the printer chosen in the
-// print dialog (which says so itself when there is none).
-void print_window() {
-  g_rt.printing = 1;
-  if (print_dialog()) {
-    DrawWindow* previous = gfx_select_window(&g_rt.result.record);
-    if (print_window_bitmap() == PRINT_FAILED) ui_message_box(MSG_PRINT_FAILED, "DRUCKEN", UI_MB_OK | UI_MB_ICONEXCLAMATION);
-    if (previous && previous != &g_rt.result.record) gfx_select_window(previous);
-  }
-  g_rt.printing = 0;
-}
+// The window as it stands, printed as a bitmap.
+void print_window() { result_window_print(g_rt.result.record, g_rt.printing); }
 
 void act_on_control(int id) {
   switch (id) {
@@ -256,13 +241,8 @@ LRESULT rt60_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam
       fit_to_main_window();
       paint();
       return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_SETCURSOR:
-      win_arrow_cursor();
-      return TRUE;
     default:
-      return DefWindowProcA(window, message, wparam, lparam);
+      return result_window_default_message(window, message, wparam, lparam);
   }
 }
 

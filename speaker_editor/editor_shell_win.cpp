@@ -12,6 +12,7 @@
 #include "cad/input.h"
 #include "cad/input_wait_win.h"
 #include "cad/input_win.h"
+#include "cad/main_window_win.h"
 #include "cad/obj_store.h"
 #include "cad/panel_win.h"
 #include "cad/render.h"
@@ -21,7 +22,6 @@
 #include "framework/child_windows_win.h"
 #include "framework/gfx_win.h"
 #include "framework/input_dialogs.h"
-#include "framework/print_win.h"
 #include "framework/ui_seam.h"
 #include "framework/win_frame_win.h"
 #include "speaker_editor/balloon_data.h"
@@ -33,13 +33,9 @@ const char SPKED_CAPTION[] = "OSB V2.90";
 
 namespace {
 
-constexpr UINT MSG_PANEL_KEY = 32700;
-constexpr UINT PANEL_REFRESH = 400;
-constexpr int FIRST_BUTTON_ID = 20000;
 const char* const MSG_NOT_SAVED = "Datenbank ist noch nicht gesichert !";
 const char* const MSG_NO_PASSWORD = "Ohne Paßwort produzierte Daten sind ungeschützt.Wiederholen?";
 
-DrawWindow* g_drawing_record = nullptr;
 HMENU g_database_menu = nullptr;
 HMENU g_drawing_menu = nullptr;
 bool g_drawing_mode = false;
@@ -47,26 +43,11 @@ char g_caption[SPKED_PATH_CHARS + 16];
 
 HMENU current_menu() { return GetMenu(win_main_window()); }
 
-void check_item(int id, bool on) { CheckMenuItem(current_menu(), id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED)); }
 void enable_item(int id, bool on) { EnableMenuItem(current_menu(), id, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED)); }
 
-void refresh_panel() {
-  if (panel_window()) PostMessageA(panel_window(), WM_COMMAND, PANEL_REFRESH, 0);
-}
-
-void enable_top_menus(bool enable) {
-  HMENU menu = current_menu();
-  if (!menu) return;
-  int count = g_drawing_mode ? 6 : 4;
-  for (int position = 0; position < count; ++position)
-    EnableMenuItem(menu, position, MF_BYPOSITION | (enable ? MF_ENABLED : MF_GRAYED));
-  DrawMenuBar(win_main_window());
-}
-
-// The CAD drawing window, hidden until the drawing mode shows it.
+// Hidden until drawing mode.
 bool create_drawing_window() {
   if (!cad_create_drawing_window()) return false;
-  g_drawing_record = view_drawing_window();
   ShowWindow(win_drawing_window(), SW_HIDE);
   UpdateWindow(win_main_window());
   return true;
@@ -122,41 +103,6 @@ void run_drawing_edit(int id) {
   }
 }
 
-void run_render_mode(int id) {
-  bool hidden = id == 605;
-  if (g_view.hidden_mode == (hidden ? 1 : 0)) return;
-  g_view.hidden_mode = hidden ? 1 : 0;
-  check_item(605, hidden);
-  check_item(604, !hidden);
-  refresh_panel();
-  view_relayout();
-}
-
-void run_snap(int id) {
-  if (id == 511 || id == 512) {
-    g_view.coord_snap = id == 512;
-    check_item(512, g_view.coord_snap);
-    check_item(511, !g_view.coord_snap);
-  } else {
-    g_view.point_snap = id == 509;
-    check_item(509, g_view.point_snap);
-    check_item(508, !g_view.point_snap);
-  }
-  refresh_panel();
-}
-
-void copy_drawing_to_clipboard() {
-  gfx_select_window(view_drawing_window());
-  input_update_cursor(0);
-  gfx_set_pen(0);
-  DrawWindow* w = view_drawing_window();
-  RECT outline = {0, 0, w->right - w->left - 1, w->bottom - w->top - 1};
-  gfx_draw_rect(&outline, 0);
-  if (!print_copy_to_clipboard())
-    ui_message_box("Die Zeichnung konnte nicht in die Zwischenablage kopiert werden.", nullptr,
-                   UI_MB_OK | UI_MB_ICONEXCLAMATION);
-}
-
 void open_drawing_after_question() {
   cad_confirm_discard();
   if (g_abort_flag) {
@@ -184,20 +130,17 @@ void run_drawing_command(int id) {
     case 201: undo_undo(); break;
     case 602: view_zoom_all(); break;
     case 603: view_zoom_window(); break;
-    case 604: case 605: run_render_mode(id); break;
-    case 614:
-      g_layers[LAYER_GRID].visible = !g_layers[LAYER_GRID].visible;
-      check_item(614, g_layers[LAYER_GRID].visible);
-      cad_build_grid();
-      break;
-    case 508: case 509: case 511: case 512: run_snap(id); break;
+    case 604: case 605: cad_cmd_render_mode(id); break;
+    case 614: cad_cmd_toggle_layer(id); break;
+    case 508: case 509: cad_cmd_point_snap(id); break;
+    case 511: case 512: cad_cmd_coordinate_snap(id); break;
     case 510: cad_set_node_snap(); break;
     case 513: cad_set_snap_distance(); break;
     case 514: cad_set_grid_size(); break;
     case 506: cad_set_circle_segments(); break;
     case 606: view_pick_eye_point(); g_view.kind = VIEW_EYE; view_relayout(); break;
     case 607: g_view.kind = VIEW_EYE; view_relayout(); break;
-    case 210: copy_drawing_to_clipboard(); break;
+    case 210: view_copy_window(); break;
     case 6302: spked_leave_drawing_mode(); break;
     default:
       if (id >= 2301 && id <= 2315) run_drawing_edit(id);
@@ -237,64 +180,13 @@ void run_database_command(int id) {
   }
 }
 
-LRESULT on_command(WPARAM wparam, LPARAM lparam) {
-  int id = LOWORD(wparam);
-  if (g_running_command != 0) {
-    if (id >= FIRST_BUTTON_ID) cad_forward_command_button(id, lparam);
-    return 0;
-  }
-  bool drawing = g_drawing_mode;
-  enable_top_menus(false);
-  g_running_command = int16_t(id);
-  if (drawing && id >= 1000 && id <= 4999 && id != 1004 && id != 2502) cad_show_ok_stop_buttons(1);
-  if (drawing)
-    run_drawing_command(id);
-  else
+void run_command(int id) {
+  if (!g_drawing_mode) {
     run_database_command(id);
-  if (!win_main_window()) return 0;  // the program is ending
-  if (id >= 1000 && id <= 4999) g_repeat_command = id;
-  g_running_command = 0;
-  cad_show_ok_stop_buttons(0);
-  enable_top_menus(true);
-  view_clear_prompt_line();
-  return 0;
-}
-
-LRESULT main_window_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
-    case WM_COMMAND:
-      return on_command(wparam, lparam);
-    case WM_INITMENU:
-      spked_update_menu_state();
-      return 0;
-    case WM_KEYDOWN:
-      if (panel_window()) PostMessageA(panel_window(), WM_KEYDOWN, wparam, 0);
-      if (g_drawing_mode) input_handle_key(int(wparam));
-      return 0;
-    case MSG_PANEL_KEY:
-      if (g_drawing_mode) input_handle_key(int(wparam));
-      return 0;
-    case WM_SETCURSOR:
-      input_update_cursor(0);
-      win_arrow_cursor();
-      return TRUE;
-    case WM_CLOSE:
-      if (!spked_confirm_discard()) return 0;
-      if (g_running_command != 0) {
-        g_abort_flag = 1;
-      } else {
-        g_running_command = 1;
-        spked_close_editor();
-        g_running_command = 0;
-      }
-      return 0;
-    case WM_DESTROY:
-      win_arrow_cursor();
-      win_shutdown();
-      return 0;
-    default:
-      return DefWindowProcA(window, message, wparam, lparam);
+    return;
   }
+  if (id >= 1000 && id <= 4999 && id != 1004 && id != 2502) cad_show_ok_stop_buttons(1);
+  run_drawing_command(id);
 }
 
 void switch_back_to_database() {
@@ -342,7 +234,7 @@ void spked_enter_drawing_mode() {
   g_modified = 0;
   SetMenu(win_main_window(), g_drawing_menu);
   g_drawing_mode = true;
-  gfx_select_window(g_drawing_record);
+  gfx_select_window(view_drawing_window());
   if (HWND bar = spked_record_selector()) ShowWindow(bar, SW_HIDE);
   ShowWindow(win_drawing_window(), SW_SHOW);
   panel_show(1);
@@ -399,11 +291,11 @@ void spked_update_menu_state() {
     bool any = g_obj_head != nullptr;
     for (int id : {102, 103, 602, 603}) enable_item(id, any);
     for (int id = 2301; id <= 2315; ++id) enable_item(id, any);
-    check_item(512, g_view.coord_snap);
-    check_item(511, !g_view.coord_snap);
-    check_item(509, g_view.point_snap);
-    check_item(508, !g_view.point_snap);
-    check_item(614, g_layers[LAYER_GRID].visible);
+    cad_check_menu_item(512, g_view.coord_snap);
+    cad_check_menu_item(511, !g_view.coord_snap);
+    cad_check_menu_item(509, g_view.point_snap);
+    cad_check_menu_item(508, !g_view.point_snap);
+    cad_check_menu_item(614, g_layers[LAYER_GRID].visible);
   } else {
     bool any = g_spked_table.count >= 1;
     for (int id : {6201, 6202, 6203, 6003}) enable_item(id, any);
@@ -425,12 +317,18 @@ void spked_close_editor() {
   DestroyWindow(win_main_window());
 }
 
+// The view windows route themselves as child windows while they are open.
 LRESULT CALLBACK spked_main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (window == win_main_window()) return main_window_message(window, message, wparam, lparam);
-  if (window && window == win_drawing_window()) return cad_drawing_window_proc(window, message, wparam, lparam);
-  if (window && window == spked_view_window()) return spked_view_window_proc(window, message, wparam, lparam);
-  if (ChildHandler handler = win_child_handler(window)) return handler(window, message, wparam, lparam);
-  return DefWindowProcA(window, message, wparam, lparam);
+  static const MainWindowProgram editor = {
+      .run_command = run_command,
+      .update_menu_state = spked_update_menu_state,
+      .exit = spked_close_editor,
+      .may_close = spked_confirm_discard,
+      .takes_keys = spked_in_drawing_mode,
+      .drawing_window_proc = cad_drawing_window_proc,
+      .main_window_keeps_cursor = true,
+  };
+  return cad_program_window_message(editor, window, message, wparam, lparam);
 }
 
 int spked_win_main(HINSTANCE instance) {

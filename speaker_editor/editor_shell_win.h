@@ -37,7 +37,6 @@ void spked_import_onf();
 void spked_open_balloon_window();
 void spked_open_polar_window();
 void spked_open_data_sheet_window();
-LRESULT spked_view_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 HWND spked_view_window();  // null: no view is open
 void spked_repaint_view_window();
 int spked_balloon_band();

@@ -13,6 +13,7 @@
 #include "cad/render.h"
 #include "cad/render_win.h"
 #include "cad/view.h"
+#include "framework/child_windows_win.h"
 #include "framework/gfx_win.h"
 #include "framework/print_win.h"
 #include "framework/ui_seam.h"
@@ -405,6 +406,7 @@ LRESULT view_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam
       return TRUE;
     case WM_DESTROY:
       destroy_buttons();
+      win_unregister_child_window(window);
       return 0;
     default:
       return DefWindowProcA(window, message, wparam, lparam);
@@ -425,27 +427,29 @@ void run_view(ViewKindShown kind, DWORD style, int width_less, int height_less, 
   g_window.record.vscroll = (style & WS_VSCROLL) ? 1 : 0;
   g_window.kind = kind;
   g_window.first_paint = true;
+  win_register_child_window(window, view_window_proc);
   measure();
   gfx_select_window(&g_window.record);
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
   g_abort_flag = 0;
   while (!g_abort_flag && win_main_window()) input_wait_event();
-  if (!win_main_window()) return;
-  gfx_select_window(main);
-  DestroyWindow(window);
+  // Ended with the program, the window went with the main window; nothing
+  // of it may route messages of a later start in the same process.
+  const bool program_ended = !win_main_window();
+  if (!program_ended) {
+    gfx_select_window(main);
+    DestroyWindow(window);
+  }
   gfx_forget_window(&g_window.record);
   g_window = ViewWindow{};
+  if (program_ended) return;
   g_abort_flag = 0;
   g_finish_flag = 0;
   InvalidateRect(win_main_window(), nullptr, TRUE);
 }
 
 }  // namespace
-
-LRESULT spked_view_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  return view_window_proc(window, message, wparam, lparam);
-}
 
 HWND spked_view_window() { return g_window.kind != SHOWN_NONE ? g_window.record.window : nullptr; }
 

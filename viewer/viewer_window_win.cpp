@@ -11,14 +11,11 @@
 #include "cad/drawing_window_win.h"
 #include "cad/input.h"
 #include "cad/input_win.h"
+#include "cad/main_window_win.h"
 #include "cad/obj_store.h"
-#include "cad/panel_win.h"
 #include "cad/view.h"
 #include "cad/view_cmds_win.h"
-#include "framework/child_windows_win.h"
 #include "framework/filesel_win.h"
-#include "framework/gfx_win.h"
-#include "framework/help_win.h"
 #include "framework/print_win.h"
 #include "framework/ui_seam.h"
 #include "framework/units.h"
@@ -31,20 +28,7 @@
 
 namespace {
 
-constexpr int FIRST_BUTTON_ID = 20000;
-constexpr UINT MSG_PANEL_KEY = 32700;
-constexpr int GREYED_MENUS = 6;
-constexpr int ENABLED_MENUS = 9;
 constexpr const char* OPEN_FILTER = "Orvante Projekt|*.opr|";
-
-void enable_top_menus(int count, bool enable) {
-  HWND main = win_main_window();
-  HMENU menu = main ? GetMenu(main) : nullptr;
-  if (!menu) return;
-  for (int position = 0; position < count; ++position)
-    EnableMenuItem(menu, position, MF_BYPOSITION | (enable ? MF_ENABLED : MF_GRAYED));
-  DrawMenuBar(main);
-}
 
 // Menu 101: a project, read only; the file is never written.
 void open_project() {
@@ -56,7 +40,7 @@ void open_project() {
 }
 
 // The viewer's commands; any other id does nothing.
-bool run_command(int id) {
+void run_command(int id) {
   switch (id) {
     case 101: open_project(); break;
     case 105: viewer_cmd_exit(); break;
@@ -88,78 +72,14 @@ bool run_command(int id) {
     case 506: cad_set_circle_segments(); break;
     case 606: cad_cmd_pick_eye_point(); break;
     case 5102: case 5103: cov_cmd_map(id); break;
-    default: return false;
+    default: break;
   }
-  return true;
 }
 
-LRESULT on_command(WPARAM wparam, LPARAM lparam) {
-  int id = LOWORD(wparam);
-  if (id == 11111) {
-    app_show_help(g_running_command, "OV_D.HLP");
-    return 0;
-  }
-  if (g_running_command != 0) {
-    if (id >= FIRST_BUTTON_ID) cad_forward_command_button(id, lparam);
-    return 0;
-  }
-  if (!viewer_runs_command(id)) return 0;
-  enable_top_menus(GREYED_MENUS, false);
-  g_running_command = static_cast<int16_t>(id);
+// The layer of the command's range, then the command.
+void run_selected_command(int id) {
   viewer_select_command_layer(id);
   run_command(id);
-  if (g_running_command > 999 && g_running_command < 5000) g_repeat_command = g_running_command;
-  g_running_command = 0;
-  if (!win_main_window()) return 0;  // the program is ending
-  viewer_update_menu_state();
-  enable_top_menus(ENABLED_MENUS, true);
-  return 0;
-}
-
-LRESULT main_window_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
-    case WM_COMMAND:
-      return on_command(wparam, lparam);
-    case WM_INITMENU:
-      viewer_update_menu_state();
-      return 0;
-    case WM_SHOWWINDOW:
-      if (wparam) viewer_update_menu_state();
-      return DefWindowProcA(window, message, wparam, lparam);
-    case WM_HSCROLL: {
-      ChildHandler handler = win_child_handler(gfx_current_window() ? gfx_current_window()->window : nullptr);
-      if (handler && gfx_current_window()->window != win_drawing_window())
-        return handler(gfx_current_window()->window, message, wparam, lparam);
-      return 0;
-    }
-    case WM_KEYDOWN:
-      if (panel_window()) PostMessageA(panel_window(), WM_KEYDOWN, wparam, 0);
-      input_handle_key(static_cast<int>(wparam));
-      return 0;
-    case MSG_PANEL_KEY:
-      input_handle_key(static_cast<int>(wparam));
-      return 0;
-    case WM_SETCURSOR:
-      input_update_cursor(0);
-      input_enable_cursor(0);
-      win_arrow_cursor();
-      return TRUE;
-    case WM_CLOSE:
-      if (g_running_command != 0) {
-        g_abort_flag = 1;
-      } else {
-        g_running_command = 1;
-        viewer_cmd_exit();
-        g_running_command = 0;
-      }
-      return 0;
-    case WM_DESTROY:
-      win_arrow_cursor();
-      win_shutdown();
-      return 0;
-    default:
-      return DefWindowProcA(window, message, wparam, lparam);
-  }
 }
 
 ViewerMenuFacts gather_facts() {
@@ -187,10 +107,19 @@ int viewer_runs_command(int id) {
 }
 
 LRESULT CALLBACK viewer_main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (window == win_main_window()) return main_window_message(window, message, wparam, lparam);
-  if (window && window == win_drawing_window()) return viewer_drawing_window_proc(window, message, wparam, lparam);
-  if (ChildHandler handler = win_child_handler(window)) return handler(window, message, wparam, lparam);
-  return DefWindowProcA(window, message, wparam, lparam);
+  // No history on the way out: the viewer writes it with the unit commands only.
+  static const MainWindowProgram viewer = {
+      .help_file = "OV_D.HLP",
+      .starts_command = [](int id) { return viewer_runs_command(id) != 0; },
+      .run_command = run_selected_command,
+      .update_menu_state = viewer_update_menu_state,
+      .exit = viewer_cmd_exit,
+      .drawing_window_proc = viewer_drawing_window_proc,
+      .menu_state_on_show = true,
+      .menu_state_after_command = true,
+      .keeps_prompt_line = true,
+  };
+  return cad_program_window_message(viewer, window, message, wparam, lparam);
 }
 
 // As the design program's, but the mouse has no Ctrl mode and the eye view

@@ -10,7 +10,9 @@
 #include <cstring>
 #include <string>
 
+#include "cad/drawing_window_win.h"
 #include "cad/obj_store.h"
+#include "cad/view.h"
 #include "framework/child_windows_win.h"
 #include "tests/osb_win/osb_harness.h"
 #include "speaker_editor/record_table.h"
@@ -178,3 +180,83 @@ TEST(OsbEditor, DrawingModeSwapsMenusAndKeepsTheDrawingWithTheRecord) {
 }
 
 }  // namespace
+
+// Ended from either menu, the editor leaves no command running and no quit
+// message behind: started again in the same process, it runs its steps.
+TEST(OsbEditor, EndedFromItsMenusItStartsAgainInTheSameProcess) {
+  struct Case {
+    const char* name;
+    bool drawing_mode;
+    int exit_id;
+  };
+  for (const Case& c : {Case{"database menu", false, 6004}, Case{"drawing menu", true, 105}}) {
+    SCOPED_TRACE(c.name);
+    answer_password("x");
+    int first = run({[&] {
+      if (c.drawing_mode) command(6301);
+      post_command(c.exit_id);
+    }});
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(g_running_command, 0);
+    answer_password("x");
+    bool ran = false, menus_enabled = false;
+    int second = run({[&] {
+      ran = true;
+      menus_enabled = !greyed(6002);
+    }});
+    EXPECT_EQ(second, 0);
+    EXPECT_TRUE(ran);
+    EXPECT_TRUE(menus_enabled);
+  }
+}
+
+// A command that waits greys every item of the menu bar in use (the
+// database menu's drawing-mode item too) until it ends; a drawing command
+// leaves its prompt prefix behind for no later prompt.
+TEST(OsbEditor, AWaitingCommandGreysTheWholeMenuBarAndEndsWithoutItsPrefix) {
+  std::string copy = full_path("osb_editor_test_grey.OSB");
+  ASSERT_TRUE(CopyFileA(full_path("BEISPIEL.OSB").c_str(), copy.c_str(), FALSE));
+  answer_password("x");
+  auto whole_bar = [](bool grey) {
+    HMENU bar = GetMenu(win_main_window());
+    const int items = GetMenuItemCount(bar);
+    for (int position = 0; position < items; ++position) {
+      const bool item_greyed = (GetMenuState(bar, position, MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED)) != 0;
+      if (item_greyed != grey) return false;
+    }
+    return items > 0;
+  };
+  struct Seen {
+    bool view_open = false, greyed_during = false, enabled_after = false;
+    std::string prompt_after_drawing;
+  } seen;
+  int code = run({
+      [&] {
+        answer_file_dialog(copy);
+        post_command(6002);
+      },
+      [&] { post_command(6202); },  // the polar plot waits for its "<-"
+      [&] {
+        seen.view_open = spked_view_window() != nullptr;
+        seen.greyed_during = whole_bar(true);
+        post_command(20030);
+      },
+      [&] {
+        seen.enabled_after = whole_bar(false);
+        command(6301);
+        post_command(2203);  // the circle takes its prefix and waits for the centre
+        post_command(CAD_ID_STOP);
+      },
+      [&] {
+        view_show_prompt("Punkt :");
+        seen.prompt_after_drawing = view_prompt_text();
+        command(6302);
+      },
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_TRUE(seen.view_open);
+  EXPECT_TRUE(seen.greyed_during);
+  EXPECT_TRUE(seen.enabled_after);
+  EXPECT_EQ(seen.prompt_after_drawing, "Punkt :");
+  DeleteFileA(copy.c_str());
+}

@@ -275,3 +275,31 @@ TEST(Viewer, OpensAReadOnlyRayFileAndShowsItsPaths) {
   SetFileAttributesA(rays.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileA(rays.c_str());
 }
+
+// A command waiting for input greys the six menus but leaves "Hilfe"; STOP
+// gives them back.
+TEST(Viewer, AWaitingCommandGreysItsMenusButHelp) {
+  auto greyed = [](int position) {
+    return (GetMenuState(GetMenu(win_main_window()), position, MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED)) != 0;
+  };
+  int running = 0;
+  bool menus_greyed = true, help_greyed = true, menus_back = false;
+  int code = harness::run_program(viewer_win_main, {
+      [] { PostMessageA(win_main_window(), WM_COMMAND, 603, 0); },  // zoom window waits for a corner
+      [&] {
+        running = g_running_command;
+        for (int position = 0; position < 6; ++position) menus_greyed = menus_greyed && greyed(position);
+        help_greyed = greyed(6);
+        PostMessageA(win_main_window(), WM_COMMAND, 20999, 0);  // STOP
+      },
+      [&] {
+        menus_back = true;
+        for (int position = 0; position < 7; ++position) menus_back = menus_back && !greyed(position);
+      },
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(running, 603);
+  EXPECT_TRUE(menus_greyed);
+  EXPECT_FALSE(help_greyed);
+  EXPECT_TRUE(menus_back);
+}
