@@ -284,7 +284,7 @@ TEST(Viewer, AWaitingCommandGreysItsMenusButHelp) {
   };
   int running = 0;
   bool menus_greyed = true, help_greyed = true, menus_back = false;
-  int code = harness::run_program(viewer_win_main, {
+  int code = harness::run_program(VIEWER, {
       [] { PostMessageA(win_main_window(), WM_COMMAND, 603, 0); },  // zoom window waits for a corner
       [&] {
         running = g_running_command;
