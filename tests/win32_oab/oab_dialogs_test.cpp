@@ -1,7 +1,8 @@
 // The absorber-database editor's "Speichern als..." and "Öffnen" through the
 // system's file dialogs, a name typed into the dialog and OK as a user does:
 // the extension made sure, the file name and title following the choice, the
-// current name offered by the save dialog, and Cancel changing nothing.
+// current name offered by the save dialog, a file of more than 200 records
+// cut with a word, and Cancel changing nothing.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -80,7 +81,8 @@ class OabDialogs : public oab_test::EditorSuite {
     CreateDirectoryA(folder_.c_str(), nullptr);
   }
   void TearDown() override {
-    for (const char* name : {"ohne_endung.OAB", "klein.oab", "klein_old.OAB"}) DeleteFileA((folder_ + name).c_str());
+    for (const char* name : {"ohne_endung.OAB", "klein.oab", "klein_old.OAB", "lang.OAB"})
+      DeleteFileA((folder_ + name).c_str());
     RemoveDirectoryA(folder_.c_str());
   }
   void two_records() {
@@ -131,6 +133,30 @@ TEST_F(OabDialogs, OpenReadsTheChosenFileAndCancelChangesNothing) {
   EXPECT_EQ(oab_test::main_title(), opened);
   EXPECT_EQ(g_absed_table.count, 2);
   EXPECT_EQ(std::string(g_absed_file_name), folder_ + "ohne_endung.OAB");
+}
+
+// A file of 201 records: the table takes the first 200, and the editor says so.
+TEST_F(OabDialogs, OpenOfALongerFileTakesTheFirstTwoHundredAndSaysSo) {
+  absed_new_database();
+  const float alpha[MATERIAL_BANDS] = {};
+  for (int k = 0; k < MAX_MATERIALS; ++k) ASSERT_TRUE(absed_store_record(k, "x", "", "", alpha));
+  const std::string path = folder_ + "lang.OAB";
+  ASSERT_TRUE(absed_save_file(path.c_str()));
+  FILE* file = std::fopen(path.c_str(), "ab");
+  ASSERT_NE(file, nullptr);
+  const std::vector<char> one_more(MATERIAL_RECORD_BYTES, 0);
+  std::fwrite(one_more.data(), 1, one_more.size(), file);
+  std::fclose(file);
+  ASSERT_EQ(file_size(path), 32 + 201 * 256);
+  absed_new_database();
+  absed_show_record_dialog();
+
+  through_dialog(CMD_OPEN, path.c_str());
+  ASSERT_EQ(g_boxes.size(), 1u);
+  EXPECT_EQ(g_boxes[0], ABSED_MSG_CUT);
+  EXPECT_EQ(g_absed_table.count, MAX_MATERIALS);
+  EXPECT_EQ(SendDlgItemMessageA(absed_record_dialog(), 101, LB_GETCOUNT, 0, 0), MAX_MATERIALS);
+  EXPECT_EQ(oab_test::main_title(), "Orvante Absorber Datenbank 2.90" + path);
 }
 
 }  // namespace
