@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "cad/edit_geom.h"
 #include "cad/input.h"
 #include "cad/obj_store.h"
 #include "cad/render.h"
@@ -119,12 +120,7 @@ void cad_translate_object(DrawObject* object, double dx, double dy, double dz) {
     place_print_frame(object);
     return;
   }
-  for (uint32_t i = 0; i < object->node_count; ++i) {
-    WorldPoint& n = object->nodes[i];
-    n.x = static_cast<float>(n.x + dx);
-    n.y = static_cast<float>(n.y + dy);
-    n.z = static_cast<float>(n.z + dz);
-  }
+  cad_translate_nodes(object, dx, dy, dz);
 }
 
 // The radius is the cursor's distance from the base point in the view plane;

@@ -66,6 +66,29 @@ bool duplicate_at_base_point() {
 
 bool in_plane_view() { return cad_in_plane_view(); }
 
+// The selection, or the copies of it, follow the cursor from the base point
+// to the displacement point; true after STOP.
+bool drag_selection_stopped() {
+  cad_start_preview(DRAG_TRANSLATE);
+  float dx = 0, dy = 0, dz = 0;
+  input_ask_displacement(&dx, &dy, &dz);
+  cad_stop_preview();
+  return g_abort_flag != 0;
+}
+
+// The selection and the centre of a rotation or scale; false when the
+// command has ended without them.
+bool select_around_centre(const char* prefix, WorldPoint* centre) {
+  cad_set_prefix(prefix);
+  if (edit_host().select_objects() == 0) {
+    cad_end_command();
+    return false;
+  }
+  if (ask_centre(centre)) return true;
+  abandon();
+  return false;
+}
+
 // The mirror line's length in the view plane, from the base point to the
 // point given.
 double mirror_line_length2() {
@@ -152,11 +175,7 @@ void cad_cmd_move() {
   input_ask_base_point();
   if (g_abort_flag) return abandon();
   cad_erase_selected();
-  cad_start_preview(DRAG_TRANSLATE);
-  float dx = 0, dy = 0, dz = 0;
-  input_ask_displacement(&dx, &dy, &dz);
-  cad_stop_preview();
-  if (g_abort_flag)
+  if (drag_selection_stopped())
     cad_translate_selected(double(g_base_point.x) - g_last_point.x, double(g_base_point.y) - g_last_point.y,
                            double(g_base_point.z) - g_last_point.z);
   else
@@ -169,11 +188,7 @@ void cad_cmd_copy() {
   cad_set_prefix("KOPIEREN > ");
   if (edit_host().select_objects() == 0) return cad_end_command();
   if (!duplicate_at_base_point()) return abandon();
-  cad_start_preview(DRAG_TRANSLATE);
-  float dx = 0, dy = 0, dz = 0;
-  input_ask_displacement(&dx, &dy, &dz);
-  cad_stop_preview();
-  if (g_abort_flag)
+  if (drag_selection_stopped())
     cad_delete_selected();
   else
     g_modified = 1;
@@ -181,10 +196,8 @@ void cad_cmd_copy() {
 }
 
 void cad_cmd_rotate() {
-  cad_set_prefix("DREHEN >");
-  if (edit_host().select_objects() == 0) return cad_end_command();
   WorldPoint centre;
-  if (!ask_centre(&centre)) return abandon();
+  if (!select_around_centre("DREHEN >", &centre)) return;
   char text[ANGLE_CHARS] = "0";
   double degrees = 0;
   if (!cad_ask_number("Drehwinkel (Grad) : ", text, ANGLE_CHARS, &degrees)) return abandon();
@@ -197,10 +210,8 @@ void cad_cmd_rotate() {
 
 // Factors are never taken in feet: the unit is metres while they are typed.
 void cad_cmd_scale() {
-  cad_set_prefix("SKALIEREN > ");
-  if (edit_host().select_objects() == 0) return cad_end_command();
   WorldPoint centre;
-  if (!ask_centre(&centre)) return abandon();
+  if (!select_around_centre("SKALIEREN > ", &centre)) return;
   double f[3] = {1, 1, 1};
   int32_t unit = g_unit_feet;
   g_unit_feet = 0;

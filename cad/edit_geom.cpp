@@ -61,16 +61,18 @@ void cad_scale_object(DrawObject* object, const WorldPoint& centre, double fx, d
   }
 }
 
-void cad_translate_selected(double dx, double dy, double dz) {
-  for (DrawObject* o = g_obj_head; o; o = o->next) {
-    if (!selected(o)) continue;
-    for (uint32_t i = 0; i < o->node_count; ++i) {
-      WorldPoint& n = o->nodes[i];
-      n.x = static_cast<float>(n.x + dx);
-      n.y = static_cast<float>(n.y + dy);
-      n.z = static_cast<float>(n.z + dz);
-    }
+void cad_translate_nodes(DrawObject* object, double dx, double dy, double dz) {
+  for (uint32_t i = 0; i < object->node_count; ++i) {
+    WorldPoint& n = object->nodes[i];
+    n.x = static_cast<float>(n.x + dx);
+    n.y = static_cast<float>(n.y + dy);
+    n.z = static_cast<float>(n.z + dz);
   }
+}
+
+void cad_translate_selected(double dx, double dy, double dz) {
+  for (DrawObject* o = g_obj_head; o; o = o->next)
+    if (selected(o)) cad_translate_nodes(o, dx, dy, dz);
 }
 
 // Open polylines and other kinds stay as mirrored.

@@ -17,6 +17,7 @@ constexpr size_t COPY_MEMORY_LIMIT = 0x100000;  // the framework's free-memory f
 bool cad_view_rotation(int view_kind, double angle, double m[3][3]);
 void cad_rotate_object(DrawObject* object, const WorldPoint& centre, const double m[3][3]);
 void cad_scale_object(DrawObject* object, const WorldPoint& centre, double fx, double fy, double fz);
+void cad_translate_nodes(DrawObject* object, double dx, double dy, double dz);
 void cad_translate_selected(double dx, double dy, double dz);
 
 // A mirrored face or body runs its closed polygons the other way round, so

@@ -9,11 +9,11 @@
 #include "cad/obj_store.h"
 #include "cad/panel_win.h"
 #include "cad/view.h"
+#include "cad/view_cmds_win.h"
 #include "framework/file_ext.h"
 #include "framework/filesel_win.h"
 #include "framework/le_bytes.h"
 #include "framework/ui_seam.h"
-#include "framework/win_frame_win.h"
 #include "speaker_editor/drawing_file.h"
 #include "speaker_editor/editor_shell_win.h"
 #include "speaker_editor/record_table.h"
@@ -23,10 +23,6 @@ namespace {
 const char* const MSG_INVALID = "Ungültige Datei, kann nicht geladen werden !";
 constexpr UINT PANEL_REFRESH = 400;
 
-void check_item(int id, bool on) {
-  CheckMenuItem(GetMenu(win_main_window()), id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
-}
-
 bool read_chosen(const char* filter, const char* initial, std::vector<uint8_t>& data, char* path, size_t capacity) {
   if (!filedlg_open(filter, initial)) return false;
   std::snprintf(path, capacity, "%s%s", filedlg_directory(), filedlg_file_title());
@@ -35,8 +31,8 @@ bool read_chosen(const char* filter, const char* initial, std::vector<uint8_t>& 
 
 void show_loaded_drawing() {
   g_view.hidden_mode = 0;
-  check_item(604, true);
-  check_item(605, false);
+  cad_check_menu_item(604, true);
+  cad_check_menu_item(605, false);
   switch (g_view.kind) {
     case VIEW_XY: view_set_xy(); break;
     case VIEW_YZ: view_set_yz(); break;
