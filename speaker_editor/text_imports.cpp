@@ -28,6 +28,11 @@ void message(const char* text) { ui_message_box(text, nullptr, UI_MB_OK); }
 
 void warn_efficiency(int) { message("Efficiency exceeds 50% !"); }
 
+// A file's number truncated to a whole one as a cast would; a value no
+// 16-bit field could hold (also inf and NaN) gives `fallback` instead of an
+// undefined conversion.
+int truncated_or(float v, int fallback) { return (v > -32768.0f && v < 32768.0f) ? int(v) : fallback; }
+
 float read_float(const std::string& text) {
   float v = 0.0f;
   if (std::sscanf(text.c_str(), "%f", &v) != 1 || !std::isfinite(v)) return 0.0f;
@@ -127,13 +132,13 @@ bool spked_gdf_to_record(const uint8_t* data, size_t size, SpeakerRecord& record
     } else if (spked_keyword(line, "Sensitivity (1W-1M)", &value)) {
       record.sensitivity[band] = read_float(value);
     } else if (spked_keyword(line, "Impedance", &value)) {
-      record.impedance[band] = int16_t(read_float(value));
+      record.impedance[band] = int16_t(truncated_or(read_float(value), 0));
     } else if (spked_keyword(line, "MaxPower (W)", &value)) {
       record.rated_power[band] = read_float(value);
     } else if (spked_keyword(line, "Phi Inc", &value)) {
-      polar_step = int(read_float(value));
+      polar_step = truncated_or(read_float(value), 0);
     } else if (spked_keyword(line, "Theta Inc", &value)) {
-      int step = int(read_float(value));
+      int step = truncated_or(read_float(value), 0);
       if ((step != 5 && step != 10) || (polar_step != 5 && polar_step != 10)) {
         message(MSG_INCREMENT);
         return false;
@@ -273,7 +278,7 @@ void read_onf_band(OnfReader& in, std::vector<BandGrid>& grids, OnfBand* bands) 
   std::string increment = in.expect("INCREMENT:", MSG_INCREMENT);
   float step = 0.0f;
   if (std::sscanf(increment.c_str(), "%f", &step) != 1) throw OnfError{MSG_INCREMENT};
-  band.step = int(step);
+  band.step = truncated_or(step, 0);
   if (band.step != 5 && band.step != 10) throw OnfError{MSG_INCREMENT};
   band.voltage = at_least(read_float(in.expect("Ueff:", "Spannungsangabe fehlt")), 0.001f);
   band.impedance = at_least(read_float(in.expect("IMPEDANCE:", "Impedanz fehlt")), 0.001f);

@@ -169,6 +169,8 @@ TEST_F(TextImport, OnfFormatErrorsEachHaveTheirMessage) {
       {ONF_HEAD + "FREQUENCY: 250\r\nINCREMENT: 5\r\n", "Abtastbereich undefiniert"},
       {ONF_HEAD + "FREQUENCY: 250\r\nSPHERE SIZE: F\r\nINCREMENT: 7\r\n", "Abtastschritt undefiniert, muß 5° oder 10° sein"},
       {ONF_HEAD + "FREQUENCY: 250\r\nSPHERE SIZE: F\r\nINCREMENT: x\r\n", "Abtastschritt undefiniert, muß 5° oder 10° sein"},
+      {ONF_HEAD + "FREQUENCY: 250\r\nSPHERE SIZE: F\r\nINCREMENT: inf\r\n", "Abtastschritt undefiniert, muß 5° oder 10° sein"},
+      {ONF_HEAD + "FREQUENCY: 250\r\nSPHERE SIZE: F\r\nINCREMENT: 1e30\r\n", "Abtastschritt undefiniert, muß 5° oder 10° sein"},
       {ONF_HEAD + "FREQUENCY: 250\r\nSPHERE SIZE: F\r\nINCREMENT: 5\r\nIMPEDANCE: 8\r\n", "Spannungsangabe fehlt"},
       {ONF_HEAD + "FREQUENCY: 250\r\nSPHERE SIZE: F\r\nINCREMENT: 5\r\nUeff: 1\r\nDISTANCE: 1\r\n", "Impedanz fehlt"},
       {ONF_HEAD + "FREQUENCY: 250\r\nSPHERE SIZE: F\r\nINCREMENT: 5\r\nUeff: 1\r\nIMPEDANCE: 8\r\n", "Meßdistanz fehlt"},
