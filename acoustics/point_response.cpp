@@ -572,15 +572,13 @@ double side_margin(double magnitude) { return 1e-3 + 1e-5 * magnitude; }
 // as p before it, so p and s must lie on the same side; the path via the
 // plane is |s - p|^2 + 4 hp hs long and must fit the window; and it meets
 // the plane where the face's box can hold it, on the two axes the polygon
-// test looks at.
-bool reflection_possible(const RespContext& c, int face, const WorldPoint& p, const float s[3]) {
+// test looks at. The rounding margin belongs to p and s alone, so the
+// caller works it out once for all faces.
+bool reflection_possible(const RespContext& c, int face, const WorldPoint& p, const float s[3], double margin) {
   const FaceEntry& f = g_face_table[face];
   double inv_norm = c.run->face_inv_norm[size_t(face)];
   double hp = c.plane[size_t(face)] * inv_norm;
   double hs = ((double(s[0]) - f.x0) * f.nx + (double(s[1]) - f.y0) * f.ny + (double(s[2]) - f.z0) * f.nz) * inv_norm;
-  double magnitude = std::fabs(p.x) + std::fabs(p.y) + std::fabs(p.z) + std::fabs(s[0]) + std::fabs(s[1]) +
-                     std::fabs(s[2]);
-  double margin = side_margin(magnitude);
   if ((hp > margin && hs < -margin) || (hp < -margin && hs > margin)) return false;
   double ex = double(s[0]) - p.x, ey = double(s[1]) - p.y, ez = double(s[2]) - p.z;
   double path_sq = ex * ex + ey * ey + ez * ez + 4.0 * hp * hs;
@@ -652,8 +650,10 @@ void resp_speaker_arrivals(RespContext& c, const ActiveSpeaker& sp, const WorldP
   }
   if (!(c.flags & RESP_FIRST_REFLECTION) || g_face_count <= 0) return;
   bool cull = culls_reflections(c) && c.plane.size() >= size_t(g_face_count);
+  double margin = side_margin(std::fabs(p.x) + std::fabs(p.y) + std::fabs(p.z) + std::fabs(s[0]) +
+                              std::fabs(s[1]) + std::fabs(s[2]));
   for (int face = 0; face < g_face_count; ++face) {
-    if (cull && !reflection_possible(c, face, p, s)) continue;
+    if (cull && !reflection_possible(c, face, p, s, margin)) continue;
     WorldPoint image;
     if (!resp_mirror_in_face(c, sp, p, face, &image)) continue;
     set_reflection_weights(c, face);
