@@ -548,7 +548,16 @@ int g_answered_before = 0;
 // "DRUCKEN" asks for landscape and prints the window as a bitmap on the test
 // run's PDF queue: a landscape page whose printed area is the client area
 // enlarged and centred.
+// Wine reads the print server's queues once per process: one started while
+// the server was busy sees no printer for its whole life.
+bool process_sees_a_printer() {
+  DWORD needed = 0, count = 0;
+  EnumPrintersA(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 4, nullptr, 0, &needed, &count);
+  return needed > 0;
+}
+
 TEST(CovWindow, PrintButtonPrintsTheWindowOnALandscapePage) {
+  if (!process_sees_a_printer()) GTEST_SKIP() << "this test process sees no printer";
   int code = harness::run({
       [] {
         obj_free_all();
@@ -561,8 +570,9 @@ TEST(CovWindow, PrintButtonPrintsTheWindowOnALandscapePage) {
                       click(COV_ID_PRINT);  // runs when the window's loop takes it, after this step
                     },
                     [] {
-                      // Closed once the print has returned.
-                      if (pdf_printer::g_dialogs_answered == g_answered_before || print_is_printing())
+                      // Closed once the print has returned, or has failed with a box.
+                      bool failed = !harness::g_boxes.empty();
+                      if (!failed && (pdf_printer::g_dialogs_answered == g_answered_before || print_is_printing()))
                         return dialog_script::again();
                       click(COV_ID_CLOSE);
                     }});
