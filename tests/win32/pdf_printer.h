@@ -110,6 +110,14 @@ inline void answer_next_dialog(int button, void (*before)(HWND) = nullptr) {
   SetTimer(nullptr, 0, 50, answer_dialog);
 }
 
+// Wine reads the print server's queues once per process: one started while
+// the server was busy sees no printer for its whole life.
+inline bool process_sees_a_printer() {
+  DWORD needed = 0, count = 0;
+  EnumPrintersA(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 4, nullptr, 0, &needed, &count);
+  return needed > 0;
+}
+
 // --- job names ---------------------------------------------------------------
 
 // Seeds the suite's generator so that the next job gets a name no other
