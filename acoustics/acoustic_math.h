@@ -43,6 +43,11 @@ inline double magnitude(double v) { return v < 0.0 ? -v : v; }
 
 }  // namespace acm_detail
 
+// |x| without leaving the SSE registers: the 32-bit MinGW headers define
+// fabs, and with it std::fabs of a double, as the x87 instruction in inline
+// assembly, which stores and reloads the value at every call.
+inline double acm_fabs(double x) { return __builtin_fabs(x); }
+
 inline double acm_atan2(double y, double x) {
   constexpr double PI = 3.14159265358979311600e+00;
   double ay = acm_detail::magnitude(y), ax = acm_detail::magnitude(x);

@@ -584,7 +584,7 @@ bool reflection_possible(const RespContext& c, int face, const WorldPoint& p, co
   double path_sq = ex * ex + ey * ey + ez * ez + 4.0 * hp * hs;
   if (path_sq * (1.0 - 1e-5) - 0.01 > double(c.window)) return false;
   double both = hp + hs;
-  if (!(std::fabs(hp) > margin && std::fabs(hs) > margin && std::fabs(both) > 0.0)) return true;
+  if (!(acm_fabs(hp) > margin && acm_fabs(hs) > margin && acm_fabs(both) > 0.0)) return true;
   // The image p - 2 hp n, and the point a share hp / (hp + hs) of the way to s.
   double t = hp / both;
   double n[3] = {f.nx * inv_norm, f.ny * inv_norm, f.nz * inv_norm};
