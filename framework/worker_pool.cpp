@@ -15,13 +15,13 @@ namespace {
 // A parked thread waits on a condition of its own, so that a start wakes
 // only the threads it hands work to.
 struct alignas(CACHE_LINE_BYTES) Slot {
-  std::condition_variable wake;
+  ParkCondition wake;
   WorkerTeam* team = nullptr;  // set while the slot has work
   int worker = 0;
 };
 
 struct Pool {
-  std::mutex mutex;
+  ParkLock mutex;
   std::vector<std::unique_ptr<Slot>> slots;
   std::vector<Slot*> parked;
 };
@@ -36,7 +36,7 @@ Pool& pool() {
 // a team starting right after finds every thread of the last one parked.
 void serve(Slot& slot) {
   Pool& p = pool();
-  std::unique_lock<std::mutex> lock(p.mutex);
+  std::unique_lock<ParkLock> lock(p.mutex);
   for (;;) {
     slot.wake.wait(lock, [&] { return slot.team != nullptr; });
     WorkerTeam& team = *slot.team;
@@ -80,13 +80,13 @@ Slot* take_slot(Pool& p) {
 int WorkerTeam::start(int count, std::function<void(int)> job) {
   job_ = std::move(job);
   Pool& p = pool();
-  std::lock_guard<std::mutex> lock(p.mutex);
+  std::lock_guard<ParkLock> lock(p.mutex);
   int handed = 0;
   for (; handed < count; ++handed) {
     Slot* s = take_slot(p);
     if (!s) break;
     {
-      std::lock_guard<std::mutex> own(mutex_);
+      std::lock_guard<ParkLock> own(mutex_);
       running_ += 1;
     }
     s->team = this;
@@ -98,22 +98,22 @@ int WorkerTeam::start(int count, std::function<void(int)> job) {
 
 // Under the lock: the team may be gone as soon as it is released.
 void WorkerTeam::finished_one() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ParkLock> lock(mutex_);
   if (--running_ == 0) all_done_.notify_all();
 }
 
 bool WorkerTeam::wait_for(uint32_t ms) {
-  std::unique_lock<std::mutex> lock(mutex_);
+  std::unique_lock<ParkLock> lock(mutex_);
   return all_done_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return running_ == 0; });
 }
 
 void WorkerTeam::join() {
-  std::unique_lock<std::mutex> lock(mutex_);
+  std::unique_lock<ParkLock> lock(mutex_);
   all_done_.wait(lock, [&] { return running_ == 0; });
 }
 
 int worker_pool_threads() {
   Pool& p = pool();
-  std::lock_guard<std::mutex> lock(p.mutex);
+  std::lock_guard<ParkLock> lock(p.mutex);
   return int(p.slots.size());
 }

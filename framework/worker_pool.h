@@ -3,12 +3,12 @@
 // Wine (each start and end goes through the server and the loader), as much
 // as a whole threaded coverage run should take.
 #pragma once
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
 
 #include "framework/cache_line.h"
+#include "framework/thread_park.h"
 
 // One run on the pool's threads: job(w) for w = 0 .. started - 1, each on a
 // thread of its own, while the calling thread waits or works alongside.
@@ -34,8 +34,8 @@ class WorkerTeam {
   void finished_one();
 
   std::function<void(int)> job_;
-  std::mutex mutex_;
-  std::condition_variable all_done_;
+  ParkLock mutex_;
+  ParkCondition all_done_;
   int running_ = 0;
 };
 
