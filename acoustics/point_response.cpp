@@ -266,8 +266,18 @@ void resp_reset_tables() {
   std::memset(&g_arrivals, 0, sizeof g_arrivals);
 }
 
+// The per-face and per-loudspeaker lists keep their memory, so that a
+// context kept by a worker serves run after run without the heap, which the
+// Windows build's threads share; no list is taken as current.
 void resp_init_context(RespContext& c, ArrivalBuffer* buffer) {
+  std::vector<double> plane = std::move(c.plane);
+  std::vector<uint32_t> blockers_region = std::move(c.blockers_region);
+  std::vector<std::vector<int32_t>> blockers = std::move(c.blockers);
   c = RespContext{};
+  std::fill(blockers_region.begin(), blockers_region.end(), 0u);
+  c.plane = std::move(plane);
+  c.blockers_region = std::move(blockers_region);
+  c.blockers = std::move(blockers);
   c.buffer = buffer;
   c.flags = g_resp_flags;
   c.summation_mode = g_calc_options.summation_mode;

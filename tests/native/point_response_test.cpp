@@ -197,6 +197,33 @@ TEST_F(PointResponse, OneFaceShadowsTheDirectSound) {
   EXPECT_NEAR(open->compute(0, 0, 0).summed - 1.0, 1e6 / 25.0, 0.1);
 }
 
+// A worker starts its context again for each run and keeps its lists'
+// memory: the region numbers start again too, so no list of the last run may
+// pass for the new run's.
+TEST_F(PointResponse, AContextStartedAgainTakesNoListOfItsLastRun) {
+  add_flat_type();
+  add_floor(LAYER_ROOM, 10, 12, -1, 1, 2.5f, 1);  // away from the path
+  add_speaker(0, 0, 5, 1e6f);
+  const float region[6] = {-0.5f, 0.5f, -0.5f, 0.5f, -0.5f, 0.5f};
+  ArrivalBuffer buffer;
+  RespContext c;
+  RespRunTables tables;
+  auto start_run = [&] {
+    refl_build_face_table();
+    cov_build_active_speakers();
+    resp_prepare_run(tables);
+    resp_init_context(c, &buffer);
+    c.flags = RESP_SHADOWING;
+    c.run = &tables;
+    resp_set_region(c, region);
+    resp_compute_point_in(c, WorldPoint{0, 0, 0});
+    return buffer.bands[0].summed;
+  };
+  EXPECT_NEAR(start_run() - 1.0, 1e6 / 25.0, 0.1);
+  add_floor(LAYER_ROOM, -1, 1, -1, 1, 2.5f, 1);  // now between them
+  EXPECT_FLOAT_EQ(start_run(), 1.0f);
+}
+
 TEST_F(PointResponse, LoudspeakerOnAWallIsNotShadowedByThatWall) {
   add_flat_type();
   // A leaning wall through the origin (x + z / 2 = 0), the loudspeaker on it.
