@@ -100,23 +100,14 @@ struct SharedRun {
   uint32_t count = 0;
 };
 
-// What a worker keeps from run to run: its arrival buffer, and its
-// context's lists. Memory the Windows heap hands out afresh in every run
-// cost page faults (it gives freed blocks back to the system) and, with
-// eight threads allocating at once from the one heap, its lock. A state
-// shares no cache line with another's: the context is written at every pair.
-struct alignas(CACHE_LINE_BYTES) WorkerState {
-  std::unique_ptr<ArrivalBuffer> buffer = std::make_unique<ArrivalBuffer>();
-  RespContext context;
-};
-
-std::vector<std::unique_ptr<WorkerState>>& worker_states(int threads) {
-  static std::vector<std::unique_ptr<WorkerState>> states;
-  while (states.size() < size_t(threads)) states.push_back(std::make_unique<WorkerState>());
+// The workers' states, kept from run to run.
+std::vector<std::unique_ptr<RespWorkerState>>& worker_states(int threads) {
+  static std::vector<std::unique_ptr<RespWorkerState>> states;
+  while (states.size() < size_t(threads)) states.push_back(std::make_unique<RespWorkerState>());
   return states;
 }
 
-void worker(SharedRun& run, WorkerState& state) {
+void worker(SharedRun& run, RespWorkerState& state) {
   ArrivalBuffer* buffer = state.buffer.get();
   RespContext& c = state.context;
   prepare_context(c, buffer);
@@ -148,7 +139,7 @@ int worker_count(uint32_t points) {
 bool run_parallel(uint32_t count, int threads) {
   SharedRun run;
   run.count = count;
-  std::vector<std::unique_ptr<WorkerState>>& states = worker_states(threads);
+  std::vector<std::unique_ptr<RespWorkerState>>& states = worker_states(threads);
   WorkerTeam team;
   if (team.start(threads, [&](int w) { worker(run, *states[size_t(w)]); }) == 0) return run_sequential(count);
   bool cancelled = false;

@@ -4,6 +4,7 @@
 // as arrivals that are then summed within 36 ms of each band's first arrival.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "cad/cad_state.h"  // WorldPoint
@@ -67,6 +68,16 @@ struct RespContext {
   uint32_t region_id;              // 0: no region
   std::vector<uint32_t> blockers_region;
   std::vector<std::vector<int32_t>> blockers;
+};
+
+// What a thread computing points keeps from run to run: its arrival buffer
+// and its context's lists. Memory the Windows heap hands out afresh in every
+// run cost page faults (it gives freed blocks back to the system) and, with
+// eight threads allocating at once from the one heap, its lock. No state
+// shares a cache line with another: the context is written at every pair.
+struct alignas(CACHE_LINE_BYTES) RespWorkerState {
+  std::unique_ptr<ArrivalBuffer> buffer = std::make_unique<ArrivalBuffer>();
+  RespContext context;
 };
 
 extern ArrivalBuffer g_arrivals;

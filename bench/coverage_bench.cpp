@@ -100,9 +100,12 @@ double run_grid(int threads, int fast) {
 }
 
 // The per-pair work alone, the points taken in chunks by the pool's
-// threads as the run takes them; the face table is the one the last run
+// threads as the run takes them, each with a state kept from run to run as
+// the run's workers keep theirs; the face table is the one the last run
 // built.
 double bare_kernel(int threads) {
+  static std::vector<std::unique_ptr<RespWorkerState>> states;
+  while (states.size() < size_t(threads)) states.push_back(std::make_unique<RespWorkerState>());
   constexpr uint32_t CHUNK = 32;
   uint32_t n = g_coverage_grid.point_count;
   RespRunTables tables;
@@ -110,10 +113,9 @@ double bare_kernel(int threads) {
   alignas(CACHE_LINE_BYTES) std::atomic<uint32_t> next{0};
   auto start = std::chrono::steady_clock::now();
   WorkerTeam team;
-  team.start(threads, [&](int) {
-    auto buffer = std::make_unique<ArrivalBuffer>();
-    RespContext c;
-    resp_init_context(c, buffer.get());
+  team.start(threads, [&](int w) {
+    RespContext& c = states[size_t(w)]->context;
+    resp_init_context(c, states[size_t(w)]->buffer.get());
     c.run = &tables;
     for (uint32_t begin; (begin = next.fetch_add(CHUNK)) < n;) {
       resp_set_region_of(c, g_coverage_grid.points + begin, std::min(CHUNK, n - begin));
