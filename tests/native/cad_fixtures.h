@@ -1,13 +1,27 @@
-// Small objects for the tests of the editing geometry, and the model as bytes
-// (every object's stored chunk in list order) to compare whole drawings.
+// Small objects for the tests of the editing geometry, the model as bytes
+// (every object's stored chunk in list order) to compare whole drawings, and
+// the plan view the command tests draw in.
 #pragma once
 #include <algorithm>
 #include <cstdint>
 #include <vector>
 
 #include "cad/obj_store.h"
+#include "cad/view.h"
 
 namespace fixtures {
+
+// A new drawing's view seen from above at 10 pixels per metre, the origin at
+// pixel (100, 100), new objects on `layer`.
+inline void plan_view(int32_t layer = 0) {
+  view_new_drawing_defaults();
+  g_view.kind = VIEW_XY;
+  g_view.scale = 10;
+  g_view.screen_centre_x = g_view.screen_centre_y = 100;
+  g_view.current_layer = layer;
+  view_set_angles();
+  view_update_rotation();
+}
 
 inline DrawObject* make(uint32_t kind, const std::vector<WorldPoint>& nodes, const std::vector<ElementCode>& elements,
                         uint32_t layer = 0) {

@@ -58,14 +58,8 @@ class DrawCommands : public ::testing::Test {
   void SetUp() override {
     obj_free_all();
     obj_reset_layers();
-    view_new_drawing_defaults();
-    g_view.kind = VIEW_XY;
-    g_view.scale = 10;
-    g_view.screen_centre_x = g_view.screen_centre_y = 100;
-    g_view.current_layer = 0;
+    plan_view();
     g_view.current_colour = 4;
-    view_set_angles();
-    view_update_rotation();
     view_host().wait_event = scripted_wait;
     edit_host().text_dialog = answer_text;
     ui_seams().message_box = record_box;

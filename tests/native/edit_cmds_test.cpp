@@ -76,13 +76,7 @@ class EditCommands : public ::testing::Test {
     obj_free_all();
     obj_reset_layers();
     undo_clear();
-    view_new_drawing_defaults();
-    g_view.kind = VIEW_XY;
-    g_view.scale = 10;
-    g_view.screen_centre_x = g_view.screen_centre_y = 100;
-    g_view.current_layer = 0;
-    view_set_angles();
-    view_update_rotation();
+    plan_view();
     view_host().wait_event = scripted_wait;
     edit_host().select_objects = select_all;
     edit_host().input_line = answer_line;

@@ -26,13 +26,8 @@ class FacePick : public ::testing::Test {
  protected:
   void SetUp() override {
     obj_free_all();
-    view_new_drawing_defaults();
-    g_view.kind = VIEW_XY;
-    g_view.scale = 10;
-    g_view.screen_centre_x = g_view.screen_centre_y = 100;
+    plan_view();
     g_view.hidden_mode = 0;
-    view_set_angles();
-    view_update_rotation();
     rand15_seed(1);
   }
   void TearDown() override { obj_free_all(); }

@@ -6,6 +6,7 @@
 #include "cad/obj_store.h"
 #include "cad/stroke_font.h"
 #include "cad/view.h"
+#include "cad_fixtures.h"
 
 namespace {
 
@@ -13,12 +14,7 @@ namespace {
 class Selection : public ::testing::Test {
  protected:
   void SetUp() override {
-    view_new_drawing_defaults();
-    g_view.kind = VIEW_XY;
-    g_view.scale = 10;
-    g_view.screen_centre_x = g_view.screen_centre_y = 100;
-    view_set_angles();
-    view_update_rotation();
+    fixtures::plan_view();
   }
   void TearDown() override {
     obj_free_all();

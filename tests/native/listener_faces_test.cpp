@@ -87,13 +87,7 @@ class ListenerCommand : public ::testing::Test {
   void SetUp() override {
     obj_free_all();
     obj_reset_layers();
-    view_new_drawing_defaults();
-    g_view.kind = VIEW_XY;
-    g_view.scale = 10;
-    g_view.screen_centre_x = g_view.screen_centre_y = 100;
-    g_view.current_layer = LAYER_ROOM;
-    view_set_angles();
-    view_update_rotation();
+    plan_view(LAYER_ROOM);
     view_host().wait_event = scripted_wait;
     edit_host().input_line = answer_line;
     ui_seams().message_box = record_box;

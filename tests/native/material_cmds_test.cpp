@@ -45,13 +45,7 @@ class MaterialAssign : public ::testing::Test {
     g_absorber_db.records[0] = named("Beton");
     g_absorber_db.records[1] = named("Teppich");
     g_absorber_db.count = 2;
-    view_new_drawing_defaults();
-    g_view.kind = VIEW_XY;
-    g_view.scale = 10;
-    g_view.screen_centre_x = g_view.screen_centre_y = 100;
-    g_view.current_layer = LAYER_ROOM;
-    view_set_angles();
-    view_update_rotation();
+    plan_view(LAYER_ROOM);
     view_host().wait_event = scripted_wait;
     ui_seams().message_box = record_box;
     design_dialogs().absorber_select = choose_record;

@@ -88,13 +88,7 @@ class SpeakerMenu : public ::testing::Test {
     // A small symbol standing in for the built-in one: a box along the axis.
     g_default_speaker_symbol = fixtures::make(OBJ_KIND_BODY, {{0, -0.2f, 0}, {0.4f, -0.2f, 0}, {0.4f, 0.2f, 0}, {0, 0.2f, 0}},
                                               fixtures::ring(0, 4));
-    view_new_drawing_defaults();
-    g_view.kind = VIEW_XY;
-    g_view.scale = 10;
-    g_view.screen_centre_x = g_view.screen_centre_y = 100;
-    g_view.current_layer = SPEAKER_LAYER;
-    view_set_angles();
-    view_update_rotation();
+    fixtures::plan_view(SPEAKER_LAYER);
     view_host().wait_event = scripted_wait;
     edit_host().select_objects = select_every_speaker;
     edit_host().input_line = answer_line;
