@@ -93,23 +93,24 @@ void spked_insert_drawing_file() {
   view_relayout();
 }
 
-void spked_save_drawing_file() {
+bool spked_save_drawing_file() {
   char filter[] = "TCF|*.tcf|";
   const char* name = g_spked_drawing_name;
   if (g_spked_table.count > 0 && g_spked_current.type_name[0]) name = g_spked_current.type_name;
   if (!filedlg_save(filter, name)) {
     input_clear_flags();
-    return;
+    return false;
   }
   char path[SPKED_DRAWING_NAME_CHARS];
   std::snprintf(path, sizeof path, "%s%s", filedlg_directory(), filedlg_file_title());
   if (!file_ext_ensure(path, sizeof path, ".TCF") || !spked_write_drawing_file(path)) {
     ui_message_box("Datei kann nicht geschrieben werden", nullptr, UI_MB_OK);  // the old file is kept
     input_clear_flags();
-    return;
+    return false;
   }
   std::snprintf(g_spked_drawing_name, sizeof g_spked_drawing_name, "%s", path);
   g_modified = 0;
   view_update_title();
   input_clear_flags();
+  return true;
 }

@@ -69,7 +69,11 @@ void show_start_screen() {
   panel_notify();
   g_view.kind = VIEW_XY;
   ValidateRect(main, nullptr);
+  // The drawing window is hidden until drawing mode: the picture goes on
+  // the main window.
+  gfx_select_window(win_main_record());
   win_draw_bitmap_centred("OSBBMP290", 1);
+  gfx_select_window(view_drawing_window());
   SetFocus(main);
   input_update_cursor(0);
   input_update_cursor(1);
@@ -246,7 +250,7 @@ void spked_enter_drawing_mode() {
 
 // The drawing goes back into the current record; a drawing left empty
 // clears the record's drawing.
-void spked_leave_drawing_mode() {
+bool spked_leave_drawing_mode() {
   int index = g_spked_current_index;
   bool has_record = g_spked_table.count > 0 && index < g_spked_table.count;
   if (!g_obj_head) {
@@ -260,27 +264,31 @@ void spked_leave_drawing_mode() {
       g_spked_modified = 1;
     }
     switch_back_to_database();
-    return;
+    return true;
   }
   if (has_record) {
     RecordDrawing*& drawing = g_spked_table.drawings[index];
     if (!drawing) drawing = new (std::nothrow) RecordDrawing{};
     if (!drawing) {
       obj_warn_no_memory();
-      return;
+      return false;
     }
     drawing->head = g_obj_head;
     drawing->tail = g_obj_tail;
     g_obj_head = g_obj_tail = nullptr;  // the record owns the objects again
     if (g_modified) g_spked_modified = 1;
     switch_back_to_database();
-    return;
+    return true;
   }
+  // A save the user asked for and then cancelled (or that failed) keeps
+  // the drawing on screen: it belongs to no record and would be lost.
   if (ui_message_box("Zeichnung als Datei sichern ?", "Warnung : Kein Lautsprecher zugeordnet", UI_MB_OKCANCEL) ==
-      UI_IDOK)
-    spked_save_drawing_file();
+          UI_IDOK &&
+      !spked_save_drawing_file())
+    return false;
   obj_free_all();
   switch_back_to_database();
+  return true;
 }
 
 void spked_update_menu_state() {
@@ -311,7 +319,7 @@ void spked_close_editor() {
       input_clear_flags();
       return;
     }
-    spked_leave_drawing_mode();
+    if (!spked_leave_drawing_mode()) return;
   }
   obj_free_all();
   DestroyWindow(win_main_window());

@@ -11,7 +11,8 @@ void spked_close_editor();
 void spked_set_caption(const char* path);  // null: the start-up caption
 bool spked_in_drawing_mode();
 void spked_enter_drawing_mode();
-void spked_leave_drawing_mode();
+// False when the drawing stays: its save was asked for and did not happen.
+bool spked_leave_drawing_mode();
 
 extern const char SPKED_CAPTION[];  // "OSB V2.90"
 
@@ -44,4 +45,4 @@ bool spked_balloon_single_view();
 const struct DrawObject* spked_balloon_mesh();
 void spked_open_drawing_file();
 void spked_insert_drawing_file();
-void spked_save_drawing_file();
+bool spked_save_drawing_file();  // false: cancelled or not written
