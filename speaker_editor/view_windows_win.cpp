@@ -175,21 +175,16 @@ void paint_four_panels(bool full) {
   text(x0 + 256, y, x0 + 420, y + 12, "-5/-15/-25 dB", DT_LEFT);
 }
 
-// The axis cross as a small figure in the lower left corner.
+// The axis cross as a small figure in the lower left corner, turned with
+// the balloon: the drawing window's 3D legend at the balloon's angles.
 void draw_axis_edges() {
-  if (!g_axis_cross) return;
   ViewState saved = g_view;
   g_view.kind = VIEW_3D;
   g_view.angle_a = g_tilt;
   g_view.angle_b = g_turn;
   view_update_rotation();
-  g_view.scale = 40.0f;
-  g_view.centre_x = g_view.centre_y = 0.0f;
-  g_view.screen_centre_x = 45.0f;
-  g_view.screen_centre_y = float(client_height() - 45);
   RenderTarget* previous = render_set_target(&render_gdi_target());
-  gfx_set_pen(PEN_BLACK);
-  render_objects(g_axis_cross, g_axis_cross, 0);
+  render_axis_legend();
   render_set_target(previous);
   g_view = saved;
 }

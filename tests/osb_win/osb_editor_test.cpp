@@ -15,6 +15,7 @@
 #include "cad/view.h"
 #include "framework/child_windows_win.h"
 #include "tests/osb_win/osb_harness.h"
+#include "tests/win32/window_bitmap.h"
 #include "speaker_editor/record_table.h"
 #include "speakers/speaker_codec.h"
 #include "speakers/speaker_db.h"
@@ -177,6 +178,20 @@ TEST(OsbEditor, DrawingModeSwapsMenusAndKeepsTheDrawingWithTheRecord) {
   EXPECT_EQ(seen.back_first, 6001u);
   EXPECT_TRUE(seen.back_hidden);
   DeleteFileA(copy.c_str());
+}
+
+// The start-up picture stands centred on the main window (the drawing
+// window is hidden until drawing mode).
+TEST(OsbEditor, StartUpPictureIsCentredOnTheMainWindow) {
+  answer_password("x");
+  WindowPixels shot;
+  int code = run({[&] { shot = capture_window(win_main_window()); }});
+  EXPECT_EQ(code, 0);
+  const WindowPixels picture = bitmap_resource_pixels("OSBBMP290");
+  ASSERT_GT(picture.width, 0);
+  const PictureMatch m = centred_picture_match(shot, picture, RGB(0xF0, 0xF0, 0xF0));
+  ASSERT_GT(m.compared, 1000);
+  EXPECT_GT(m.same, m.compared * 9 / 10) << m.same << " of " << m.compared << " pixels of the picture on the window";
 }
 
 }  // namespace

@@ -60,6 +60,15 @@ int drawn_pixels(HWND window) {
   return n;
 }
 
+// Drawn pixels in the square of side `size` at the window's lower left corner.
+int corner_pixels(HWND window, int size) {
+  WindowPixels shot = capture_window(window);
+  int n = 0;
+  for (int y = shot.height - size; y < shot.height; ++y)
+    for (int x = 0; x < size; ++x) n += shot.at(x, y) != RGB(255, 255, 255);
+  return n;
+}
+
 void press(int id) { SendMessageA(win_main_window(), WM_COMMAND, id, 0); }
 void post_command(int id) { PostMessageA(win_main_window(), WM_COMMAND, id, 0); }
 
@@ -80,7 +89,7 @@ TEST(OsbViews, ImportedRecordInBalloonPolarPlotAndDataSheet) {
     uint32_t nodes = 0, elements = 0;
     int band_at_open = -1, band_after = -1;
     bool single = false, closed = false;
-    int balloon_colour = 0, single_colour = 0, polar_colour = 0, sheet_drawn = 0;
+    int balloon_colour = 0, single_colour = 0, single_corner = 0, polar_colour = 0, sheet_drawn = 0;
     bool sheet_open = false, polar_open = false;
   } seen;
   std::string job;
@@ -114,6 +123,7 @@ TEST(OsbViews, ImportedRecordInBalloonPolarPlotAndDataSheet) {
         seen.band_after = spked_balloon_band();
         seen.single = spked_balloon_single_view();
         seen.single_colour = coloured_pixels(view);
+        seen.single_corner = corner_pixels(view, 90);
         press(20030);
       },
       [&] {
@@ -155,6 +165,7 @@ TEST(OsbViews, ImportedRecordInBalloonPolarPlotAndDataSheet) {
   EXPECT_EQ(seen.band_after, 0);
   EXPECT_TRUE(seen.single);
   EXPECT_GT(seen.single_colour, 500);
+  EXPECT_GT(seen.single_corner, 40);  // the small axis cross turned with the balloon
   EXPECT_TRUE(seen.closed);
   EXPECT_TRUE(seen.polar_open);
   EXPECT_GT(seen.polar_colour, 500);  // the curves in their pens

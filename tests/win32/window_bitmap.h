@@ -84,3 +84,49 @@ inline int pixels_differing(const WindowPixels& a, const WindowPixels& b) {
     for (int x = 0; x < a.width; ++x) n += a.at(x, y) != b.at(x, y);
   return n;
 }
+
+// A bitmap resource of the test executable as pixels (empty when missing).
+inline WindowPixels bitmap_resource_pixels(const char* name) {
+  WindowPixels picture;
+  HBITMAP bitmap = LoadBitmapA(GetModuleHandleA(nullptr), name);
+  if (!bitmap) return picture;
+  BITMAP info = {};
+  GetObjectA(bitmap, sizeof info, &info);
+  picture.width = info.bmWidth;
+  picture.height = info.bmHeight;
+  picture.stride = (picture.width * 3 + 3) & ~3;
+  picture.bgr.resize(static_cast<size_t>(picture.stride) * picture.height);
+  BITMAPINFOHEADER header = {};
+  header.biSize = sizeof header;
+  header.biWidth = picture.width;
+  header.biHeight = picture.height;
+  header.biPlanes = 1;
+  header.biBitCount = 24;
+  HDC screen = GetDC(nullptr);
+  GetDIBits(screen, bitmap, 0, picture.height, picture.bgr.data(), reinterpret_cast<BITMAPINFO*>(&header),
+            DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  DeleteObject(bitmap);
+  return picture;
+}
+
+// A start-up picture centred on a window's client area: of the picture's
+// pixels other than its background (and outside `covered`, a child window
+// over it), how many there are and how many the window shows unchanged.
+struct PictureMatch {
+  int compared = 0, same = 0;
+};
+inline PictureMatch centred_picture_match(const WindowPixels& shot, const WindowPixels& picture, COLORREF background,
+                                          const RECT& covered = RECT{}) {
+  PictureMatch m;
+  const int x0 = shot.width / 2 - picture.width / 2, y0 = shot.height / 2 - picture.height / 2;
+  for (int y = 0; y < picture.height; ++y)
+    for (int x = 0; x < picture.width; ++x) {
+      const COLORREF c = picture.at(x, y);
+      const POINT p = {x0 + x, y0 + y};
+      if (c == background || PtInRect(&covered, p)) continue;
+      ++m.compared;
+      m.same += shot.at(p.x, p.y) == c;
+    }
+  return m;
+}

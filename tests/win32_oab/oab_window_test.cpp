@@ -14,6 +14,7 @@
 #include "absorber_editor/absorber_editor_win.h"
 #include "framework/ui_seam.h"
 #include "framework/win_frame_win.h"
+#include "tests/win32/window_bitmap.h"
 
 namespace {
 
@@ -47,6 +48,16 @@ TEST(OabWindow, OpensEditsSavesAndRefuses) {
   EXPECT_EQ(title(), "Orvante Absorber Datenbank 2.90");
   ASSERT_NE(absed_record_dialog(), nullptr);
   EXPECT_FALSE(visible(112));
+
+  // The start-up picture centred on the main window as it stands, where
+  // the record panel leaves it visible.
+  RECT panel;
+  GetWindowRect(absed_record_dialog(), &panel);
+  MapWindowPoints(nullptr, win_main_window(), reinterpret_cast<POINT*>(&panel), 2);
+  const PictureMatch logo =
+      centred_picture_match(capture_window(win_main_window()), bitmap_resource_pixels("OABBMP290"), RGB(0xF0, 0xF0, 0xF0), panel);
+  ASSERT_GT(logo.compared, 500);
+  EXPECT_GT(logo.same, logo.compared * 9 / 10) << logo.same << " of " << logo.compared;
 
   std::string sample = full_path("BEISPIEL.OAB");
   absed_open_database_path(sample.c_str());
