@@ -214,10 +214,8 @@ void view_print_window() {
   input_update_cursor(0);
   outline_drawing_window();
   HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-  print_set_landscape(w->right - w->left > w->bottom - w->top ? 1 : 0);
-  if (print_dialog() && print_window_bitmap() == PRINT_FAILED)
+  if (print_window_on_page() == PRINT_FAILED)
     ui_message_box("Die Zeichnung konnte nicht gedruckt werden.", nullptr, UI_MB_OK | UI_MB_ICONEXCLAMATION);
-  print_set_landscape(0);
   SetCursor(previous);
   input_update_cursor(1);
 }

@@ -394,3 +394,13 @@ int print_window_bitmap() {
   print_free_capture(captured);
   return result;
 }
+
+int print_window_on_page() {
+  DrawWindow* window = gfx_current_window();
+  RECT client = {};
+  if (window && window->window) GetClientRect(window->window, &client);
+  print_set_landscape(client.right > client.bottom ? 1 : 0);
+  const int result = print_dialog() ? print_window_bitmap() : PRINT_CANCELLED;
+  print_set_landscape(0);
+  return result;
+}

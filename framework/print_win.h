@@ -60,3 +60,9 @@ int print_copy_to_clipboard();
 // back its captured picture afterwards.
 enum : int { PRINT_FAILED = 0, PRINT_DONE = 1, PRINT_CANCELLED = 2 };
 int print_window_bitmap();
+
+// The current window's client area on a page turned to its shape (landscape
+// when it is wider than high, so a wide window fills more of the page): the
+// print dialog, then print_window_bitmap. PRINT_CANCELLED when the dialog
+// was cancelled; the next dialog starts in portrait again.
+int print_window_on_page();

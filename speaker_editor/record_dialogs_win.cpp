@@ -70,10 +70,10 @@ void replace_current(HWND bar) {
 const char* const MSG_PRINT_FAILED = "Das Fenster konnte nicht gedruckt werden.";
 const char* const MSG_COPY_FAILED = "Das Fenster konnte nicht in die Zwischenablage kopiert werden.";
 
-// The open view (or the main window) as a bitmap on the chosen printer.
+// The open view (or the main window) as a bitmap on the chosen printer,
+// the page turned to the window's shape.
 void print_current_window() {
-  if (!print_dialog()) return;
-  if (print_window_bitmap() == PRINT_FAILED) ui_message_box(MSG_PRINT_FAILED, "DRUCKEN", UI_MB_OK);
+  if (print_window_on_page() == PRINT_FAILED) ui_message_box(MSG_PRINT_FAILED, "DRUCKEN", UI_MB_OK);
 }
 
 void selection_changed(HWND bar) {

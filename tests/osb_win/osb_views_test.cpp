@@ -184,4 +184,51 @@ TEST(OsbViews, ImportedRecordInBalloonPolarPlotAndDataSheet) {
   DeleteFileA(gdf.c_str());
 }
 
+// A wide view printed from the selector's "Drucken" goes on a landscape
+// page and fills most of its width, as the drawing window's print does.
+TEST(OsbViews, WideViewPrintsAcrossALandscapePage) {
+  std::string gdf = full_path("osb_views_print_test.gdf");
+  write_gdf(gdf);
+  g_dialog_answer = [] {
+    HWND dialog = own_dialog::shown("Sitzungs-Paßwort(max.20 Stellen):");
+    if (!dialog) return false;
+    SetDlgItemTextA(dialog, 105, "pw");
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(102, BN_CLICKED), 0);
+    return true;
+  };
+  std::string job;
+  RECT view_client = {};
+  int code = run({
+      [&] {
+        MoveWindow(win_main_window(), 0, 0, 1280, 1000, TRUE);
+        answer_file_dialog(gdf);
+        post_command(6106);
+      },
+      [&] { post_command(6202); },
+      [&] {
+        HWND view = spked_view_window();
+        if (!view) return;
+        UpdateWindow(view);
+        GetClientRect(view, &view_client);
+        job = pdf_printer::next_job_name();
+        pdf_printer::answer_next_dialog(IDOK);
+        SendMessageA(spked_record_selector(), WM_COMMAND, 103, 0);
+        press(20030);
+      },
+  });
+  EXPECT_EQ(code, 0);
+  for (const Box& b : g_boxes) ADD_FAILURE() << "unexpected message: " << b.text;
+  ASSERT_GT(view_client.right, 1150);  // wide enough to need the turned page
+  ASSERT_FALSE(job.empty());
+  std::string pdf = pdf_printer::wait_for_pdf(job);
+  ASSERT_FALSE(pdf.empty()) << "no PDF for job " << job;
+  pdf_printer::Page page;
+  ASSERT_TRUE(pdf_printer::rasterise(pdf, 50, page));
+  EXPECT_GT(page.width, page.height);  // landscape
+  pdf_printer::Box box = pdf_printer::dark_box(page);
+  EXPECT_GT(box.right - box.left, page.width * 6 / 10) << "the plot fills " << box.right - box.left << " of "
+                                                         << page.width;
+  DeleteFileA(gdf.c_str());
+}
+
 }  // namespace
