@@ -214,7 +214,26 @@ class OnfReader {
   std::string value_;
 };
 
-float at_least(float v, float minimum) { return v >= minimum ? v : minimum; }
+// A measuring condition of at least 0.001: a smaller one (0, negative, not
+// finite) would turn the levels into an absurd sensitivity, so the file
+// is refused.
+struct OnfCondition {
+  const char* keyword;
+  const char* missing;
+  const char* too_small;
+};
+const OnfCondition ONF_VOLTAGE{"Ueff:", "Spannungsangabe fehlt", "Spannungsangabe ungültig, muß mindestens 0.001 V sein"};
+const OnfCondition ONF_IMPEDANCE{"IMPEDANCE:", "Impedanz fehlt", "Impedanz ungültig, muß mindestens 0.001 Ohm sein"};
+const OnfCondition ONF_DISTANCE{"DISTANCE:", "Meßdistanz fehlt", "Meßdistanz ungültig, muß mindestens 0.001 m sein"};
+constexpr float ONF_LEAST_CONDITION = 0.001f;
+
+float read_condition(OnfReader& in, const OnfCondition& c) {
+  std::string value = in.expect(c.keyword, c.missing);
+  float v = 0.0f;
+  if (std::sscanf(value.c_str(), "%f", &v) != 1) throw OnfError{c.missing};
+  if (!std::isfinite(v) || v < ONF_LEAST_CONDITION) throw OnfError{c.too_small};
+  return v;
+}
 
 int onf_band_of(const std::string& value) {
   static const char* const three[3] = {"125", "250", "500"};
@@ -280,9 +299,9 @@ void read_onf_band(OnfReader& in, std::vector<BandGrid>& grids, OnfBand* bands) 
   if (std::sscanf(increment.c_str(), "%f", &step) != 1) throw OnfError{MSG_INCREMENT};
   band.step = truncated_or(step, 0);
   if (band.step != 5 && band.step != 10) throw OnfError{MSG_INCREMENT};
-  band.voltage = at_least(read_float(in.expect("Ueff:", "Spannungsangabe fehlt")), 0.001f);
-  band.impedance = at_least(read_float(in.expect("IMPEDANCE:", "Impedanz fehlt")), 0.001f);
-  band.distance = at_least(read_float(in.expect("DISTANCE:", "Meßdistanz fehlt")), 0.001f);
+  band.voltage = read_condition(in, ONF_VOLTAGE);
+  band.impedance = read_condition(in, ONF_IMPEDANCE);
+  band.distance = read_condition(in, ONF_DISTANCE);
   int rows = band.sphere == 1 ? 360 / band.step : band.sphere == 2 ? 180 / band.step + 1 : 90 / band.step + 1;
   std::memset(&grids[b], 0, sizeof grids[b]);
   read_onf_rows(in, grids[b], band, rows);

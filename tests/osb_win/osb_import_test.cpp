@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -131,6 +132,86 @@ TEST(OsbImports, HornAndDriverThroughTheAcoustaCaddDialog) {
   EXPECT_EQ(seen.type, "DRV2");
   EXPECT_LT(seen.off_axis, 225);   // from the horn's 1 kHz balloon file
   EXPECT_EQ(seen.other_band, 225);  // no file: no data
+}
+
+// An ONF file with one full-sphere 1 kHz band measured at `voltage` volts
+// on 8 ohm at 1 m; the level is 80 dB on the axis.
+void write_onf(const std::string& path, const char* voltage) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fprintf(f, "Device Class: L\r\nDevice Name: ONF1\r\nManufacturer: Werk\r\nRemark: Test\r\n"
+                  "FREQUENCY: 1000\r\nSPHERE SIZE: FULL\r\nINCREMENT: 5\r\nUeff:%s\r\nIMPEDANCE: 8\r\n"
+                  "DISTANCE: 1\r\n", voltage);
+  for (int r = 0; r < 72; ++r) {
+    for (int k = 0; k < 37; ++k) std::fprintf(f, "%s%.1f", k ? " " : "", 80.0 - 0.5 * k);
+    std::fputs("\r\n", f);
+  }
+  std::fclose(f);
+}
+
+// The measuring voltage of an ONF file: below 0.001 V (or none, or not a
+// number) the file is refused with a word and no record is added; from
+// 0.001 V on the record's sensitivity follows from the voltage.
+TEST(OsbImports, OnfMeasuringVoltageBelowTheLeastIsRefused) {
+  const char* const too_small = "Spannungsangabe ungültig, muß mindestens 0.001 V sein";
+  struct Case {
+    const char* voltage;
+    const char* message;  // null: imported
+    double sensitivity;
+  } cases[] = {
+      {" 0", too_small, 0},          {" -2.83", too_small, 0},   {" 0.0009", too_small, 0},
+      {" nan", too_small, 0},        {" inf", too_small, 0},     {"", "Spannungsangabe fehlt", 0},
+      {" Volt", "Spannungsangabe fehlt", 0},
+      {" 2.83", nullptr, 80.0 - 10 * std::log10(2.83 * 2.83 / 8)},
+      {" 0.001", nullptr, 80.0 - 10 * std::log10(1e-6 / 8)},
+  };
+  const std::string onf = full_path("osb_import_test.onf");
+  g_dialog_answer = [] {
+    HWND dialog = own_dialog::shown("Sitzungs-Paßwort(max.20 Stellen):");
+    if (!dialog) return false;
+    SetDlgItemTextA(dialog, 105, "pw");
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(102, BN_CLICKED), 0);
+    return true;
+  };
+  struct Seen {
+    int count_before = 0, count_after = 0;
+    std::vector<std::string> messages;
+    float sensitivity = 0;
+  };
+  std::vector<Seen> seen(sizeof cases / sizeof cases[0]);
+  std::vector<std::function<void()>> steps;
+  for (size_t i = 0; i < seen.size(); ++i) {
+    steps.push_back([&, i] {
+      write_onf(onf, cases[i].voltage);
+      g_boxes.clear();
+      seen[i].count_before = g_spked_table.count;
+      answer_file_dialog(onf);
+      PostMessageA(win_main_window(), WM_COMMAND, 6114, 0);
+    });
+    steps.push_back([&, i] {
+      seen[i].count_after = g_spked_table.count;
+      for (const Box& b : g_boxes) seen[i].messages.push_back(b.text);
+      seen[i].sensitivity = g_spked_current.sensitivity[3];
+    });
+  }
+  int code = run(steps);
+  EXPECT_EQ(code, 0);
+  for (size_t i = 0; i < seen.size(); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(std::string("Ueff:") + c.voltage);
+    if (c.message) {
+      EXPECT_EQ(seen[i].count_after, seen[i].count_before);
+      EXPECT_EQ(seen[i].messages, std::vector<std::string>{c.message});
+    } else {
+      EXPECT_EQ(seen[i].count_after, seen[i].count_before + 1);
+      EXPECT_NEAR(seen[i].sensitivity, c.sensitivity, 1e-3);
+      // 0.001 V gives an absurd sensitivity, but it is the least the format takes.
+      if (c.sensitivity < 100) {
+        EXPECT_TRUE(seen[i].messages.empty());
+      }
+    }
+  }
+  DeleteFileA(onf.c_str());
 }
 
 }  // namespace
