@@ -64,7 +64,7 @@ void absed_new_database() {
 }
 
 AbsedOpen absed_open_file(const char* path) {
-  switch (mat_read_absorber_file(path, g_absed_table, AbsorberDbOverflow::keep_first)) {
+  switch (mat_read_absorber_file(path, g_absed_table, AbsorberDbOverflow::keep_first, AbsorberDbRange::keep)) {
     case AbsorberDbStatus::cannot_open:
       return AbsedOpen::cannot_open;
     case AbsorberDbStatus::ok:
@@ -78,7 +78,30 @@ AbsedOpen absed_open_file(const char* path) {
   }
 }
 
+std::vector<int> absed_records_out_of_range() {
+  std::vector<int> records;
+  for (int k = 0; k < table_count(); ++k)
+    if (!mat_record_valid(g_absed_table.records[k])) records.push_back(k);
+  return records;
+}
+
+std::string absed_out_of_range_message(const std::vector<int>& records, bool saving) {
+  constexpr size_t named = 10;  // the rest are counted
+  std::string list;
+  for (size_t i = 0; i < records.size() && i < named; ++i) {
+    const int k = records[i];
+    if (i > 0) list += ", ";
+    list += "Nr. " + std::to_string(k + 1) + " (" + g_absed_table.records[k].name + ")";
+  }
+  if (records.size() > named) list += " und " + std::to_string(records.size() - named) + " weitere";
+  if (saving)
+    return "Die Datenbank wurde nicht gespeichert: Koeffizienten außerhalb 0...1 in " + list + ".";
+  return "Koeffizienten außerhalb 0...1 in " + list +
+         ". Bitte die Datensätze korrigieren; vorher kann die Datenbank nicht gespeichert werden.";
+}
+
 bool absed_save_file(const char* path) {
+  if (!absed_records_out_of_range().empty()) return false;
   std::vector<uint8_t> bytes = mat_absorber_file_bytes(g_absed_table);
   size_t n = std::strlen(path);
   std::string backup = std::string(path, n >= 4 ? n - 4 : 0) + "_old.OAB";

@@ -32,13 +32,23 @@ bool absed_ensure_extension(char* path, size_t capacity);
 void absed_new_database();
 
 enum class AbsedOpen { opened, cut, rejected, cannot_open };
-// Reads path into the table. Only a sound file changes table and file name;
-// a longer file gives its first 200 records (cut).
+// Reads path into the table. Only a readable file of the right kind changes
+// table and file name; a longer file gives its first 200 records (cut).
+// Records with coefficients outside 0...1 are taken as they stand so that
+// they can be corrected (absed_records_out_of_range names them).
 AbsedOpen absed_open_file(const char* path);
+
+// Indexes of the records holding a coefficient outside 0...1 or one that is
+// not a number, in table order.
+std::vector<int> absed_records_out_of_range();
+// What the editor says about them: on opening (correct them) and when a
+// save is refused. Records named by number (1-based, as printed) and name.
+std::string absed_out_of_range_message(const std::vector<int>& records, bool saving);
 
 // Writes the table to path through a temporary file, the old file kept as
 // <name>_old.OAB; on success the modified flag is cleared and the file name
-// becomes path, on failure both stay.
+// becomes path, on failure both stay. A table holding a coefficient outside
+// 0...1 is never written.
 bool absed_save_file(const char* path);
 
 // Reads one coefficient as typed ("0,75" as 0.75); false unless it is a

@@ -1,8 +1,11 @@
 #include "absorber_editor/absorber_editor_win.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "absorber_editor/absorber_db.h"
 #include "framework/filesel_win.h"
@@ -55,9 +58,19 @@ void show_buttons(bool show) {
   ShowWindow(GetDlgItem(g_panel, ID_CANCEL), show ? SW_SHOW : SW_HIDE);
 }
 
+// An empty table shows no record's values: those of one opened or deleted
+// before would pass for data.
+void clear_fields() {
+  for (int id : {ID_NAME, ID_DESCRIPTION, ID_CATEGORY}) SetDlgItemTextA(g_panel, id, "");
+  for (int id = ID_FIRST_COEFF; id <= ID_LAST_COEFF; ++id) SetDlgItemTextA(g_panel, id, "1.00");
+}
+
 void show_selection() {
   int row = int(SendDlgItemMessageA(g_panel, ID_LIST, LB_GETCURSEL, 0, 0));
-  if (row < 0 || row >= g_absed_table.count) return;
+  if (row < 0 || row >= g_absed_table.count) {
+    if (g_absed_table.count <= 0) clear_fields();
+    return;
+  }
   g_current = row;
   const MaterialRecord& record = g_absed_table.records[row];
   SetDlgItemTextA(g_panel, ID_NAME, record.name);
@@ -154,10 +167,31 @@ void panel_ok() {
   leave_mode();
 }
 
+// A text wider than its cell is drawn in smaller letters (printer drivers
+// may keep a font's own widths, so height and width shrink together) to
+// end half a character inside the cell: whole, not cut at the next column.
+// True when it shrank.
+bool shrink_to_fit(const char* text, int room) {
+  const TextStyle full = g_text_style;
+  const int target = room - full.width / 2;
+  int wide = gfx_text_width(text);
+  if (wide <= room || target <= 0 || full.width <= 0 || full.height <= 0) return false;
+  for (int tries = 0; tries < 8 && wide > target; ++tries) {
+    const double factor = double(target) / wide;
+    g_text_style.width = std::max(1, int(g_text_style.width * factor));
+    g_text_style.height = std::max(1, int(g_text_style.height * factor));
+    wide = gfx_text_width(text);
+  }
+  return true;
+}
+
 void draw_cells(const std::vector<AbsedPrintCell>& cells) {
+  const TextStyle style = g_text_style;
   for (const AbsedPrintCell& cell : cells) {
     UINT flags = cell.align == AbsedAlign::right ? DT_RIGHT : cell.align == AbsedAlign::centre ? DT_CENTER : DT_LEFT;
+    if (shrink_to_fit(cell.text.c_str(), cell.right - cell.left)) flags |= DT_BOTTOM;  // on the row's baseline
     gfx_draw_text(cell.left, cell.top, cell.right, cell.bottom, cell.text.c_str(), flags | DT_SINGLELINE | DT_NOPREFIX);
+    g_text_style = style;
   }
 }
 
@@ -171,6 +205,21 @@ void print_page_header(int a, int b, int page) {
   gfx_line_to(width - 1, height - 1);
   gfx_line_to(1, height - 1);
   gfx_line_to(1, top);
+}
+
+void select_row(int row) {
+  if (!g_panel || g_mode != MODE_BROWSE) return;
+  SendDlgItemMessageA(g_panel, ID_LIST, LB_SETCURSEL, row, 0);
+  show_selection();
+}
+
+// A file may hold coefficients outside 0...1: the first such record is
+// shown, and all of them are named, so that they can be corrected.
+void show_out_of_range_records() {
+  const std::vector<int> records = absed_records_out_of_range();
+  if (records.empty()) return;
+  select_row(records.front());
+  ui_message_box(absed_out_of_range_message(records, false).c_str(), nullptr, UI_MB_OK | UI_MB_ICONEXCLAMATION);
 }
 
 void sort_and_refresh(void (*sort)()) {
@@ -239,6 +288,7 @@ void absed_open_database_path(const char* path) {
   g_absed_modified = false;
   set_title(g_absed_file_name);
   absed_show_record_dialog();
+  show_out_of_range_records();
 }
 
 void absed_open_database() {
@@ -250,6 +300,12 @@ void absed_open_database() {
 }
 
 void absed_save_database_as() {
+  const std::vector<int> out_of_range = absed_records_out_of_range();
+  if (!out_of_range.empty()) {
+    select_row(out_of_range.front());
+    ui_message_box(absed_out_of_range_message(out_of_range, true).c_str(), nullptr, UI_MB_OK | UI_MB_ICONEXCLAMATION);
+    return;
+  }
   char filter[64];
   std::snprintf(filter, sizeof filter, "%s", ABSORBER_DB_FILTER);
   if (!filedlg_save(filter, g_absed_file_name[0] ? g_absed_file_name : nullptr)) return;
@@ -350,7 +406,7 @@ bool absed_start(HINSTANCE instance) {
   if (!win_init(instance, "OAB", absed_main_window_proc)) return false;
   absed_new_database();
   g_absed_modified = false;
-  win_draw_bitmap_centred("OABBMP290", SRCCOPY);
+  win_draw_bitmap_centred("OABBMP290", 1);  // 1: copied as it stands
   absed_show_record_dialog();
   return true;
 }

@@ -368,13 +368,33 @@ void gfx_reset_text_style() {
 // Draws with a font made for this call from the text style; the DC's
 // colours, mode and font are put back afterwards. Returns 0 when no font
 // can be made.
+namespace {
+
+HFONT create_style_font() {
+  return CreateFontA(g_text_style.height, g_text_style.width, g_text_style.escapement, g_text_style.escapement,
+                     FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                     DEFAULT_QUALITY, DEFAULT_PITCH, g_text_style.face);
+}
+
+}  // namespace
+
+int gfx_text_width(const char* text) {
+  HDC dc = g_device.dc;
+  if (!dc || !text) return 0;
+  HFONT font = create_style_font();
+  if (!font) return 0;
+  HGDIOBJ old_font = SelectObject(dc, font);
+  SIZE size = {};
+  if (!GetTextExtentPoint32A(dc, text, int(std::strlen(text)), &size)) size.cx = 0;
+  SelectObject(dc, old_font);
+  DeleteObject(font);
+  return int(size.cx);
+}
+
 int gfx_draw_text(int left, int top, int right, int bottom, const char* text, UINT flags) {
   HDC dc = g_device.dc;
   if (!dc || !text) return 0;
-  HFONT font = CreateFontA(g_text_style.height, g_text_style.width, g_text_style.escapement,
-                           g_text_style.escapement, FW_DONTCARE, FALSE, FALSE, FALSE,
-                           ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                           DEFAULT_QUALITY, DEFAULT_PITCH, g_text_style.face);
+  HFONT font = create_style_font();
   if (!font) return 0;
   HGDIOBJ old_font = SelectObject(dc, font);
   COLORREF old_text = SetTextColor(dc, g_text_style.text_colour);

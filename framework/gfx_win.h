@@ -104,6 +104,8 @@ void gfx_set_text_style(const char* face, int height, int width, int escapement,
                         int text_colour_index, int back_colour_index, int back_mode);
 void gfx_reset_text_style();
 int gfx_draw_text(int left, int top, int right, int bottom, const char* text, UINT flags);
+// Width in pixels of a single line of text in the text style on the current DC.
+int gfx_text_width(const char* text);
 
 // Off-screen double buffer: 1 begin, 2 show, 0 end
 int print_offscreen(int mode);

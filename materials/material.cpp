@@ -114,9 +114,10 @@ int mat_add_from_database(int database_index) {
 
 // Reads a whole absorber database into table. The table is only changed when
 // the file is sound: identification, at most MAX_MATERIALS records, every
-// record read in full with coefficients in 0..1. A trailing partial record
-// is ignored.
-AbsorberDbStatus mat_read_absorber_file(const char* path, MaterialTable& table, AbsorberDbOverflow overflow) {
+// record read in full with coefficients in 0..1 (unless range keeps other
+// values). A trailing partial record is ignored.
+AbsorberDbStatus mat_read_absorber_file(const char* path, MaterialTable& table, AbsorberDbOverflow overflow,
+                                        AbsorberDbRange range) {
   std::FILE* file = std::fopen(path, "rb");
   if (!file) return AbsorberDbStatus::cannot_open;
   static MaterialTable incoming;  // 51 KB: not on the stack
@@ -145,7 +146,7 @@ AbsorberDbStatus mat_read_absorber_file(const char* path, MaterialTable& table, 
       for (long k = 0; k < records && status == AbsorberDbStatus::ok; ++k) {
         if (std::fread(image, 1, sizeof image, file) != sizeof image)
           status = AbsorberDbStatus::read_error;
-        else if (!mat_decode_record(image, incoming.records[k]))
+        else if (!mat_decode_record(image, incoming.records[k]) && range == AbsorberDbRange::refuse)
           status = AbsorberDbStatus::bad_record;
       }
       if (cut && status == AbsorberDbStatus::ok) status = AbsorberDbStatus::cut;

@@ -56,8 +56,13 @@ int mat_add_from_database(int database_index);
 // MAX_MATERIALS were read (only with AbsorberDbOverflow::keep_first).
 enum class AbsorberDbStatus { ok, cannot_open, bad_ident, too_many, bad_record, read_error, cut };
 enum class AbsorberDbOverflow { refuse, keep_first };
+// keep: records with coefficients outside 0..1 (or not numbers) are taken as
+// they stand, for an editor that has them corrected; refuse: such a record
+// refuses the file (bad_record).
+enum class AbsorberDbRange { refuse, keep };
 AbsorberDbStatus mat_read_absorber_file(const char* path, MaterialTable& table,
-                                        AbsorberDbOverflow overflow = AbsorberDbOverflow::refuse);
+                                        AbsorberDbOverflow overflow = AbsorberDbOverflow::refuse,
+                                        AbsorberDbRange range = AbsorberDbRange::refuse);
 // The whole file: header and count records.
 std::vector<uint8_t> mat_absorber_file_bytes(const MaterialTable& table);
 bool mat_write_absorber_file(const char* path, const MaterialTable& table);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -79,7 +81,7 @@ TEST_F(AbsorberDbTest, OpenTakesSoundFilesOnlyAndCutsLongOnes) {
   } cases[] = {
       {"3 records and 100 bytes", partial, AbsedOpen::opened, 3},
       {"changed identification byte", ident, AbsedOpen::rejected, 1},
-      {"coefficient above 1", coefficient, AbsedOpen::rejected, 1},
+      {"coefficient above 1", coefficient, AbsedOpen::opened, 2},  // taken to be corrected
       {"header cut short", std::vector<uint8_t>(partial.begin(), partial.begin() + 20), AbsedOpen::rejected, 1},
       {"201 records", database_bytes(201), AbsedOpen::cut, 200},
   };
@@ -96,6 +98,41 @@ TEST_F(AbsorberDbTest, OpenTakesSoundFilesOnlyAndCutsLongOnes) {
     EXPECT_STREQ(g_absed_table.records[0].name, taken ? "M0" : "Alt");
   }
   EXPECT_EQ(absed_open_file((dir_ + "missing.OAB").c_str()), AbsedOpen::cannot_open);
+}
+
+// Coefficients outside 0...1 (or not numbers) in a file: the file opens,
+// its records are named, and the table is not saved until they are mended.
+TEST_F(AbsorberDbTest, OutOfRangeCoefficientsOpenAreNamedAndBlockTheSave) {
+  std::vector<uint8_t> bytes = database_bytes(0);
+  const float values[] = {0.5f, 1.5f, 0.25f, std::nanf(""), -0.25f};
+  for (int k = 0; k < 5; ++k) {
+    std::string name = "M" + std::to_string(k);
+    std::vector<uint8_t> image = record_image(name.c_str(), "Wand", 0.5f);
+    if (k > 0) {
+      std::vector<uint8_t> one = record_image(name.c_str(), "Wand", values[k]);
+      std::copy(one.begin() + 112 + 4 * 3, one.begin() + 112 + 4 * 4, image.begin() + 112 + 4 * 3);  // band 3 only
+    }
+    bytes.insert(bytes.end(), image.begin(), image.end());
+  }
+  write(bytes);
+  ASSERT_EQ(absed_open_file(path_.c_str()), AbsedOpen::opened);
+  ASSERT_EQ(g_absed_table.count, 5);
+  EXPECT_FLOAT_EQ(g_absed_table.records[1].absorption[3], 1.5f);  // as it stands, to be corrected
+  EXPECT_EQ(absed_records_out_of_range(), (std::vector<int>{1, 3, 4}));
+  const std::string said = absed_out_of_range_message(absed_records_out_of_range(), false);
+  EXPECT_NE(said.find("Nr. 2 (M1), Nr. 4 (M3), Nr. 5 (M4)"), std::string::npos) << said;
+  EXPECT_EQ(said.find("M2"), std::string::npos) << said;
+
+  const std::string saved = dir_ + "absed_test_range.OAB";
+  std::remove(saved.c_str());
+  EXPECT_FALSE(absed_save_file(saved.c_str()));
+  EXPECT_EQ(file_size(saved), -1);
+  for (int k : {1, 3, 4}) g_absed_table.records[k].absorption[3] = 0.4f;
+  EXPECT_TRUE(absed_records_out_of_range().empty());
+  EXPECT_TRUE(absed_save_file(saved.c_str()));
+  MaterialTable reread{};
+  EXPECT_EQ(mat_read_absorber_file(saved.c_str(), reread), AbsorberDbStatus::ok);  // the design program takes it
+  std::remove(saved.c_str());
 }
 
 TEST_F(AbsorberDbTest, SaveWritesHeaderAndRecordsKeepsBackupAndReopens) {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -136,6 +137,88 @@ TEST_F(OabDialogs, OpenOfALongerFileTakesTheFirstTwoHundredAndSaysSo) {
   EXPECT_EQ(g_absed_table.count, MAX_MATERIALS);
   EXPECT_EQ(SendDlgItemMessageA(absed_record_dialog(), 101, LB_GETCOUNT, 0, 0), MAX_MATERIALS);
   EXPECT_EQ(oab_test::main_title(), "Orvante Absorber Datenbank 2.90" + path);
+}
+
+std::string field(int id) {
+  char text[128] = "";
+  GetDlgItemTextA(absed_record_dialog(), id, text, sizeof text);
+  return text;
+}
+
+void panel_press(int id) { SendMessageA(absed_record_dialog(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+// Coefficients outside 0...1 in a file (1.5, NaN, -0.25): the file opens,
+// the editor names the records and shows the first; "Speichern als..."
+// refuses until they are corrected through the panel.
+TEST_F(OabDialogs, OutOfRangeCoefficientsOpenNamedAndAreCorrectedBeforeSaving) {
+  absed_new_database();
+  const float sound[MATERIAL_BANDS] = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f};
+  const char* names[] = {"Beton", "Stahlblech", "Glas", "Teppich"};
+  for (int k = 0; k < 4; ++k) ASSERT_TRUE(absed_store_record(k, names[k], "", "Wand", sound));
+  g_absed_table.records[1].absorption[2] = 1.5f;
+  g_absed_table.records[2].absorption[0] = std::nanf("");
+  g_absed_table.records[3].absorption[6] = -0.25f;
+  const std::string path = folder_ + "lang.OAB";
+  ASSERT_TRUE(mat_write_absorber_file(path.c_str(), g_absed_table));
+  absed_new_database();
+  g_absed_modified = false;
+  absed_show_record_dialog();
+
+  through_dialog(CMD_OPEN, path.c_str());
+  ASSERT_EQ(g_boxes.size(), 1u);
+  EXPECT_NE(g_boxes[0].find("Nr. 2 (Stahlblech), Nr. 3 (Glas), Nr. 4 (Teppich)"), std::string::npos) << g_boxes[0];
+  EXPECT_EQ(g_absed_table.count, 4);
+  EXPECT_EQ(SendDlgItemMessageA(absed_record_dialog(), 101, LB_GETCURSEL, 0, 0), 1);  // the first of them shown
+  EXPECT_EQ(field(102), "Stahlblech");
+  EXPECT_EQ(field(107), "1.50");
+
+  // Not saved while they stand: no file dialog, the records named again.
+  g_boxes.clear();
+  size_t dialogs = dialog_script::run({{own_dialog::file_dialog, [](HWND dialog) {
+                                          dialog_script::press(dialog, IDCANCEL);
+                                          return true;
+                                        }}},
+                                      [] { command(CMD_SAVE_AS); }, 3000);
+  EXPECT_EQ(dialogs, 0u);
+  ASSERT_EQ(g_boxes.size(), 1u);
+  EXPECT_NE(g_boxes[0].find("nicht gespeichert"), std::string::npos) << g_boxes[0];
+  EXPECT_NE(g_boxes[0].find("Nr. 2 (Stahlblech)"), std::string::npos) << g_boxes[0];
+
+  // Corrected through the panel's edit mode, each record as it is shown.
+  g_boxes.clear();
+  for (int row : {1, 2, 3}) {
+    SendDlgItemMessageA(absed_record_dialog(), 101, LB_SETCURSEL, row, 0);
+    SendMessageA(absed_record_dialog(), WM_COMMAND, MAKEWPARAM(101, LBN_SELCHANGE), 0);
+    command(203);
+    for (int id = 105; id <= 111; ++id) SetDlgItemTextA(absed_record_dialog(), id, "0,5");
+    panel_press(112);
+  }
+  EXPECT_TRUE(g_boxes.empty()) << g_boxes.front();
+  const std::string saved = folder_ + "ohne_endung.OAB";
+  through_dialog(CMD_SAVE_AS, saved.c_str());
+  EXPECT_TRUE(g_boxes.empty()) << g_boxes.front();
+  MaterialTable reread{};
+  ASSERT_EQ(mat_read_absorber_file(saved.c_str(), reread), AbsorberDbStatus::ok);  // as the design program reads it
+  EXPECT_FLOAT_EQ(reread.records[2].absorption[0], 0.5f);
+}
+
+// An empty database shows no record: the fields of the one shown before
+// are cleared.
+TEST_F(OabDialogs, EmptyDatabaseLeavesNoRecordOnScreen) {
+  two_records();
+  ASSERT_EQ(field(102), "Beton");
+  absed_new_database();
+  const std::string path = folder_ + "klein.oab";
+  ASSERT_TRUE(mat_write_absorber_file(path.c_str(), g_absed_table));
+  two_records();
+  g_absed_modified = false;
+  through_dialog(CMD_OPEN, path.c_str());
+  EXPECT_TRUE(g_boxes.empty()) << g_boxes.front();
+  EXPECT_EQ(g_absed_table.count, 0);
+  EXPECT_EQ(SendDlgItemMessageA(absed_record_dialog(), 101, LB_GETCOUNT, 0, 0), 0);
+  EXPECT_EQ(field(102), "");
+  EXPECT_EQ(field(103), "");
+  EXPECT_EQ(field(104), "");
 }
 
 }  // namespace

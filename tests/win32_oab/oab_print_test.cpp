@@ -137,6 +137,40 @@ TEST_F(OabPrint, PrintsLandscapePagesOfTwentyEightRecordsWithTheirHeads) {
   if (!::testing::Test::HasFailure() && pdf_printer::env("ORV_KEEP_PDF").empty()) DeleteFileA(pdf.c_str());
 }
 
+// Wide names, descriptions and categories are printed whole inside their
+// columns: narrowed to end before the column's edge, not cut there.
+TEST_F(OabPrint, LongTextsEndInsideTheirColumns) {
+  absed_new_database();
+  const float alpha[MATERIAL_BANDS] = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f};
+  ASSERT_TRUE(absed_store_record(0, std::string(21, 'W').c_str(), std::string(79, 'W').c_str(),
+                                 std::string(40, 'M').c_str(), alpha));
+  ASSERT_TRUE(absed_store_record(1, "Schallschluckende Wand", "Beschreibung", "Wand", alpha));
+  g_absed_modified = false;
+  std::string job = pdf_printer::next_job_name();
+  pdf_printer::answer_next_dialog(IDOK);
+  command(CMD_PRINT);
+  for (const std::string& box : g_boxes) ADD_FAILURE() << "unexpected message: " << box;
+  std::string pdf = pdf_printer::wait_for_pdf(job);
+  ASSERT_FALSE(pdf.empty()) << "no PDF for job " << job;
+  pdf_printer::Page page;
+  ASSERT_TRUE(pdf_printer::rasterise(pdf, 300, page, 1));
+  int a = 0, b = 0;
+  absed_print_char_size(page.width, &a, &b);
+  struct Column {
+    const char* what;
+    int left, right;  // in characters
+  } columns[] = {{"name", 6, 27}, {"description", 28, 109}, {"category", 110, 153}};
+  for (int row = 0; row < 2; ++row) {
+    const int y = 4 * a + row * (2 * a + 8);
+    for (const Column& c : columns) {
+      SCOPED_TRACE(testing::Message() << "row " << row << ", " << c.what);
+      EXPECT_TRUE(ink_in(page, c.left * b, y, c.right * b - b / 4, y + a));
+      EXPECT_FALSE(ink_in(page, c.right * b - b / 4, y, c.right * b + b / 2, y + a)) << "cut at the column's edge";
+    }
+  }
+  if (!::testing::Test::HasFailure() && pdf_printer::env("ORV_KEEP_PDF").empty()) DeleteFileA(pdf.c_str());
+}
+
 TEST_F(OabPrint, CancelledDialogPrintsNothing) {
   fill_table();
   std::string job = pdf_printer::next_job_name();
