@@ -134,13 +134,14 @@ TEST(OsbDrawing, PanelInTheTopMarginTurnsTheRecordsDrawingAndReadsTheCursor) {
 }
 
 // With no record a drawing can only be kept in a file of its own: when the
-// user agrees to save it on the way out and then cancels the save dialog,
-// the editor stays open with the drawing.
-TEST(OsbDrawing, CancelledSaveOnExitKeepsTheEditorAndTheDrawing) {
+// user agrees to save it on the way out (or back to the database menu) and
+// then cancels the save dialog, the editor stays open with the drawing.
+TEST(OsbDrawing, CancelledSaveOfADrawingWithoutRecordKeepsTheDrawing) {
   answer_password();
   struct Seen {
     int objects = 0, objects_after = -1;
-    bool open_after = false, drawing_mode_after = false, dialog_came = false;
+    bool open_after = false, drawing_mode_after = false, dialog_came = false, drawing_mode_after_back = false;
+    int objects_after_back = -1;
     std::vector<std::string> questions;
   } seen;
   int code = run(
@@ -172,11 +173,23 @@ TEST(OsbDrawing, CancelledSaveOnExitKeepsTheEditorAndTheDrawing) {
             seen.open_after = IsWindow(win_main_window()) != 0;
             seen.drawing_mode_after = spked_in_drawing_mode();
             seen.objects_after = obj_count();
+            g_dialog_answer = [&] {
+              HWND dialog = own_dialog::file_dialog();
+              if (!dialog) return false;
+              dialog_script::press(dialog, IDCANCEL);
+              return true;
+            };
+            post_command(6302);  // back to the database menu, the same way
+          },
+          [&] {
+            seen.drawing_mode_after_back = spked_in_drawing_mode();
+            seen.objects_after_back = obj_count();
           },
       },
       // Beenden: discard question OK, "save as a file?" OK (then the cancelled
-      // dialog); at the harness's close: OK, then Cancel drops the drawing.
-      {UI_IDOK, UI_IDOK, UI_IDOK, UI_IDCANCEL});
+      // dialog); DATENBANK MENÜ: "save as a file?" OK (cancelled again); at
+      // the harness's close: OK, then Cancel drops the drawing.
+      {UI_IDOK, UI_IDOK, UI_IDOK, UI_IDOK, UI_IDCANCEL});
   EXPECT_EQ(code, 0);
   EXPECT_TRUE(seen.dialog_came);
   ASSERT_EQ(seen.questions.size(), 2u);
@@ -186,6 +199,8 @@ TEST(OsbDrawing, CancelledSaveOnExitKeepsTheEditorAndTheDrawing) {
   EXPECT_TRUE(seen.drawing_mode_after);
   EXPECT_EQ(seen.objects, 1);
   EXPECT_EQ(seen.objects_after, 1);
+  EXPECT_TRUE(seen.drawing_mode_after_back);
+  EXPECT_EQ(seen.objects_after_back, 1);
 }
 
 }  // namespace
