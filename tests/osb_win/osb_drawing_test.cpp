@@ -22,22 +22,6 @@ namespace {
 
 using namespace harness;
 
-std::string full_path(const char* name) {
-  char out[MAX_PATH];
-  GetFullPathNameA(name, sizeof out, out, nullptr);
-  return out;
-}
-
-void answer_password() {
-  g_dialog_answer = [] {
-    HWND dialog = own_dialog::shown("Sitzungs-Paßwort(max.20 Stellen):");
-    if (!dialog) return false;
-    SetDlgItemTextA(dialog, 105, "pw");
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(102, BN_CLICKED), 0);
-    return true;
-  };
-}
-
 void command(int id) { SendMessageA(win_main_window(), WM_COMMAND, id, 0); }
 void post_command(int id) { PostMessageA(win_main_window(), WM_COMMAND, id, 0); }
 void press(int id) { SendMessageA(GetDlgItem(panel_window(), id), BM_CLICK, 0, 0); }
@@ -53,7 +37,7 @@ std::string metres(float v) {
 TEST(OsbDrawing, PanelInTheTopMarginTurnsTheRecordsDrawingAndReadsTheCursor) {
   std::string copy = full_path("osb_drawing_test.OSB");
   ASSERT_TRUE(CopyFileA(full_path("BEISPIEL.OSB").c_str(), copy.c_str(), FALSE));
-  answer_password();
+  answer_password("pw");
   struct Seen {
     bool panel = false, visible = false, above_drawing = false, gone_after = false;
     WindowPixels xy, yz, three_d;
@@ -66,8 +50,7 @@ TEST(OsbDrawing, PanelInTheTopMarginTurnsTheRecordsDrawingAndReadsTheCursor) {
         post_command(6002);
       },
       [&] {
-        g_spked_current_index = 2;  // the horn has a drawing
-        SendMessageA(spked_record_selector(), WM_COMMAND, SPKED_SELECTOR_REBUILD, 0);
+        select_record(2);  // the horn has a drawing
         command(6301);
         HWND panel = panel_window();
         seen.panel = panel != nullptr;
@@ -137,7 +120,7 @@ TEST(OsbDrawing, PanelInTheTopMarginTurnsTheRecordsDrawingAndReadsTheCursor) {
 // user agrees to save it on the way out (or back to the database menu) and
 // then cancels the save dialog, the editor stays open with the drawing.
 TEST(OsbDrawing, CancelledSaveOfADrawingWithoutRecordKeepsTheDrawing) {
-  answer_password();
+  answer_password("pw");
   struct Seen {
     int objects = 0, objects_after = -1;
     bool open_after = false, drawing_mode_after = false, dialog_came = false, drawing_mode_after_back = false;

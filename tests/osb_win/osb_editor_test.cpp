@@ -24,24 +24,6 @@ namespace {
 
 using namespace harness;
 
-const char* const PASSWORD_PROMPT = "Sitzungs-Paßwort(max.20 Stellen):";
-
-std::string full_path(const char* name) {
-  char out[MAX_PATH];
-  GetFullPathNameA(name, sizeof out, out, nullptr);
-  return out;
-}
-
-void answer_password(const char* password) {
-  g_dialog_answer = [password]() {
-    HWND dialog = own_dialog::shown(PASSWORD_PROMPT);
-    if (!dialog) return false;
-    SetDlgItemTextA(dialog, 105, password);
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(102, BN_CLICKED), 0);
-    return true;
-  };
-}
-
 HMENU popup(int position) { return GetSubMenu(GetMenu(win_main_window()), position); }
 
 bool greyed(int id) {
@@ -156,8 +138,7 @@ TEST(OsbEditor, DrawingModeSwapsMenusAndKeepsTheDrawingWithTheRecord) {
         post_command(6002);
       },
       [&] {
-        g_spked_current_index = 2;  // the horn has a shape
-        SendMessageA(spked_record_selector(), WM_COMMAND, SPKED_SELECTOR_REBUILD, 0);
+        select_record(2);  // the horn has a shape
         command(6301);
         seen.drawing_first = GetMenuItemID(popup(0), 0);
         seen.drawing_visible = IsWindowVisible(win_drawing_window()) != 0;

@@ -21,12 +21,6 @@ namespace {
 
 using namespace harness;
 
-std::string full_path(const char* name) {
-  char out[MAX_PATH];
-  GetFullPathNameA(name, sizeof out, out, nullptr);
-  return out;
-}
-
 void write(const std::string& path, const std::vector<uint8_t>& data) {
   FILE* f = std::fopen(path.c_str(), "wb");
   ASSERT_NE(f, nullptr);
@@ -78,13 +72,7 @@ TEST(OsbImports, HornAndDriverThroughTheAcoustaCaddDialog) {
   write(horn, parameters('H', 0, 10.0f));
   write(driver, parameters('D', -1000, 0.0f));
   write(folder + "\\BALLOONS\\HORN90.B10", balloon());
-  g_dialog_answer = [] {
-    HWND dialog = own_dialog::shown("Sitzungs-Paßwort(max.20 Stellen):");
-    if (!dialog) return false;
-    SetDlgItemTextA(dialog, 105, "pw");
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(102, BN_CLICKED), 0);
-    return true;
-  };
+  answer_password("pw");
   // The dialog's script: Suchen (horn), OK (refused), Suchen (driver), OK.
   int stage = 0;
   std::function<bool()> script = [&]() -> bool {
@@ -166,13 +154,7 @@ TEST(OsbImports, OnfMeasuringVoltageBelowTheLeastIsRefused) {
       {" 0.001", nullptr, 80.0 - 10 * std::log10(1e-6 / 8)},
   };
   const std::string onf = full_path("osb_import_test.onf");
-  g_dialog_answer = [] {
-    HWND dialog = own_dialog::shown("Sitzungs-Paßwort(max.20 Stellen):");
-    if (!dialog) return false;
-    SetDlgItemTextA(dialog, 105, "pw");
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(102, BN_CLICKED), 0);
-    return true;
-  };
+  answer_password("pw");
   struct Seen {
     int count_before = 0, count_after = 0;
     std::vector<std::string> messages;

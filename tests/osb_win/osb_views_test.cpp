@@ -20,12 +20,6 @@ namespace {
 
 using namespace harness;
 
-std::string full_path(const char* name) {
-  char out[MAX_PATH];
-  GetFullPathNameA(name, sizeof out, out, nullptr);
-  return out;
-}
-
 // A half-sphere GDF file whose 1 kHz band narrows toward the back.
 void write_gdf(const std::string& path) {
   FILE* f = std::fopen(path.c_str(), "wb");
@@ -75,13 +69,7 @@ void post_command(int id) { PostMessageA(win_main_window(), WM_COMMAND, id, 0); 
 TEST(OsbViews, ImportedRecordInBalloonPolarPlotAndDataSheet) {
   std::string gdf = full_path("osb_views_test.gdf");
   write_gdf(gdf);
-  g_dialog_answer = [] {
-    HWND dialog = own_dialog::shown("Sitzungs-Paßwort(max.20 Stellen):");
-    if (!dialog) return false;
-    SetDlgItemTextA(dialog, 105, "pw");
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(102, BN_CLICKED), 0);
-    return true;
-  };
+  answer_password("pw");
   struct Seen {
     int count = 0;
     std::string type;
@@ -189,13 +177,7 @@ TEST(OsbViews, ImportedRecordInBalloonPolarPlotAndDataSheet) {
 TEST(OsbViews, WideViewPrintsAcrossALandscapePage) {
   std::string gdf = full_path("osb_views_print_test.gdf");
   write_gdf(gdf);
-  g_dialog_answer = [] {
-    HWND dialog = own_dialog::shown("Sitzungs-Paßwort(max.20 Stellen):");
-    if (!dialog) return false;
-    SetDlgItemTextA(dialog, 105, "pw");
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(102, BN_CLICKED), 0);
-    return true;
-  };
+  answer_password("pw");
   std::string job;
   RECT view_client = {};
   int code = run({

@@ -27,26 +27,36 @@ struct WindowPixels {
   }
 };
 
+inline void size_pixels(WindowPixels& pixels, int width, int height) {
+  pixels.width = width;
+  pixels.height = height;
+  pixels.stride = (width * 3 + 3) & ~3;
+  pixels.bgr.resize(static_cast<size_t>(pixels.stride) * height);
+}
+
+// The 24-bit bottom-up layout of the pixels, for GetDIBits and BMP files.
+inline BITMAPINFOHEADER bgr_header(const WindowPixels& pixels) {
+  BITMAPINFOHEADER info = {};
+  info.biSize = sizeof info;
+  info.biWidth = pixels.width;
+  info.biHeight = pixels.height;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  return info;
+}
+
 inline WindowPixels capture_window(HWND window) {
   WindowPixels shot;
   RECT r;
   GetClientRect(window, &r);
-  shot.width = r.right;
-  shot.height = r.bottom;
-  shot.stride = (shot.width * 3 + 3) & ~3;
-  shot.bgr.resize(static_cast<size_t>(shot.stride) * shot.height);
+  size_pixels(shot, r.right, r.bottom);
   HDC dc = GetDC(window);
   HDC memory = CreateCompatibleDC(dc);
   HBITMAP bitmap = CreateCompatibleBitmap(dc, shot.width, shot.height);
   HGDIOBJ old = SelectObject(memory, bitmap);
   BitBlt(memory, 0, 0, shot.width, shot.height, dc, 0, 0, SRCCOPY);
   SelectObject(memory, old);
-  BITMAPINFOHEADER info = {};
-  info.biSize = sizeof info;
-  info.biWidth = shot.width;
-  info.biHeight = shot.height;
-  info.biPlanes = 1;
-  info.biBitCount = 24;
+  BITMAPINFOHEADER info = bgr_header(shot);
   GetDIBits(memory, bitmap, 0, shot.height, shot.bgr.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
   DeleteObject(bitmap);
   DeleteDC(memory);
@@ -55,12 +65,7 @@ inline WindowPixels capture_window(HWND window) {
 }
 
 inline void save_window_bitmap(const WindowPixels& shot, const std::string& path) {
-  BITMAPINFOHEADER info = {};
-  info.biSize = sizeof info;
-  info.biWidth = shot.width;
-  info.biHeight = shot.height;
-  info.biPlanes = 1;
-  info.biBitCount = 24;
+  BITMAPINFOHEADER info = bgr_header(shot);
   BITMAPFILEHEADER file = {};
   file.bfType = 0x4D42;
   file.bfOffBits = sizeof file + sizeof info;
@@ -92,16 +97,8 @@ inline WindowPixels bitmap_resource_pixels(const char* name) {
   if (!bitmap) return picture;
   BITMAP info = {};
   GetObjectA(bitmap, sizeof info, &info);
-  picture.width = info.bmWidth;
-  picture.height = info.bmHeight;
-  picture.stride = (picture.width * 3 + 3) & ~3;
-  picture.bgr.resize(static_cast<size_t>(picture.stride) * picture.height);
-  BITMAPINFOHEADER header = {};
-  header.biSize = sizeof header;
-  header.biWidth = picture.width;
-  header.biHeight = picture.height;
-  header.biPlanes = 1;
-  header.biBitCount = 24;
+  size_pixels(picture, info.bmWidth, info.bmHeight);
+  BITMAPINFOHEADER header = bgr_header(picture);
   HDC screen = GetDC(nullptr);
   GetDIBits(screen, bitmap, 0, picture.height, picture.bgr.data(), reinterpret_cast<BITMAPINFO*>(&header),
             DIB_RGB_COLORS);
