@@ -55,16 +55,16 @@ void fit_caption(HWND box) {
   }
 }
 
-// Catches the box as it becomes active, once.
-LRESULT CALLBACK on_box_activation(int code, WPARAM wparam, LPARAM lparam) {
-  if (code == HCBT_ACTIVATE) {
-    HWND window = reinterpret_cast<HWND>(wparam);
+// Catches the box once it has laid itself out, before it is shown.
+LRESULT CALLBACK after_box_message(int code, WPARAM wparam, LPARAM lparam) {
+  const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lparam);
+  if (code == HC_ACTION && call->message == WM_INITDIALOG) {
     char cls[16] = "";
-    GetClassNameA(window, cls, sizeof cls);
+    GetClassNameA(call->hwnd, cls, sizeof cls);
     if (std::strcmp(cls, "#32770") == 0) {
       UnhookWindowsHookEx(g_caption_hook);
       g_caption_hook = nullptr;
-      fit_caption(window);
+      fit_caption(call->hwnd);
       return 0;
     }
   }
@@ -77,7 +77,7 @@ int win32_message_box(const char* text, const char* caption, unsigned flags) {
   if (!caption && g_program_caption[0]) caption = g_program_caption;
   bool hooked = false;
   if (!g_caption_hook) {
-    g_caption_hook = SetWindowsHookExA(WH_CBT, on_box_activation, nullptr, GetCurrentThreadId());
+    g_caption_hook = SetWindowsHookExA(WH_CALLWNDPROCRET, after_box_message, nullptr, GetCurrentThreadId());
     hooked = g_caption_hook != nullptr;
   }
   int answer = MessageBoxA(g_owner, text, caption, flags);
