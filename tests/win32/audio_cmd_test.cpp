@@ -248,6 +248,12 @@ std::string item_text(HMENU menu, UINT id) {
   return text;
 }
 
+void write_recording(const std::string& path, const std::vector<int16_t>& x, uint32_t rate) {
+  ByteWriter wav;
+  wav_encode(wav_mono16(rate), x.data(), x.size(), wav);
+  write_bytes(path, wav.buffer());
+}
+
 bool greyed(UINT id) { return GetMenuState(GetMenu(win_main_window()), id, MF_BYCOMMAND) & MF_GRAYED; }
 
 }  // namespace
@@ -257,11 +263,8 @@ bool greyed(UINT id) { return GetMenuState(GetMenu(win_main_window()), id, MF_BY
 // are chosen in the file dialogs, the dry recording is played, the
 // auralisation is written to the output file and played, and played again.
 TEST(AudioCommand, AuralisationItemsSayWhatTheyDo) {
-  std::vector<int16_t> x = chirp(4000, 22050);
   std::string input = temp("aural_menu_in.wav");
-  ByteWriter wav;
-  wav_encode(wav_mono16(22050), x.data(), x.size(), wav);
-  write_bytes(input, wav.buffer());
+  write_recording(input, chirp(4000, 22050), 22050);
   std::string profile_path = temp("AURAL_MENU.OAP");
   std::string output = temp("AURAL_MENU.WAV");
   ASSERT_TRUE(profile_write_file(profile_path.c_str(), small_profile()));
