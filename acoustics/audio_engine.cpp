@@ -1,16 +1,19 @@
 #include "acoustics/audio_engine.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <new>
+#include <thread>
 
 #include "acoustics/audio_profile.h"
 #include "framework/rand15.h"
+#include "framework/worker_pool.h"
 
 namespace {
 
 constexpr size_t OFFLINE_HOPS_PER_STEP = 2;
-constexpr size_t FILTER_CHUNK = 65536;
+constexpr size_t FILTER_CHUNK = 8192;  // samples a band filter hands on to the next bands at once
 
 void add_tap(AudioEngine& e, uint32_t delay, float gain) {
   e.delays.push_back(delay);
@@ -28,6 +31,17 @@ int16_t clip(float out) {
   if (!(t < 32767.0f)) return 32767;  // also what a non-number gives
   if (t < -32767.0f) return -32767;
   return int16_t(t);
+}
+
+// One sample through one band's section: its output times the band gain.
+inline float band_output(BandFilter& f, float s) {
+  float d = s - f.x2;
+  float y = f.b0 * d + f.na2 * f.y2 + f.na1 * f.y1;
+  f.x2 = f.x1;
+  f.x1 = s;
+  f.y2 = f.y1;
+  f.y1 = y;
+  return y * f.gain;
 }
 
 struct ThinBin {
@@ -145,16 +159,37 @@ void audio_init_taps(AudioEngine& e) {
 
 int16_t audio_filter_sum(AudioEngine& e, float s) {
   float out = 0.0f;
-  for (BandFilter& f : e.filters) {
-    float d = s - f.x2;
-    float y = f.b0 * d + f.na2 * f.y2 + f.na1 * f.y1;
-    out += y * f.gain;
-    f.x2 = f.x1;
-    f.x1 = s;
-    f.y2 = f.y1;
-    f.y1 = y;
-  }
+  for (BandFilter& f : e.filters) out += band_output(f, s);
   return clip(out);
+}
+
+// Each worker takes a run of bands chunk by chunk, adding its outputs to
+// what the bands before it left in the chunk: every sample adds up its bands
+// in their order, as audio_filter_sum does. A worker waits only for the
+// chunk it is about to take, so all of them run at once a few chunks apart.
+void audio_filter_block(AudioEngine& e, const double* sums, size_t n, int16_t* out, float* partial, int threads) {
+  int groups = std::clamp(threads, 1, AUDIO_BANDS);
+  std::unique_ptr<std::atomic<size_t>[]> done(new std::atomic<size_t>[size_t(groups)]);
+  for (int g = 0; g < groups; ++g) done[g].store(0);
+  worker_pool_run(groups, [&](int g) {
+    int first = g * AUDIO_BANDS / groups, last = (g + 1) * AUDIO_BANDS / groups;
+    bool ends = g + 1 == groups;
+    for (size_t begin = 0; begin < n; begin += FILTER_CHUNK) {
+      size_t end = std::min(n, begin + FILTER_CHUNK);
+      if (g > 0)
+        while (done[g - 1].load(std::memory_order_acquire) < end) std::this_thread::yield();
+      for (size_t i = begin; i < end; ++i) {
+        float s = float(sums[i]);
+        float sum = g == 0 ? 0.0f : partial[i];
+        for (int b = first; b < last; ++b) sum += band_output(e.filters[b], s);
+        if (ends)
+          out[i] = clip(sum);
+        else
+          partial[i] = sum;
+      }
+      done[g].store(end, std::memory_order_release);
+    }
+  });
 }
 
 int16_t audio_process_sample(AudioEngine& e, int16_t x) {
@@ -188,23 +223,21 @@ bool audio_offline_begin(AudioOfflineRun& run, const AudioEngine& e, const int16
   run.output = output;
   run.done = 0;
   run.threads = std::max(threads, 1);
-  if (!run.convolver.init(audio_tap_lags(e))) return false;
-  try {
-    run.sums.resize(run.convolver.hop() * OFFLINE_HOPS_PER_STEP * size_t(run.threads));
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  return true;
+  if (!run.convolver.init(audio_tap_lags(e), run.threads)) return false;
+  run.step = run.convolver.hop() * OFFLINE_HOPS_PER_STEP * size_t(run.threads);
+  run.sums.reset(new (std::nothrow) double[run.step]);
+  run.partial.reset(new (std::nothrow) float[run.step]);
+  return run.sums && run.partial;
 }
 
 size_t audio_offline_step(AudioOfflineRun& run, AudioEngine& e) {
-  size_t end = std::min(run.count, run.done + run.sums.size());
+  size_t end = std::min(run.count, run.done + run.step);
   if (run.done >= end) return run.done;
   if (e.taps.empty())
-    std::fill(run.sums.begin(), run.sums.end(), 0.0);
+    std::fill(run.sums.get(), run.sums.get() + run.step, 0.0);
   else
-    run.convolver.convolve(run.input, run.count, run.done, end, run.sums.data(), run.threads);
-  for (size_t n = run.done; n < end; ++n) run.output[n] = audio_filter_sum(e, float(run.sums[n - run.done]));
+    run.convolver.convolve(run.input, run.count, run.done, end, run.sums.get(), run.threads);
+  audio_filter_block(e, run.sums.get(), end - run.done, run.output + run.done, run.partial.get(), run.threads);
   run.done = end;
   return run.done;
 }
