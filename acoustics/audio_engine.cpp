@@ -4,7 +4,6 @@
 #include <atomic>
 #include <cmath>
 #include <new>
-#include <thread>
 
 #include "acoustics/audio_profile.h"
 #include "framework/rand15.h"
@@ -13,7 +12,7 @@
 namespace {
 
 constexpr size_t OFFLINE_HOPS_PER_STEP = 2;
-constexpr size_t FILTER_CHUNK = 8192;  // samples a band filter hands on to the next bands at once
+constexpr int SUM_PARTS = 4;  // tasks the adding up of a segment's bands is split into
 
 void add_tap(AudioEngine& e, uint32_t delay, float gain) {
   e.delays.push_back(delay);
@@ -163,34 +162,50 @@ int16_t audio_filter_sum(AudioEngine& e, float s) {
   return clip(out);
 }
 
-// Each worker takes a run of bands chunk by chunk, adding its outputs to
-// what the bands before it left in the chunk: every sample adds up its bands
-// in their order, as audio_filter_sum does. A worker waits only for the
-// chunk it is about to take, so all of them run at once a few chunks apart.
-void audio_filter_block(AudioEngine& e, const double* sums, size_t n, int16_t* out, float* partial, int threads) {
-  int groups = std::clamp(threads, 1, AUDIO_BANDS);
-  std::unique_ptr<std::atomic<size_t>[]> done(new std::atomic<size_t>[size_t(groups)]);
-  for (int g = 0; g < groups; ++g) done[g].store(0);
-  worker_pool_run(groups, [&](int g) {
-    int first = g * AUDIO_BANDS / groups, last = (g + 1) * AUDIO_BANDS / groups;
-    bool ends = g + 1 == groups;
-    for (size_t begin = 0; begin < n; begin += FILTER_CHUNK) {
-      size_t end = std::min(n, begin + FILTER_CHUNK);
-      if (g > 0)
-        while (done[g - 1].load(std::memory_order_acquire) < end) std::this_thread::yield();
-      for (size_t i = begin; i < end; ++i) {
-        float s = float(sums[i]);
-        float sum = g == 0 ? 0.0f : partial[i];
-        for (int b = first; b < last; ++b) sum += band_output(e.filters[b], s);
-        if (ends)
-          out[i] = clip(sum);
-        else
-          partial[i] = sum;
-      }
-      done[g].store(end, std::memory_order_release);
+// Round by round: the bands of one segment side by side, each into a row
+// of its own, while the segment before is summed from the other half of
+// the scratch, band by band in their order as audio_filter_sum adds them.
+// The tasks of a round go to whichever worker is free.
+void audio_filter_block(AudioEngine& e, const double* sums, size_t n, int16_t* out, float* scratch, int threads) {
+  size_t segment = std::min(n, AUDIO_FILTER_SEGMENT);
+  if (segment == 0) return;
+  size_t segments = (n + segment - 1) / segment;
+  auto rows_of = [&](size_t s) { return scratch + (s % 2) * AUDIO_BANDS * segment; };
+  // The section works on a copy of its own: the bands' states share cache
+  // lines, and written at every sample by threads side by side they would
+  // pass those lines to and fro.
+  auto filter_band = [&](size_t s, int b) {
+    float* row = rows_of(s) + size_t(b) * segment;
+    size_t begin = s * segment, end = std::min(n, begin + segment);
+    BandFilter f = e.filters[b];
+    for (size_t i = begin; i < end; ++i) row[i - begin] = band_output(f, float(sums[i]));
+    e.filters[b] = f;
+  };
+  // Band by band over the part, so that the additions go four samples at a
+  // time; the first band's row takes the sums.
+  auto add_bands = [&](size_t s, int part) {
+    float* rows = rows_of(s);
+    size_t begin = s * segment, length = std::min(n, begin + segment) - begin;
+    size_t j0 = length * size_t(part) / SUM_PARTS, j1 = length * size_t(part + 1) / SUM_PARTS;
+    float* sum = rows;
+    for (size_t j = j0; j < j1; ++j) sum[j] = 0.0f + sum[j];
+    for (int b = 1; b < AUDIO_BANDS; ++b) {
+      const float* row = rows + size_t(b) * segment;
+      for (size_t j = j0; j < j1; ++j) sum[j] += row[j];
     }
-  });
+    for (size_t j = j0; j < j1; ++j) out[begin + j] = clip(sum[j]);
+  };
+  for (size_t round = 0; round <= segments; ++round) {
+    int bands = round < segments ? AUDIO_BANDS : 0, parts = round > 0 ? SUM_PARTS : 0;
+    std::atomic<int> next{0};
+    worker_pool_run(std::clamp(threads, 1, bands + parts), [&](int) {
+      for (int t; (t = next.fetch_add(1)) < bands + parts;)
+        t < bands ? filter_band(round, t) : add_bands(round - 1, t - bands);
+    });
+  }
 }
+
+size_t audio_filter_scratch_floats(size_t n) { return 2 * AUDIO_BANDS * std::min(n, AUDIO_FILTER_SEGMENT); }
 
 int16_t audio_process_sample(AudioEngine& e, int16_t x) {
   if (e.taps.empty()) return audio_filter_sum(e, 0.0f);
@@ -226,8 +241,8 @@ bool audio_offline_begin(AudioOfflineRun& run, const AudioEngine& e, const int16
   if (!run.convolver.init(audio_tap_lags(e), run.threads)) return false;
   run.step = run.convolver.hop() * OFFLINE_HOPS_PER_STEP * size_t(run.threads);
   run.sums.reset(new (std::nothrow) double[run.step]);
-  run.partial.reset(new (std::nothrow) float[run.step]);
-  return run.sums && run.partial;
+  run.filter_scratch.reset(new (std::nothrow) float[audio_filter_scratch_floats(run.step)]);
+  return run.sums && run.filter_scratch;
 }
 
 size_t audio_offline_step(AudioOfflineRun& run, AudioEngine& e) {
@@ -237,7 +252,8 @@ size_t audio_offline_step(AudioOfflineRun& run, AudioEngine& e) {
     std::fill(run.sums.get(), run.sums.get() + run.step, 0.0);
   else
     run.convolver.convolve(run.input, run.count, run.done, end, run.sums.get(), run.threads);
-  audio_filter_block(e, run.sums.get(), end - run.done, run.output + run.done, run.partial.get(), run.threads);
+  audio_filter_block(e, run.sums.get(), end - run.done, run.output + run.done, run.filter_scratch.get(),
+                     run.threads);
   run.done = end;
   return run.done;
 }

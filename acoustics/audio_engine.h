@@ -51,9 +51,11 @@ int16_t audio_process_sample(AudioEngine& e, int16_t x);
 // The band filters on one tap sum: the output sample.
 int16_t audio_filter_sum(AudioEngine& e, float s);
 // The same over n tap sums, the bands side by side on up to `threads`
-// threads, sample for sample the bytes audio_filter_sum gives; `partial`
-// holds n floats of scratch.
-void audio_filter_block(AudioEngine& e, const double* sums, size_t n, int16_t* out, float* partial, int threads);
+// threads, sample for sample the bytes audio_filter_sum gives; `scratch`
+// holds audio_filter_scratch_floats(n) floats.
+constexpr size_t AUDIO_FILTER_SEGMENT = 262144;  // samples the bands take at a time
+void audio_filter_block(AudioEngine& e, const double* sums, size_t n, int16_t* out, float* scratch, int threads);
+size_t audio_filter_scratch_floats(size_t n);
 // How far back each tap reads relative to tap 0, as the delay line has it.
 std::vector<AudioLag> audio_tap_lags(const AudioEngine& e);
 
@@ -70,7 +72,7 @@ struct AudioOfflineRun {
   // workers that fill them take the first touch of their pages.
   size_t step = 0;
   std::unique_ptr<double[]> sums;
-  std::unique_ptr<float[]> partial;
+  std::unique_ptr<float[]> filter_scratch;
 };
 bool audio_offline_begin(AudioOfflineRun& run, const AudioEngine& e, const int16_t* input, size_t count,
                          int16_t* output, int threads);

@@ -285,10 +285,11 @@ TEST(AudioEngine, FastOfflineMatchesThePlainSum) {
 
 // The band filters over blocks, their bands shared out among threads, give
 // the per-sample loop's bytes: in two blocks one after the other (the
-// states carry over), with gains of their own and a band the rate leaves out.
+// states carry over), the second over several segments, with gains of
+// their own and a band the rate leaves out.
 TEST(AudioEngine, BandFiltersOverABlockGiveTheBytesOfThePerSampleLoop) {
   const double fs = 16000;
-  std::vector<int16_t> x = noise(30000, 20000, 5);
+  std::vector<int16_t> x = noise(5 * AUDIO_FILTER_SEGMENT / 2, 20000, 5);
   std::vector<double> sums(x.size());
   for (size_t i = 0; i < x.size(); ++i) sums[i] = 1.7 * x[i] + 0.25 * double(i % 7);
   AudioProfile p = profile_of({ProfileImpulse{0.0f, 1.0f, {}}});
@@ -301,9 +302,9 @@ TEST(AudioEngine, BandFiltersOverABlockGiveTheBytesOfThePerSampleLoop) {
   for (int threads : {1, 2, 3, 7, 8}) {
     Engine e(fs, &p);
     std::vector<int16_t> y(x.size());
-    std::vector<float> partial(x.size());
-    audio_filter_block(e.e, sums.data(), split, y.data(), partial.data(), threads);
-    audio_filter_block(e.e, sums.data() + split, x.size() - split, y.data() + split, partial.data(), threads);
+    std::vector<float> scratch(audio_filter_scratch_floats(x.size()));
+    audio_filter_block(e.e, sums.data(), split, y.data(), scratch.data(), threads);
+    audio_filter_block(e.e, sums.data() + split, x.size() - split, y.data() + split, scratch.data(), threads);
     EXPECT_EQ(y, expected) << threads;
   }
 }
