@@ -404,6 +404,7 @@ LRESULT CALLBACK absed_main_window_proc(HWND window, UINT message, WPARAM wparam
 bool absed_start(HINSTANCE instance) {
   win_set_title_text(ABSED_TITLE_TEXT);
   if (!win_init(instance, "OAB", absed_main_window_proc)) return false;
+  ui_set_program_caption(ABSED_TITLE_TEXT);
   absed_new_database();
   g_absed_modified = false;
   win_draw_bitmap_centred("OABBMP290", 1);  // 1: copied as it stands

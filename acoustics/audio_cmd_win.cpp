@@ -31,6 +31,7 @@ struct AudioCommandState {
   char input[PATH_CHARS];
   char profile[PATH_CHARS];
   char output[PATH_CHARS];
+  char played[PATH_CHARS];  // the file last given to the player
   double fs = AUDIO_REALTIME_RATE;
   int busy;
   AudioPlaybackReport report;
@@ -195,6 +196,7 @@ void stop_sound() { PlaySoundA(nullptr, nullptr, 0); }
 
 void play_file(const char* path) {
   stop_sound();
+  copy_path(g_audio.played, path);
   if (path[0] && !PlaySoundA(path, nullptr, SND_FILENAME | SND_ASYNC | SND_NODEFAULT)) show(AUDIO_MSG_NO_SOUND, nullptr, UI_MB_OK);
 }
 
@@ -205,7 +207,6 @@ int process_to_file(AudioEngine& e, bool* cancelled) {
   std::vector<int16_t> input;
   int status = audio_mmio_read(g_audio.input, format, input);
   if (status != WAV_OK) return status;
-  if (same_file(g_audio.input, g_audio.output)) return -1;
   std::vector<int16_t> output(input.size());
   AudioOfflineRun run;
   int threads = int(std::max(1u, std::thread::hardware_concurrency()));
@@ -232,8 +233,18 @@ int process_to_file(AudioEngine& e, bool* cancelled) {
   return writer_close(writer) ? WAV_OK : -1;
 }
 
+// The output is named after the profile: a recording of the profile's name
+// would be overwritten while it is read. Said before anything is prepared.
+bool refuse_input_as_output() {
+  if (!same_file(g_audio.input, g_audio.output)) return false;
+  char text[PATH_CHARS + 160];
+  std::snprintf(text, sizeof text, AUDIO_MSG_INPUT_IS_OUTPUT, g_audio.output);
+  show(text);
+  return true;
+}
+
 void cmd_process() {
-  if (g_audio.busy) return;
+  if (g_audio.busy || refuse_input_as_output()) return;
   AudioEngine e;
   if (!prepare_engine(e, g_audio.fs, false)) return;
   g_audio.busy = 1;
@@ -453,6 +464,7 @@ const char* audio_get_profile_path() { return g_audio.profile; }
 const char* audio_input_path() { return g_audio.input; }
 const char* audio_output_path() { return g_audio.output; }
 AudioPlaybackReport audio_last_playback() { return g_audio.report; }
+const char* audio_last_played_file() { return g_audio.played; }
 
 void audio_set_profile_path(const char* path) {
   copy_path(g_audio.profile, path);

@@ -16,6 +16,10 @@ constexpr int AUDIO_CMD_PLAY_INPUT = 5033;
 constexpr int AUDIO_CMD_PLAY_OUTPUT = 5034;
 constexpr int AUDIO_CMD_REALTIME = 5035;
 constexpr const char* AUDIO_MSG_NO_SOUND = "Sound Ausgang nicht verfügbar";
+// With the output path in place of %s.
+constexpr const char* AUDIO_MSG_INPUT_IS_OUTPUT =
+    "Die WAV-Eingangsdatei ist zugleich die Ausgabedatei der Auralisation:\n%s\n"
+    "Bitte eine andere Eingangsdatei oder ein anderes Audio-Profil wählen.";
 
 void audio_command(int id);
 bool audio_has_input_wav();
@@ -38,3 +42,5 @@ struct AudioPlaybackReport {
   unsigned long blocks_queued, blocks_done;
 };
 AudioPlaybackReport audio_last_playback();
+// The file last given to the asynchronous player, for tests.
+const char* audio_last_played_file();

@@ -15,8 +15,9 @@ struct AudioLag {
 
 class AudioConvolver {
  public:
-  // False when the buffers cannot be had.
-  bool init(const std::vector<AudioLag>& lags);
+  // False when the buffers cannot be had. The set-up runs on up to
+  // `threads` threads.
+  bool init(const std::vector<AudioLag>& lags, int threads = 1);
   // Tap sums s[begin .. end) of the recording x (count samples, nothing
   // before sample 0), written to out[0 .. end - begin).
   void convolve(const int16_t* x, size_t count, size_t begin, size_t end, double* out, int threads) const;
@@ -30,4 +31,5 @@ class AudioConvolver {
   std::vector<std::complex<double>> twiddle_;
   std::vector<uint32_t> reversed_;
   void transform(std::complex<double>* data, bool inverse) const;
+  void transform_on(std::complex<double>* data, int threads) const;
 };

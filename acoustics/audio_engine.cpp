@@ -1,16 +1,18 @@
 #include "acoustics/audio_engine.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <new>
 
 #include "acoustics/audio_profile.h"
 #include "framework/rand15.h"
+#include "framework/worker_pool.h"
 
 namespace {
 
 constexpr size_t OFFLINE_HOPS_PER_STEP = 2;
-constexpr size_t FILTER_CHUNK = 65536;
+constexpr int SUM_PARTS = 4;  // tasks the adding up of a segment's bands is split into
 
 void add_tap(AudioEngine& e, uint32_t delay, float gain) {
   e.delays.push_back(delay);
@@ -28,6 +30,17 @@ int16_t clip(float out) {
   if (!(t < 32767.0f)) return 32767;  // also what a non-number gives
   if (t < -32767.0f) return -32767;
   return int16_t(t);
+}
+
+// One sample through one band's section: its output times the band gain.
+inline float band_output(BandFilter& f, float s) {
+  float d = s - f.x2;
+  float y = f.b0 * d + f.na2 * f.y2 + f.na1 * f.y1;
+  f.x2 = f.x1;
+  f.x1 = s;
+  f.y2 = f.y1;
+  f.y1 = y;
+  return y * f.gain;
 }
 
 struct ThinBin {
@@ -145,17 +158,54 @@ void audio_init_taps(AudioEngine& e) {
 
 int16_t audio_filter_sum(AudioEngine& e, float s) {
   float out = 0.0f;
-  for (BandFilter& f : e.filters) {
-    float d = s - f.x2;
-    float y = f.b0 * d + f.na2 * f.y2 + f.na1 * f.y1;
-    out += y * f.gain;
-    f.x2 = f.x1;
-    f.x1 = s;
-    f.y2 = f.y1;
-    f.y1 = y;
-  }
+  for (BandFilter& f : e.filters) out += band_output(f, s);
   return clip(out);
 }
+
+// Round by round: the bands of one segment side by side, each into a row
+// of its own, while the segment before is summed from the other half of
+// the scratch, band by band in their order as audio_filter_sum adds them.
+// The tasks of a round go to whichever worker is free.
+void audio_filter_block(AudioEngine& e, const double* sums, size_t n, int16_t* out, float* scratch, int threads) {
+  size_t segment = std::min(n, AUDIO_FILTER_SEGMENT);
+  if (segment == 0) return;
+  size_t segments = (n + segment - 1) / segment;
+  auto rows_of = [&](size_t s) { return scratch + (s % 2) * AUDIO_BANDS * segment; };
+  // The section works on a copy of its own: the bands' states share cache
+  // lines, and written at every sample by threads side by side they would
+  // pass those lines to and fro.
+  auto filter_band = [&](size_t s, int b) {
+    float* row = rows_of(s) + size_t(b) * segment;
+    size_t begin = s * segment, end = std::min(n, begin + segment);
+    BandFilter f = e.filters[b];
+    for (size_t i = begin; i < end; ++i) row[i - begin] = band_output(f, float(sums[i]));
+    e.filters[b] = f;
+  };
+  // Band by band over the part, so that the additions go four samples at a
+  // time; the first band's row takes the sums.
+  auto add_bands = [&](size_t s, int part) {
+    float* rows = rows_of(s);
+    size_t begin = s * segment, length = std::min(n, begin + segment) - begin;
+    size_t j0 = length * size_t(part) / SUM_PARTS, j1 = length * size_t(part + 1) / SUM_PARTS;
+    float* sum = rows;
+    for (size_t j = j0; j < j1; ++j) sum[j] = 0.0f + sum[j];
+    for (int b = 1; b < AUDIO_BANDS; ++b) {
+      const float* row = rows + size_t(b) * segment;
+      for (size_t j = j0; j < j1; ++j) sum[j] += row[j];
+    }
+    for (size_t j = j0; j < j1; ++j) out[begin + j] = clip(sum[j]);
+  };
+  for (size_t round = 0; round <= segments; ++round) {
+    int bands = round < segments ? AUDIO_BANDS : 0, parts = round > 0 ? SUM_PARTS : 0;
+    std::atomic<int> next{0};
+    worker_pool_run(std::clamp(threads, 1, bands + parts), [&](int) {
+      for (int t; (t = next.fetch_add(1)) < bands + parts;)
+        t < bands ? filter_band(round, t) : add_bands(round - 1, t - bands);
+    });
+  }
+}
+
+size_t audio_filter_scratch_floats(size_t n) { return 2 * AUDIO_BANDS * std::min(n, AUDIO_FILTER_SEGMENT); }
 
 int16_t audio_process_sample(AudioEngine& e, int16_t x) {
   if (e.taps.empty()) return audio_filter_sum(e, 0.0f);
@@ -188,23 +238,22 @@ bool audio_offline_begin(AudioOfflineRun& run, const AudioEngine& e, const int16
   run.output = output;
   run.done = 0;
   run.threads = std::max(threads, 1);
-  if (!run.convolver.init(audio_tap_lags(e))) return false;
-  try {
-    run.sums.resize(run.convolver.hop() * OFFLINE_HOPS_PER_STEP * size_t(run.threads));
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  return true;
+  if (!run.convolver.init(audio_tap_lags(e), run.threads)) return false;
+  run.step = run.convolver.hop() * OFFLINE_HOPS_PER_STEP * size_t(run.threads);
+  run.sums.reset(new (std::nothrow) double[run.step]);
+  run.filter_scratch.reset(new (std::nothrow) float[audio_filter_scratch_floats(run.step)]);
+  return run.sums && run.filter_scratch;
 }
 
 size_t audio_offline_step(AudioOfflineRun& run, AudioEngine& e) {
-  size_t end = std::min(run.count, run.done + run.sums.size());
+  size_t end = std::min(run.count, run.done + run.step);
   if (run.done >= end) return run.done;
   if (e.taps.empty())
-    std::fill(run.sums.begin(), run.sums.end(), 0.0);
+    std::fill(run.sums.get(), run.sums.get() + run.step, 0.0);
   else
-    run.convolver.convolve(run.input, run.count, run.done, end, run.sums.data(), run.threads);
-  for (size_t n = run.done; n < end; ++n) run.output[n] = audio_filter_sum(e, float(run.sums[n - run.done]));
+    run.convolver.convolve(run.input, run.count, run.done, end, run.sums.get(), run.threads);
+  audio_filter_block(e, run.sums.get(), end - run.done, run.output + run.done, run.filter_scratch.get(),
+                     run.threads);
   run.done = end;
   return run.done;
 }

@@ -6,6 +6,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "acoustics/audio_convolve.h"
@@ -49,6 +50,12 @@ void audio_init_taps(AudioEngine& e);  // positions, cleared line and filter sta
 int16_t audio_process_sample(AudioEngine& e, int16_t x);
 // The band filters on one tap sum: the output sample.
 int16_t audio_filter_sum(AudioEngine& e, float s);
+// The same over n tap sums, the bands side by side on up to `threads`
+// threads, sample for sample the bytes audio_filter_sum gives; `scratch`
+// holds audio_filter_scratch_floats(n) floats.
+constexpr size_t AUDIO_FILTER_SEGMENT = 262144;  // samples the bands take at a time
+void audio_filter_block(AudioEngine& e, const double* sums, size_t n, int16_t* out, float* scratch, int threads);
+size_t audio_filter_scratch_floats(size_t n);
 // How far back each tap reads relative to tap 0, as the delay line has it.
 std::vector<AudioLag> audio_tap_lags(const AudioEngine& e);
 
@@ -61,7 +68,11 @@ struct AudioOfflineRun {
   size_t done = 0;
   int threads = 1;
   AudioConvolver convolver;
-  std::vector<double> sums;
+  // Tap sums and filter scratch of one step, left uninitialised: the
+  // workers that fill them take the first touch of their pages.
+  size_t step = 0;
+  std::unique_ptr<double[]> sums;
+  std::unique_ptr<float[]> filter_scratch;
 };
 bool audio_offline_begin(AudioOfflineRun& run, const AudioEngine& e, const int16_t* input, size_t count,
                          int16_t* output, int threads);

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "acoustics/face_table.h"
@@ -127,7 +126,7 @@ void worker(SharedRun& run, RespWorkerState& state) {
 
 int worker_count(uint32_t points) {
   int n = g_cov_run_settings.threads;
-  if (n <= 0) n = int(std::thread::hardware_concurrency());
+  if (n <= 0) n = worker_pool_processors();
   n = std::clamp(n, 1, 64);
   return int(std::min<uint32_t>(uint32_t(n), std::max<uint32_t>(1, points / WORK_CHUNK)));
 }

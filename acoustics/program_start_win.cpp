@@ -11,6 +11,7 @@
 #include "cad/view.h"
 #include "cad/view_cmds_win.h"
 #include "framework/ui_seam.h"
+#include "framework/ui_seam_win.h"
 #include "framework/win_frame_win.h"
 #include "speakers/legacy_drawing.h"
 #include "project/model_reset.h"
@@ -69,6 +70,7 @@ int program_run(HINSTANCE instance, const ProgramStart& program) {
     cad_free_buffers();
     return 1;
   }
+  ui_set_program_caption(program.title);
   if (!cad_create_drawing_window()) {
     ui_message_box("Das Zeichenfenster konnte nicht erstellt werden.", "System Error", UI_MB_OK);
     DestroyWindow(win_main_window());

@@ -4,11 +4,8 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <condition_variable>
 #include <cstdio>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -23,6 +20,7 @@
 #include "acoustics/ray_path.h"
 #include "speakers/speaker_model.h"
 #include "framework/ui_seam.h"
+#include "framework/worker_pool.h"
 
 ReflRunSettings g_refl_run_settings = {0, 1};
 double g_refl_mean_free_path = 0.0;
@@ -474,8 +472,8 @@ struct Pool {
   RunShared* run;
   std::vector<std::unique_ptr<Task>> tasks;
   std::atomic<size_t> next{0};
-  std::mutex mutex;
-  std::condition_variable finished;
+  ParkLock mutex;
+  ParkCondition finished;
 };
 
 void run_task(RunShared& run, Task& t) {
@@ -514,7 +512,7 @@ void worker(Pool& pool) {
     Task& t = *pool.tasks[i];
     if (!run.stop.load()) run_task(run, t);
     {
-      std::lock_guard<std::mutex> lock(pool.mutex);
+      std::lock_guard<ParkLock> lock(pool.mutex);
       t.done.store(true);
     }
     pool.finished.notify_all();
@@ -555,29 +553,25 @@ void make_tasks(Pool& pool) {
 
 int worker_count(size_t tasks) {
   int n = g_refl_run_settings.threads;
-  if (n <= 0) n = int(std::thread::hardware_concurrency());
+  if (n <= 0) n = worker_pool_processors();
   n = std::clamp(n, 1, 64);
   return int(std::min<size_t>(size_t(n), std::max<size_t>(tasks, 1)));
 }
 
-// Workers take the tasks in order; this thread hands their paths to the
-// spool in task order and keeps the progress box and its cancel button.
+// Workers of the pool take the tasks in order; this thread hands their
+// paths to the spool in task order and keeps the progress box and its
+// cancel button.
 void search_threaded(RunShared& run, PathSpool& spool) {
   Pool pool;
   pool.run = &run;
   make_tasks(pool);
-  std::vector<std::thread> workers;
-  int wanted = worker_count(pool.tasks.size());
-  try {
-    for (int t = 0; t < wanted; ++t) workers.emplace_back(worker, std::ref(pool));
-  } catch (...) {
-  }
-  if (workers.empty()) worker(pool);
+  WorkerTeam workers;
+  if (workers.start(worker_count(pool.tasks.size()), [&](int) { worker(pool); }) == 0) worker(pool);
   auto last = std::chrono::steady_clock::now();
   for (size_t i = 0; i < pool.tasks.size(); ++i) {
     Task& t = *pool.tasks[i];
     for (;;) {
-      std::unique_lock<std::mutex> lock(pool.mutex);
+      std::unique_lock<ParkLock> lock(pool.mutex);
       if (pool.finished.wait_for(lock, std::chrono::milliseconds(PROGRESS_WAIT_MS), [&] { return t.done.load(); }))
         break;
       lock.unlock();
@@ -593,7 +587,7 @@ void search_threaded(RunShared& run, PathSpool& spool) {
     bool speaker_ends = i + 1 == pool.tasks.size() || pool.tasks[i + 1]->speaker != t.speaker;
     if (speaker_ends) refl_spool_flush(spool);
   }
-  for (std::thread& w : workers) w.join();
+  workers.join();
 }
 
 void prepare_run(RunShared& run, const ReflSearchSetup& setup) {

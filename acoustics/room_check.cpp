@@ -4,11 +4,8 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
-#include <thread>
 #include <unordered_map>
 
 #include "acoustics/face_bvh.h"
@@ -19,6 +16,7 @@
 #include "cad/obj_store.h"
 #include "cad/view.h"
 #include "framework/ui_seam.h"
+#include "framework/worker_pool.h"
 
 namespace {
 
@@ -257,8 +255,9 @@ bool phase_plain(const Raster& r, int phase, const std::vector<int32_t>& slot, V
   return true;
 }
 
-// Rows go to the workers in order; this thread takes their tallies in row
-// order, draws the marks and keeps the progress box and its cancel button.
+// Rows go to the pool's workers in order; this thread takes their tallies
+// in row order, draws the marks and keeps the progress box and its cancel
+// button.
 bool phase_threaded(const Raster& r, int phase, const std::vector<int32_t>& slot, Votes& votes,
                     RoomCheckResult& result, int threads) {
   FaceAxisGrid grid;
@@ -268,8 +267,8 @@ bool phase_threaded(const Raster& r, int phase, const std::vector<int32_t>& slot
   std::vector<char> done(rows, 0);
   std::atomic<size_t> next{0};
   std::atomic<bool> stop{false};
-  std::mutex mutex;
-  std::condition_variable finished;
+  ParkLock mutex;
+  ParkCondition finished;
   std::vector<Votes> worker_votes(static_cast<size_t>(threads));
   auto work = [&](int w) {
     Votes& mine = worker_votes[size_t(w)];
@@ -290,19 +289,15 @@ bool phase_threaded(const Raster& r, int phase, const std::vector<int32_t>& slot
         assess(hits, r.axis, p, q, slot, t, mine);
       }
       {
-        std::lock_guard<std::mutex> lock(mutex);
+        std::lock_guard<ParkLock> lock(mutex);
         tallies[row] = std::move(t);
         done[row] = 1;
       }
       finished.notify_all();
     }
   };
-  std::vector<std::thread> pool;
-  try {
-    for (int w = 1; w < threads; ++w) pool.emplace_back(work, w);
-  } catch (...) {
-  }
-  std::thread own(work, 0);
+  WorkerTeam team;
+  if (team.start(threads, work) == 0) work(0);
   auto last = std::chrono::steady_clock::now();
   bool cancelled = false;
   // The progress box every 50 ms, whether rows keep coming or not.
@@ -314,7 +309,7 @@ bool phase_threaded(const Raster& r, int phase, const std::vector<int32_t>& slot
   };
   for (size_t row = 0; row < rows && !cancelled; ++row) {
     for (;;) {
-      std::unique_lock<std::mutex> lock(mutex);
+      std::unique_lock<ParkLock> lock(mutex);
       bool ready =
           finished.wait_for(lock, std::chrono::milliseconds(PROGRESS_WAIT_MS), [&] { return done[row] != 0; });
       lock.unlock();
@@ -330,8 +325,7 @@ bool phase_threaded(const Raster& r, int phase, const std::vector<int32_t>& slot
     std::vector<WorldPoint>().swap(tallies[row].marks);
   }
   stop = true;
-  own.join();
-  for (std::thread& t : pool) t.join();
+  team.join();
   if (cancelled) return false;
   for (const Votes& v : worker_votes)
     for (size_t s = 0; s < v.right.size(); ++s) {
@@ -343,7 +337,7 @@ bool phase_threaded(const Raster& r, int phase, const std::vector<int32_t>& slot
 
 int thread_count() {
   int n = g_refl_run_settings.threads;
-  if (n <= 0) n = int(std::thread::hardware_concurrency());
+  if (n <= 0) n = worker_pool_processors();
   return std::clamp(n, 1, 64);
 }
 

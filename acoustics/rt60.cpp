@@ -15,6 +15,8 @@ namespace {
 
 constexpr double NO_AIR[RT60_BANDS] = {};
 constexpr double SABINE_CONSTANT = 0.161;
+// A measured time up to this is no measurement: the band absorbs all.
+constexpr double MEASURED_TIME_MIN = 0.1;
 
 int polygon_material(const DrawObject* o, uint32_t start) {
   return obj_polygon_material(o, start, g_material_table.count);
@@ -111,7 +113,7 @@ void rt60_measured(RoomAbsorption& r, double time[RT60_BANDS]) {
     double t = std::fabs(g_rt60_measured[b]);
     if (!(t < RT60_LONGEST_TIME)) t = std::isnan(t) ? 0.0 : RT60_LONGEST_TIME;
     time[b] = t;
-    r.absorption[b] = t > 0.1 ? std::fmin(SABINE_CONSTANT * r.volume / t, r.surface) : r.surface;
+    r.absorption[b] = t > MEASURED_TIME_MIN ? std::fmin(SABINE_CONSTANT * r.volume / t, r.surface) : r.surface;
   }
 }
 
@@ -119,11 +121,16 @@ namespace {
 
 // Without air absorption a measured time would be longer: the absorption
 // left after the air's. When the air alone absorbs as much as the measured
-// time allows, the times cannot be right.
+// time allows, the times cannot be right. A band without a measured time
+// has none without air either: its curve stays where its figure says.
 void measured_without_air(Rt60Result& result) {
   for (int b = 0; b < RT60_BANDS; ++b) {
     result.time_no_air[b] = 0.0;
     if (result.volume < RT60_MIN_VOLUME) continue;
+    if (!(result.time[b] > MEASURED_TIME_MIN)) {
+      result.time_no_air[b] = result.time[b];
+      continue;
+    }
     double rest = result.absorption[b] - result.air_term[b];
     if (rest > 0.0) {
       result.time_no_air[b] = decay_time(result.volume, rest);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -22,17 +23,22 @@ namespace {
 constexpr int ID_ROWS = 101;
 constexpr int ID_CLOSE = 104;
 constexpr int ID_PRINT = 105;
+constexpr int ID_PLACE_LABEL = 106;
 constexpr int ID_ROW_POWER = 201;
 constexpr int ID_ELECTRICAL = 301;
 constexpr int ID_ACOUSTIC = 401;
 constexpr int MAX_WIDTH = 600;
 constexpr int MAX_HEIGHT = 254;
 constexpr int ROW_CHARS = 96;
+// Dialog units: the row number's column, and the least the type column gets.
+constexpr int NUMBER_COLUMN_UNITS = 18;
+constexpr int TYPE_COLUMN_UNITS = 36;
 
 HWND g_list_dialog = nullptr;
 int g_running = 0;
 int g_print_requested = 0;
 int g_current_row = 0;
+INT g_tab_stops[2] = {NUMBER_COLUMN_UNITS, NUMBER_COLUMN_UNITS + TYPE_COLUMN_UNITS};
 
 void set_number(HWND dialog, int id, const char* format, double value) {
   char text[32];
@@ -69,10 +75,71 @@ int list_selection(HWND dialog) {
   return row == LB_ERR ? g_current_row : int(row);
 }
 
+// The list box takes tab stops in quarters of its font's average character
+// width, which it measures over the alphabet.
+int average_char_width(HDC dc) {
+  static const char ALPHABET[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+  SIZE size = {};
+  GetTextExtentPoint32A(dc, ALPHABET, 52, &size);
+  return std::max(1, (int(size.cx) / 26 + 1) / 2);
+}
+
+int text_width(HDC dc, const char* text, int length) {
+  SIZE size = {};
+  GetTextExtentPoint32A(dc, text, length, &size);
+  return int(size.cx);
+}
+
+// The label "Ort" over the place column, wherever that starts.
+void move_place_label(HWND dialog, HWND list, int place_x) {
+  HWND label = GetDlgItem(dialog, ID_PLACE_LABEL);
+  if (!label) return;
+  POINT origin = {0, 0};
+  MapWindowPoints(list, dialog, &origin, 1);
+  RECT r;
+  GetWindowRect(label, &r);
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+  SetWindowPos(label, nullptr, origin.x + place_x, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The type column as wide as the longest type name of the rows and one
+// average character more, so that no type runs into its place; rows
+// wider than the list can be scrolled to.
+void fit_columns(HWND dialog) {
+  HWND list = GetDlgItem(dialog, ID_ROWS);
+  HDC dc = GetDC(list);
+  HGDIOBJ old_font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
+  int average = average_char_width(dc);
+  char text[ROW_CHARS];
+  int widest_type = 0;
+  for (int i = 0; i < g_spk_list_count; ++i) {
+    spk_format_list_row(text, sizeof text, i);
+    const char* type = std::strchr(text, '\t');
+    if (!type) continue;
+    ++type;
+    const char* end = std::strchr(type, '\t');
+    widest_type = std::max(widest_type, text_width(dc, type, int(end ? end - type : std::strlen(type))));
+  }
+  int type_units = ((widest_type + average) * 4 + average - 1) / average;
+  g_tab_stops[0] = NUMBER_COLUMN_UNITS;
+  g_tab_stops[1] = NUMBER_COLUMN_UNITS + std::max(TYPE_COLUMN_UNITS, type_units);
+  SendMessageA(list, LB_SETTABSTOPS, 2, reinterpret_cast<LPARAM>(g_tab_stops));
+  INT pixels[2] = {MulDiv(g_tab_stops[0], average, 4), MulDiv(g_tab_stops[1], average, 4)};
+  int widest_row = 0;
+  for (int i = 0; i < g_spk_list_count; ++i) {
+    spk_format_list_row(text, sizeof text, i);
+    widest_row = std::max(widest_row, int(LOWORD(GetTabbedTextExtentA(dc, text, int(std::strlen(text)), 2, pixels))));
+  }
+  SendMessageA(list, LB_SETHORIZONTALEXTENT, WPARAM(widest_row + average), 0);
+  SelectObject(dc, old_font);
+  ReleaseDC(list, dc);
+  InvalidateRect(list, nullptr, TRUE);
+  move_place_label(dialog, list, pixels[1]);
+}
+
 void fill_rows(HWND dialog) {
   spk_sort_list();
-  const INT stops[2] = {18, 54};
-  SendDlgItemMessageA(dialog, ID_ROWS, LB_SETTABSTOPS, 2, reinterpret_cast<LPARAM>(stops));
+  fit_columns(dialog);
   for (int i = 0; i < g_spk_list_count; ++i) {
     spk_update_band_power(*g_spk_list[i]);
     put_row_text(dialog, i, false);
@@ -95,7 +162,13 @@ void selection_changed(HWND dialog) {
 
 void spk_list_after_type_change(HWND dialog, int row) {
   show_row_power(dialog, row);
+  fit_columns(dialog);
   put_row_text(dialog, row, true);
+}
+
+void spk_list_tab_stops(int stops[2]) {
+  stops[0] = g_tab_stops[0];
+  stops[1] = g_tab_stops[1];
 }
 
 void spk_list_show_totals(HWND dialog) { show_totals(dialog); }

@@ -15,3 +15,5 @@ int spk_list_current_row();
 void spk_list_after_type_change(HWND dialog, int row);
 void spk_list_show_totals(HWND dialog);
 void spk_list_show_row_power(HWND dialog, int row);
+// The tab stops of the rows, in dialog units: where the type and the place start.
+void spk_list_tab_stops(int stops[2]);

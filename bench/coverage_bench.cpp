@@ -1,6 +1,7 @@
 // Coverage calculation timing over a generated hall of about 300 faces with
 // listener areas of 64000 points. Each case runs
-//   - with worker threads and the fast paths (best of three runs),
+//   - with worker threads and the fast paths (best of three runs, and the
+//     first beside it),
 //   - the same on one thread,
 //   - a bare kernel: the same per-pair work (direction, balloon, air loss,
 //     path tests, mirrored faces) on the same threads, with nothing summed,
@@ -140,7 +141,7 @@ struct Scenario {
   int flags;
   int summation_mode;
   int spacing_index;  // 0: 0.25 m, 64000 points; 2: 1 m
-  double goal_s;
+  double goal_s;  // 0: none
 };
 
 std::vector<GridPoint> grid_copy() {
@@ -156,10 +157,20 @@ bool same_results(const std::vector<GridPoint>& a, const std::vector<GridPoint>&
   return true;
 }
 
-double best_of(int runs, const std::function<double()>& timed) {
-  double best = 1e30;
-  for (int r = 0; r < runs; ++r) best = std::min(best, timed());
-  return best;
+// A program's first calculation under Wine takes longer: the first run is
+// kept beside the best.
+struct Timing {
+  double best, first;
+};
+
+Timing best_of(int runs, const std::function<double()>& timed) {
+  Timing t{1e30, 0.0};
+  for (int r = 0; r < runs; ++r) {
+    double s = timed();
+    if (r == 0) t.first = s;
+    t.best = std::min(t.best, s);
+  }
+  return t;
 }
 
 bool run_scenario(const Scenario& sc, int threads) {
@@ -171,9 +182,11 @@ bool run_scenario(const Scenario& sc, int threads) {
   if (!cov_build_grid()) return false;
   uint32_t n = g_coverage_grid.point_count;
   int workers = thread_count(threads);
-  double fast = best_of(3, [&] { return run_grid(threads, 1); });
+  Timing timing = best_of(3, [&] { return run_grid(threads, 1); });
+  double fast = timing.best;
   std::vector<GridPoint> threaded = grid_copy();
-  double bare = best_of(3, [&] { return bare_kernel(workers); });
+  Timing bare_timing = best_of(3, [&] { return bare_kernel(workers); });
+  double bare = bare_timing.best;
   double single = run_grid(1, 1);
   std::vector<GridPoint> one = grid_copy();
   double plain = run_grid(1, 0);
@@ -181,10 +194,14 @@ bool run_scenario(const Scenario& sc, int threads) {
   double pairs = double(n) * sc.speakers;
   std::printf("%s: %u points x %d loudspeakers, faces %d, summation mode %d\n", sc.name, n, sc.speakers,
               g_face_count, sc.summation_mode);
-  std::printf("  %2d threads, fast paths: %8.3f s  %12.0f pairs/s  (goal %.2f s: %s)\n", workers, fast,
-              pairs / fast, sc.goal_s, fast <= sc.goal_s ? "met" : "missed");
-  std::printf("  %2d threads, bare kernel:%8.3f s  %12.0f pairs/s  (run / kernel %.2f)\n", workers, bare,
-              pairs / bare, fast / bare);
+  std::printf("  %2d threads, fast paths: %8.3f s  %12.0f pairs/s  (first run %.3f s; ", workers, fast,
+              pairs / fast, timing.first);
+  if (sc.goal_s > 0.0)
+    std::printf("goal %.2f s: %s)\n", sc.goal_s, fast <= sc.goal_s ? "met" : "missed");
+  else
+    std::printf("no goal)\n");
+  std::printf("  %2d threads, bare kernel:%8.3f s  %12.0f pairs/s  (first run %.3f s; run / kernel %.2f)\n", workers,
+              bare, pairs / bare, bare_timing.first, fast / bare);
   std::printf("   1 thread,  fast paths: %8.3f s  %12.0f pairs/s\n", single, pairs / single);
   std::printf("   plain loop:            %8.3f s  %12.0f pairs/s  (speed-up %.1f)\n", plain, pairs / plain,
               plain / fast);
@@ -215,6 +232,7 @@ int main(int argc, char** argv) {
       {"A direct sound", 100, 0, 1, 0, 0.1},
       {"B with shadowing", 100, 1, 1, 0, 0.4},
       {"C shadowing and first reflections", 10, 3, 2, 2, 1.0},
+      {"C shadowing and first reflections at 64000 points", 10, 3, 2, 0, 0.0},
   };
   bool ok = true;
   for (const Scenario& sc : scenarios)

@@ -1,14 +1,19 @@
 #include "design/cluster_balloon.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <mutex>
 
+#include "acoustics/coverage.h"
 #include "acoustics/point_response.h"
 #include "cad/obj_store.h"
 #include "design/speaker_cmds.h"
 #include "framework/le_bytes.h"
+#include "framework/worker_pool.h"
 #include "framework/ui_seam.h"
 #include "project/coverage_grid.h"
 #include "speakers/speaker_codec.h"
@@ -92,6 +97,112 @@ int spk_cluster_build_active(const ClusterGroup& group) {
   return cov_build_active_table(group.objects, ACTIVE_INTENSITY);
 }
 
+namespace {
+
+constexpr int CHUNK_POINTS = 32;  // sphere points a worker takes at a time
+constexpr int SPHERE_CHUNKS = (CLUSTER_SPHERE_POINTS + CHUNK_POINTS - 1) / CHUNK_POINTS;
+
+// Band energies of a sphere point from its arrival buffer: the buffer
+// holds 1 + the sum, so a point nothing reaches stays at 1.0.
+void store_energies(GridPoint& gp, const ArrivalBuffer& arrivals) {
+  for (int b = 0; b < SPK_BANDS; ++b) {
+    float e = float(ENERGY_SCALE * (double(arrivals.bands[b].summed) - 1.0));
+    gp.energy[b] = e > 1.0f ? e : 1.0f;
+  }
+}
+
+void prepare_context(RespContext& context, ArrivalBuffer* arrivals, int summation_mode) {
+  resp_init_context(context, arrivals);
+  context.flags = 0;
+  context.summation_mode = summation_mode;
+}
+
+// Whenever the point index passes a threshold growing by 26, the shown
+// value grows by one; true when the user cancels there.
+struct SphereProgress {
+  int threshold = 0;
+  double shown = 0.0;
+  bool cancelled_after(int i) {
+    if (i <= threshold) return false;
+    threshold += PROGRESS_STEP;
+    shown += 1.0;
+    char text[16];
+    std::snprintf(text, sizeof text, "%1.1f %%", shown);
+    return ui_progress_update_text(int(shown), text) != 0;
+  }
+};
+
+// The plain loop: one point after the other on the calling thread.
+bool measure_plain(int summation_mode) {
+  RespContext context;
+  prepare_context(context, &g_arrivals, summation_mode);
+  SphereProgress progress;
+  for (int i = 0; i < CLUSTER_SPHERE_POINTS; ++i) {
+    GridPoint& gp = g_coverage_grid.points[i];
+    resp_compute_point_in(context, WorldPoint{gp.x, gp.y, gp.z});
+    store_energies(gp, g_arrivals);
+    g_coverage_grid.point_count = uint32_t(i + 1);
+    if (progress.cancelled_after(i)) return false;
+  }
+  return true;
+}
+
+struct SphereRun {
+  int summation_mode = 0;
+  std::atomic<int> next{0};
+  std::atomic<bool> stop{false};
+  ParkLock lock;
+  ParkCondition chunk_done;
+  std::vector<char> done = std::vector<char>(size_t(SPHERE_CHUNKS), 0);  // under the lock
+};
+
+void measure_chunks(SphereRun& run, RespWorkerState& state) {
+  prepare_context(state.context, state.buffer.get(), run.summation_mode);
+  for (int chunk; !run.stop.load(std::memory_order_relaxed) && (chunk = run.next.fetch_add(1)) < SPHERE_CHUNKS;) {
+    int end = std::min(CLUSTER_SPHERE_POINTS, (chunk + 1) * CHUNK_POINTS);
+    for (int i = chunk * CHUNK_POINTS; i < end; ++i) {
+      GridPoint& gp = g_coverage_grid.points[i];
+      resp_compute_point_in(state.context, WorldPoint{gp.x, gp.y, gp.z});
+      store_energies(gp, *state.buffer);
+    }
+    std::lock_guard<ParkLock> hold(run.lock);
+    run.done[size_t(chunk)] = 1;
+    run.chunk_done.notify_all();
+  }
+}
+
+// Chunks of points on the pool's threads; this thread takes the points in
+// their order as their chunks come in and keeps the progress box and its
+// cancel button as the plain loop does.
+bool measure_on_pool(int summation_mode, int threads) {
+  SphereRun run;
+  run.summation_mode = summation_mode;
+  std::vector<std::unique_ptr<RespWorkerState>> states;
+  for (int w = 0; w < threads; ++w) states.push_back(std::make_unique<RespWorkerState>());
+  WorkerTeam team;
+  if (team.start(threads, [&](int w) { measure_chunks(run, *states[size_t(w)]); }) == 0) return measure_plain(summation_mode);
+  SphereProgress progress;
+  for (int i = 0; i < CLUSTER_SPHERE_POINTS; ++i) {
+    if (i % CHUNK_POINTS == 0) {
+      std::unique_lock<ParkLock> hold(run.lock);
+      run.chunk_done.wait(hold, [&] { return run.done[size_t(i / CHUNK_POINTS)] != 0; });
+    }
+    g_coverage_grid.point_count = uint32_t(i + 1);
+    if (progress.cancelled_after(i)) {
+      run.stop = true;
+      return false;
+    }
+  }
+  return true;
+}
+
+int sphere_threads() {
+  int n = g_cov_run_settings.threads > 0 ? g_cov_run_settings.threads : worker_pool_processors();
+  return std::clamp(n, 1, SPHERE_CHUNKS);
+}
+
+}  // namespace
+
 // The sphere points and their energies in the coverage grid, which no
 // longer holds a result. Free field: neither the room's shadows nor its
 // reflections, whatever the last coverage run used. 0 when cancelled.
@@ -100,40 +211,19 @@ int spk_cluster_measure(const ClusterGroup& group, int summation_mode) {
   g_coverage_grid.point_count = 0;
   spk_cluster_build_active(group);
   spk_link_balloons();
-  RespContext context;
-  resp_init_context(context, &g_arrivals);
-  context.flags = 0;
-  context.summation_mode = summation_mode;
-  ui_progress_open("Berechnungsstatus :");
-  ui_progress_update_text(0, "0 %");
-  int threshold = 0;
-  double shown = 0.0;
   for (int i = 0; i < CLUSTER_SPHERE_POINTS; ++i) {
     GridPoint& gp = g_coverage_grid.points[i];
     gp = GridPoint{};
     float p[3];
     spk_cluster_sphere_point(i, group.centre, p);
     gp.x = p[0], gp.y = p[1], gp.z = p[2];
-    resp_compute_point_in(context, WorldPoint{p[0], p[1], p[2]});
-    for (int b = 0; b < SPK_BANDS; ++b) {
-      // The buffer holds 1 + the sum; a point nothing reaches stays at 1.0.
-      float e = float(ENERGY_SCALE * (double(g_arrivals.bands[b].summed) - 1.0));
-      gp.energy[b] = e > 1.0f ? e : 1.0f;
-    }
-    g_coverage_grid.point_count = uint32_t(i + 1);
-    if (i > threshold) {
-      threshold += PROGRESS_STEP;
-      shown += 1.0;
-      char text[16];
-      std::snprintf(text, sizeof text, "%1.1f %%", shown);
-      if (ui_progress_update_text(int(shown), text)) {
-        ui_progress_close();
-        return 0;
-      }
-    }
   }
+  ui_progress_open("Berechnungsstatus :");
+  ui_progress_update_text(0, "0 %");
+  int threads = sphere_threads();
+  bool completed = threads == 1 ? measure_plain(summation_mode) : measure_on_pool(summation_mode, threads);
   ui_progress_close();
-  return 1;
+  return completed ? 1 : 0;
 }
 
 // The new type from the measured sphere: balloon normalised to the loudest

@@ -1,5 +1,6 @@
 #include "framework/worker_pool.h"
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -111,6 +112,17 @@ void WorkerTeam::join() {
   std::unique_lock<ParkLock> lock(mutex_);
   all_done_.wait(lock, [&] { return running_ == 0; });
 }
+
+void worker_pool_run(int count, const std::function<void(int)>& job) {
+  if (count <= 0) return;
+  WorkerTeam team;
+  int handed = count > 1 ? team.start(count - 1, [&](int w) { job(w + 1); }) : 0;
+  job(0);
+  for (int w = handed + 1; w < count; ++w) job(w);
+  team.join();
+}
+
+int worker_pool_processors() { return std::max(1, int(std::thread::hardware_concurrency())); }
 
 int worker_pool_threads() {
   Pool& p = pool();

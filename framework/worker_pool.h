@@ -39,5 +39,13 @@ class WorkerTeam {
   int running_ = 0;
 };
 
+// job(0) .. job(count - 1) side by side, job(0) on the calling thread and
+// the others on the pool's; any the pool could not take run here as well.
+// Returns once every job has returned.
+void worker_pool_run(int count, const std::function<void(int worker)>& job);
+
+// One worker per processor: the runs' default.
+int worker_pool_processors();
+
 // Threads of the pool so far (parked or at work).
 int worker_pool_threads();

@@ -23,6 +23,7 @@
 #include "framework/gfx_win.h"
 #include "framework/input_dialogs.h"
 #include "framework/ui_seam.h"
+#include "framework/ui_seam_win.h"
 #include "framework/win_frame_win.h"
 #include "speaker_editor/balloon_data.h"
 #include "speaker_editor/drawing_file.h"
@@ -352,6 +353,7 @@ int spked_win_main(HINSTANCE instance) {
     cad_free_buffers();
     return 1;
   }
+  ui_set_program_caption(SPKED_CAPTION);
   g_view.grid_size = 0.1f;
   if (!create_drawing_window()) {
     DestroyWindow(win_main_window());

@@ -283,6 +283,53 @@ TEST(AudioEngine, FastOfflineMatchesThePlainSum) {
   EXPECT_LE(max_difference(plain.plain(x), fast.fast(x, 2)), 1);
 }
 
+// The band filters over blocks, their bands shared out among threads, give
+// the per-sample loop's bytes: in two blocks one after the other (the
+// states carry over), the second over several segments, with gains of
+// their own and a band the rate leaves out.
+TEST(AudioEngine, BandFiltersOverABlockGiveTheBytesOfThePerSampleLoop) {
+  const double fs = 16000;
+  std::vector<int16_t> x = noise(5 * AUDIO_FILTER_SEGMENT / 2, 20000, 5);
+  std::vector<double> sums(x.size());
+  for (size_t i = 0; i < x.size(); ++i) sums[i] = 1.7 * x[i] + 0.25 * double(i % 7);
+  AudioProfile p = profile_of({ProfileImpulse{0.0f, 1.0f, {}}});
+  p.trailer_count = 1;
+  for (int b = 0; b < AUDIO_BANDS; ++b) p.trailers[0][b] = 0.3f + 0.2f * b;
+  Engine reference(fs, &p);
+  std::vector<int16_t> expected(x.size());
+  for (size_t i = 0; i < x.size(); ++i) expected[i] = audio_filter_sum(reference.e, float(sums[i]));
+  const size_t split = 20011;
+  for (int threads : {1, 2, 3, 7, 8}) {
+    Engine e(fs, &p);
+    std::vector<int16_t> y(x.size());
+    std::vector<float> scratch(audio_filter_scratch_floats(x.size()));
+    audio_filter_block(e.e, sums.data(), split, y.data(), scratch.data(), threads);
+    audio_filter_block(e.e, sums.data() + split, x.size() - split, y.data() + split, scratch.data(), threads);
+    EXPECT_EQ(y, expected) << threads;
+  }
+}
+
+// The convolver's set-up shared out among threads gives the response the
+// one-thread set-up gives, to the last bit of every tap sum (lags long
+// enough for transform stages that span several cache blocks).
+TEST(AudioEngine, ConvolverSetUpOnThreadsGivesTheSameSums) {
+  std::vector<AudioLag> lags;
+  std::srand(21);
+  for (int i = 0; i < 300; ++i) lags.push_back(AudioLag{uint32_t(std::rand() % 40000), float(std::rand() % 1000) / 3000.0f});
+  std::vector<int16_t> x = noise(100000, 8000, 9);
+  AudioConvolver one;
+  ASSERT_TRUE(one.init(lags, 1));
+  std::vector<double> expected(x.size());
+  one.convolve(x.data(), x.size(), 0, x.size(), expected.data(), 1);
+  for (int threads : {2, 3, 8}) {
+    AudioConvolver shared;
+    ASSERT_TRUE(shared.init(lags, threads));
+    std::vector<double> sums(x.size());
+    shared.convolve(x.data(), x.size(), 0, x.size(), sums.data(), 1);
+    EXPECT_EQ(std::memcmp(sums.data(), expected.data(), sums.size() * sizeof(double)), 0) << threads;
+  }
+}
+
 TEST(AudioEngine, ResamplingKeepsThePitch) {
   struct Case {
     uint32_t rate;

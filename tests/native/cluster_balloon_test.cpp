@@ -196,6 +196,42 @@ TEST_F(Cluster, CancelInTheProgressBoxEndsTheMeasurement) {
   EXPECT_LT(g_coverage_grid.point_count, uint32_t(CLUSTER_SPHERE_POINTS));
 }
 
+// On the pool's threads the sphere gets the plain loop's bytes at every
+// point, and a cancel at the same progress step leaves the same points.
+TEST_F(Cluster, ThreadsMeasureTheSphereAsThePlainLoop) {
+  fill_directional(*add_flat_type());
+  std::vector<DrawObject*> group = {speaker(0, 0, 0), speaker(3, 1, 0), speaker(-2, 4, 1)};
+  spk_cluster_group(group, group_);
+  struct Run {
+    std::vector<GridPoint> points;
+    uint32_t cancelled_count;
+  };
+  static int updates_left;
+  auto measure = [&](int threads, int mode) {
+    g_cov_run_settings.threads = threads;
+    Run r;
+    ui_reset_seams();
+    EXPECT_EQ(spk_cluster_measure(group_, mode), 1);
+    r.points.assign(g_coverage_grid.points, g_coverage_grid.points + CLUSTER_SPHERE_POINTS);
+    updates_left = 40;
+    ui_seams().progress_update = [](int) { return --updates_left < 0 ? 1 : 0; };
+    EXPECT_EQ(spk_cluster_measure(group_, mode), 0);
+    r.cancelled_count = g_coverage_grid.point_count;
+    return r;
+  };
+  for (int mode : {1, CLUSTER_SUMMATION_MODE}) {
+    Run plain = measure(1, mode);
+    EXPECT_LT(plain.cancelled_count, uint32_t(CLUSTER_SPHERE_POINTS));
+    for (int threads : {3, 8}) {
+      Run pooled = measure(threads, mode);
+      for (int i = 0; i < CLUSTER_SPHERE_POINTS; ++i)
+        ASSERT_EQ(std::memcmp(pooled.points[size_t(i)].energy, plain.points[size_t(i)].energy, sizeof plain.points[0].energy), 0)
+            << "mode " << mode << ", " << threads << " threads, point " << i;
+      EXPECT_EQ(pooled.cancelled_count, plain.cancelled_count) << threads;
+    }
+  }
+}
+
 TEST_F(Cluster, DirectivityAndEfficiencyStayInTheirFields) {
   add_flat_type();
   DrawObject* loud = speaker(0, 0, 0, 1.0f, 1e30f);

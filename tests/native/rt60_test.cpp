@@ -220,15 +220,19 @@ TEST_F(Rt60, NoRoomFacesGiveZeroTimesAndZeroShares) {
 struct MeasuredCase {
   int band;
   double measured;
-  double time, absorption, no_air;  // no_air 0: unrealistic
+  double time, absorption, no_air;  // no_air 0 of a measured time: unrealistic
 };
 
 // The 10 m cube (V 1000, S 600): A = 161 / T, at most S; air takes 4 m V
 // (8 kHz: 140 m^2, 4 kHz: 36 m^2, 500 Hz: 0.4 m^2).
 const MeasuredCase MEASURED_CASES[] = {
     {0, -1.5, 1.5, 107.333333, 1.5},          // the sign is ignored
-    {2, 0.05, 0.05, 600.0, 161.0 / 599.6},    // short: the whole surface absorbs
-    {2, 0.1, 0.1, 600.0, 161.0 / 599.6},
+    // Not measured, or too short to be: the whole surface absorbs, and the
+    // curve without air shows the time the band's figure shows.
+    {2, 0.0, 0.0, 600.0, 0.0},
+    {2, 0.05, 0.05, 600.0, 0.05},
+    {2, 0.1, 0.1, 600.0, 0.1},
+    {2, 0.11, 0.11, 600.0, 161.0 / 599.6},    // short: the whole surface absorbs
     {5, 1.0, 1.0, 161.0, 161.0 / 125.0},
     {6, 1.1, 1.1, 146.363636, 161.0 / (146.363636 - 140.0)},
     {6, 1.2, 1.2, 134.166667, 0.0},           // long: less than the air absorbs
@@ -248,9 +252,33 @@ TEST_F(Rt60, MeasuredTimesAreUnrealisticExactlyWhenTheAirAbsorbsMore) {
     EXPECT_TRUE(all_finite(r));
     EXPECT_DOUBLE_EQ(r.time[c.band], c.time);
     EXPECT_NEAR(r.absorption[c.band], c.absorption, 1e-4);
-    EXPECT_EQ(r.unrealistic, c.no_air == 0.0 ? 1 : 0);
+    EXPECT_EQ(r.unrealistic, c.no_air == 0.0 && c.measured > 0.1 ? 1 : 0);
     EXPECT_NEAR(r.time_no_air[c.band], c.no_air, 1e-4);
   }
+}
+
+// With no measured times every band reads 0.00 s, and both curves lie on
+// the chart's 0 s line, where the figures put them.
+TEST_F(Rt60, UnmeasuredBandsDrawBothCurvesAtTheirFigure) {
+  set_face_materials({0.1f});
+  add_box(20, 12, 7, 1, 1, 1, 1);
+  Rt60Result r;
+  rt60_calculate(RT60_MEASURED, r);
+  EXPECT_EQ(r.unrealistic, 0);
+  Rt60Closure closure;
+  rt60_check_closure(closure);
+  Rt60Chart chart;
+  rt60_layout_chart(r, closure, 800, 700, false, "", chart);
+  int zero = rt60_time_to_y(chart, 0.0);
+  EXPECT_EQ(zero, chart.bottom);
+  for (int b = 0; b < RT60_BANDS; ++b) {
+    SCOPED_TRACE(b);
+    EXPECT_EQ(chart.time_y[b], zero);
+    EXPECT_EQ(chart.no_air_y[b], zero);
+  }
+  std::vector<std::string> texts;
+  for (const Rt60ChartText& t : chart.texts) texts.push_back(t.text);
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "0.00 s"), RT60_BANDS);
 }
 
 TEST_F(Rt60, ClosureCheckFindsTheMissingFaceAndItsPlane) {

@@ -102,4 +102,20 @@ TEST(WorkerPool, NestedAndOverlappingRunsAllComplete) {
   EXPECT_EQ(inner_jobs, 2 * 4 * 3);
 }
 
+// A run side by side: every job once, the first on the calling thread, and
+// the call returns only after the last has.
+TEST(WorkerPool, RunSideBySideTakesTheCallerAlong) {
+  for (int count : {1, 2, 8}) {
+    std::vector<std::atomic<int>> runs(static_cast<size_t>(count));
+    std::thread::id first;
+    worker_pool_run(count, [&](int w) {
+      if (w == 0) first = std::this_thread::get_id();
+      std::this_thread::sleep_for(std::chrono::milliseconds(w == count - 1 ? 20 : 0));
+      runs[size_t(w)] += 1;
+    });
+    for (int w = 0; w < count; ++w) EXPECT_EQ(runs[size_t(w)], 1) << count << " " << w;
+    EXPECT_EQ(first, std::this_thread::get_id());
+  }
+}
+
 }  // namespace

@@ -171,7 +171,11 @@ TEST(AudioCommand, OutputOverTheInputIsRefused) {
   }});
   EXPECT_EQ(code, 0);
   ASSERT_EQ(harness::g_boxes.size(), 1u);
-  EXPECT_EQ(harness::g_boxes[0].text, WAV_MSG_CANNOT_WRITE);
+  // Says that the two are one file, and which.
+  char expected[1024];
+  std::snprintf(expected, sizeof expected, AUDIO_MSG_INPUT_IS_OUTPUT, audio_output_path());
+  EXPECT_EQ(harness::g_boxes[0].text, expected);
+  EXPECT_NE(harness::g_boxes[0].text.find("AURAL_SAME.WAV"), std::string::npos);
   std::vector<uint8_t> bytes;
   ASSERT_TRUE(le_read_file(input.c_str(), bytes, 1 << 20));
   EXPECT_EQ(bytes, wav.buffer());
@@ -224,4 +228,108 @@ TEST(AudioCommand, RealtimePlaybackOnTheNullDevice) {
   EXPECT_LT(took, 60000u);
   std::remove(input.c_str());
   std::remove(profile_path.c_str());
+}
+
+namespace {
+
+// The popup of the main menu that holds the item, found through the bar.
+HMENU popup_holding(HMENU menu, UINT id) {
+  for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
+    if (GetMenuItemID(menu, i) == id) return menu;
+    if (HMENU sub = GetSubMenu(menu, i))
+      if (HMENU found = popup_holding(sub, id)) return found;
+  }
+  return nullptr;
+}
+
+std::string item_text(HMENU menu, UINT id) {
+  char text[128] = "";
+  GetMenuStringA(menu, id, text, sizeof text, MF_BYCOMMAND);
+  return text;
+}
+
+void write_recording(const std::string& path, const std::vector<int16_t>& x, uint32_t rate) {
+  ByteWriter wav;
+  wav_encode(wav_mono16(rate), x.data(), x.size(), wav);
+  write_bytes(path, wav.buffer());
+}
+
+bool greyed(UINT id) { return GetMenuState(GetMenu(win_main_window()), id, MF_BYCOMMAND) & MF_GRAYED; }
+
+}  // namespace
+
+// The auralisation items in the order of the work, each named after what
+// it does, and each doing that when chosen: the profile and the recording
+// are chosen in the file dialogs, the dry recording is played, the
+// auralisation is written to the output file and played, and played again.
+TEST(AudioCommand, AuralisationItemsSayWhatTheyDo) {
+  std::string input = temp("aural_menu_in.wav");
+  write_recording(input, chirp(4000, 22050), 22050);
+  std::string profile_path = temp("AURAL_MENU.OAP");
+  std::string output = temp("AURAL_MENU.WAV");
+  ASSERT_TRUE(profile_write_file(profile_path.c_str(), small_profile()));
+  std::remove(output.c_str());
+
+  struct Item {
+    UINT id;
+    std::string text;
+  };
+  std::vector<Item> items;
+  bool enabled_after = false, output_written = false;
+  std::string profile_taken, input_taken, played_dry, played_written, played_again;
+  auto choose = [](UINT id) { PostMessageA(win_main_window(), WM_COMMAND, id, 0); };
+  int code = harness::run({
+      [&] {
+        HMENU popup = popup_holding(GetMenu(win_main_window()), AUDIO_CMD_PROFILE);
+        ASSERT_NE(popup, nullptr);
+        for (int i = 0, n = GetMenuItemCount(popup); i < n; ++i)
+          items.push_back({GetMenuItemID(popup, i), item_text(popup, GetMenuItemID(popup, i))});
+        harness::answer_file_dialog(profile_path);
+        choose(AUDIO_CMD_PROFILE);
+      },
+      [&] {
+        profile_taken = audio_get_profile_path();
+        harness::answer_file_dialog(input);
+        choose(AUDIO_CMD_INPUT);
+      },
+      [&] {
+        input_taken = audio_input_path();
+        SendMessageA(win_main_window(), WM_INITMENU, WPARAM(GetMenu(win_main_window())), 0);
+        enabled_after = !greyed(AUDIO_CMD_PROCESS) && !greyed(AUDIO_CMD_PLAY_INPUT) && !greyed(AUDIO_CMD_PLAY_OUTPUT);
+        SendMessageA(win_main_window(), WM_COMMAND, AUDIO_CMD_PLAY_INPUT, 0);
+        played_dry = audio_last_played_file();
+        SendMessageA(win_main_window(), WM_COMMAND, AUDIO_CMD_PROCESS, 0);
+        played_written = audio_last_played_file();
+        output_written = GetFileAttributesA(output.c_str()) != INVALID_FILE_ATTRIBUTES;
+        SendMessageA(win_main_window(), WM_COMMAND, AUDIO_CMD_PLAY_INPUT, 0);
+        SendMessageA(win_main_window(), WM_COMMAND, AUDIO_CMD_PLAY_OUTPUT, 0);
+        played_again = audio_last_played_file();
+        PlaySoundA(nullptr, nullptr, 0);
+      },
+  });
+  EXPECT_EQ(code, 0);
+  const std::vector<std::pair<UINT, std::string>> expected = {
+      {AUDIO_CMD_PROFILE, "Audio-&Profil wählen..."},
+      {AUDIO_CMD_INPUT, "&WAV-Eingangsdatei wählen..."},
+      {AUDIO_CMD_PLAY_INPUT, "&Eingangsdatei abspielen"},
+      {AUDIO_CMD_PROCESS, "Auralisation als WAV &schreiben und abspielen"},
+      {AUDIO_CMD_PLAY_OUTPUT, "&Auralisation abspielen"},
+  };
+  ASSERT_EQ(items.size(), expected.size());
+  for (size_t i = 0; i < items.size(); ++i) {
+    EXPECT_EQ(items[i].id, expected[i].first) << i;
+    EXPECT_EQ(items[i].text, expected[i].second) << i;
+  }
+  EXPECT_TRUE(enabled_after);
+  EXPECT_TRUE(lstrcmpiA(profile_taken.c_str(), profile_path.c_str()) == 0) << profile_taken;
+  EXPECT_TRUE(lstrcmpiA(input_taken.c_str(), input.c_str()) == 0) << input_taken;
+  EXPECT_EQ(played_dry, input_taken);
+  EXPECT_TRUE(output_written);
+  EXPECT_TRUE(lstrcmpiA(played_written.c_str(), output.c_str()) == 0) << played_written;
+  EXPECT_EQ(played_again, played_written);
+  for (const harness::Box& box : harness::g_boxes)
+    if (box.caption != "Beschreibung") ADD_FAILURE() << "box: " << box.text;
+  std::remove(input.c_str());
+  std::remove(profile_path.c_str());
+  std::remove(output.c_str());
 }

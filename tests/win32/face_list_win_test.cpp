@@ -7,17 +7,21 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app_harness.h"
 #include "cad/obj_store.h"
 #include "framework/print_win.h"
+#include "framework/units.h"
 #include "framework/win_frame_win.h"
 #include "materials/material.h"
 #include "own_dialog.h"
 #include "pdf_printer.h"
 #include "project/project_file.h"
+#include "tests/win32/text_fit.h"
 
 using harness::when;
 
@@ -231,4 +235,54 @@ TEST(FaceList, DruckenClosesTheListAndPrintsIt) {
   EXPECT_LT(box.left, box.right);
   EXPECT_LT(box.top, box.bottom);
   DeleteFileA(pdf.c_str());
+}
+
+namespace {
+std::vector<std::string> g_cut;
+int g_rows_looked_at = 0;
+
+// Every row selected in turn; whatever a field or label does not show whole
+// is noted with the row.
+void look_at_every_row(HWND dialog) {
+  int n = int(SendDlgItemMessageA(dialog, 101, LB_GETCOUNT, 0, 0));
+  for (int row = 0; row < n; ++row) {
+    select_row(dialog, row);
+    for (const std::string& cut : text_fit::cut_texts(dialog))
+      g_cut.push_back((g_unit_feet ? "ft, row " : "m, row ") + std::to_string(row + 1) + ": " + cut);
+    ++g_rows_looked_at;
+  }
+}
+}  // namespace
+
+// The sums of the sample hall, of its largest faces and materials, in m²,
+// in the larger figures of ft² and for a hall three times its size: every
+// field and label of the list shows its whole text.
+TEST(FaceList, EveryFieldShowsItsWholeNumber) {
+  g_cut.clear();
+  g_rows_looked_at = 0;
+  int32_t unit = g_unit_feet;
+  std::vector<std::function<void()>> steps;
+  // Metres last: the unit is kept in the history the program writes on its way out.
+  for (auto [feet, scale] : {std::pair{1, 3.0f}, {1, 1.0f}, {0, 1.0f}}) {
+    steps.push_back([feet = feet, scale = scale] {
+      g_unit_feet = feet;
+      ASSERT_TRUE(proj_load(sample("BEISPIEL.OPR").c_str()));
+      for (DrawObject* o = g_obj_head; o; o = o->next)
+        if (o->layer == LAYER_ROOM)
+          for (uint32_t i = 0; i < o->node_count; ++i)
+            o->nodes[i] = {o->nodes[i].x * scale, o->nodes[i].y * scale, o->nodes[i].z * scale};
+      PostMessageA(win_main_window(), WM_COMMAND, 2502, 0);
+    });
+    steps.push_back(when([] { return list_dialog() != nullptr; },
+                         [] {
+                           look_at_every_row(list_dialog());
+                           press(list_dialog(), 104);
+                         }));
+    steps.push_back(when([] { return list_dialog() == nullptr; }, [] {}));
+  }
+  int code = harness::run(steps);
+  g_unit_feet = unit;
+  EXPECT_EQ(code, 0);
+  EXPECT_GE(g_rows_looked_at, 3 * 14);
+  for (const std::string& cut : g_cut) ADD_FAILURE() << cut;
 }

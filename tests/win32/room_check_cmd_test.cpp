@@ -15,7 +15,10 @@
 #include "cad/view.h"
 #include "framework/child_windows_win.h"
 #include "framework/gfx_win.h"
+#include "framework/ui_seam.h"
+#include "framework/ui_seam_win.h"
 #include "framework/win_frame_win.h"
+#include "tests/win32/own_dialog.h"
 
 namespace {
 
@@ -105,6 +108,78 @@ TEST(RoomCheckCommand, BoxWithoutCeilingGetsItsHolesMarked) {
   EXPECT_EQ(harness::g_boxes[0].text, "XY -Fehler");
   EXPECT_EQ(harness::g_boxes[0].caption, "Flächen fehlen !");
   EXPECT_EQ(marked, sampled);
+}
+
+// What a real message box showed, seen from a thread timer while it is up,
+// then closed with OK.
+struct RealBox {
+  bool seen = false;
+  std::string caption, text;
+  int caption_extent = 0, caption_room = 0;
+};
+RealBox g_real_box;
+
+int caption_font_extent(HWND box, const std::string& text) {
+  NONCLIENTMETRICSA metrics = {};
+  metrics.cbSize = sizeof metrics;
+  SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  HFONT font = CreateFontIndirectA(&metrics.lfCaptionFont);
+  HDC dc = GetDC(box);
+  HGDIOBJ old = SelectObject(dc, font);
+  SIZE size = {};
+  GetTextExtentPoint32A(dc, text.c_str(), int(text.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(box, dc);
+  DeleteObject(font);
+  return size.cx;
+}
+
+void CALLBACK look_at_box(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND box = own_dialog::message_box();
+  if (!box) return;
+  KillTimer(nullptr, timer);
+  g_real_box.seen = true;
+  g_real_box.caption = harness::window_text(box);
+  g_real_box.text = own_dialog::box_text(box);
+  g_real_box.caption_extent = caption_font_extent(box, g_real_box.caption);
+  RECT client;
+  GetClientRect(box, &client);
+  g_real_box.caption_room = client.right - GetSystemMetrics(SM_CXSIZE);  // less the close button
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
+// The room check with the program's own message box, as a user sees it.
+RealBox check_with_real_box(bool ceiling, bool faces) {
+  g_real_box = RealBox{};
+  int code = harness::run({[&] {
+    if (faces)
+      build_box(ceiling);
+    else
+      obj_free_all();
+    ui_install_win32_seams();
+    SetTimer(nullptr, 0, 30, look_at_box);
+    SendMessageA(win_main_window(), WM_COMMAND, ROOM_CHECK, 0);
+  }});
+  EXPECT_EQ(code, 0);
+  EXPECT_TRUE(g_real_box.seen);
+  return g_real_box;
+}
+
+// "XY -Fehler" is short; the box is wide enough for its caption all the same.
+TEST(RoomCheckCommand, SummaryBoxShowsItsWholeCaption) {
+  RealBox box = check_with_real_box(false, true);
+  EXPECT_EQ(box.text, "XY -Fehler");
+  EXPECT_EQ(box.caption, "Flächen fehlen !");
+  EXPECT_GT(box.caption_extent, 0);
+  EXPECT_LE(box.caption_extent, box.caption_room);
+}
+
+// A message of no caption of its own carries the program's name.
+TEST(RoomCheckCommand, MessageWithoutCaptionCarriesTheProgramsName) {
+  RealBox box = check_with_real_box(false, false);
+  EXPECT_EQ(box.text, "Kein Raum zu erkennen");
+  EXPECT_EQ(box.caption, "Orvante Planning Engine 2.90");
+  EXPECT_LE(box.caption_extent, box.caption_room);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // through the menu ids, the pointer on the drawing window and the dialogs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
@@ -16,6 +17,7 @@
 #include "cad/obj_store.h"
 #include "cad/view.h"
 #include "acoustics/speaker_list.h"
+#include "acoustics/speaker_list_win.h"
 #include "framework/child_windows_win.h"
 #include "framework/palette.h"
 #include "project/project_file.h"
@@ -25,6 +27,7 @@
 #include "tests/win32/dialog_script.h"
 #include "tests/win32/pdf_printer.h"
 #include "tests/win32/posted_input.h"
+#include "tests/win32/text_fit.h"
 
 namespace {
 
@@ -453,10 +456,48 @@ TEST(SpeakerAim, CentralAimingBandButtonAndStop) {
   expect_view_restored(after);
 }
 
+// Where the type column of the rows ends for the longest type name and where
+// the place starts, in pixels of the list's font; the widest row against
+// what the list shows (its width, or what it scrolls to).
+struct Columns {
+  int average = 0, type_end = 0, place_start = 0, widest_row = 0, visible = 0;
+};
+Columns look_at_columns(HWND list) {
+  Columns c;
+  HDC dc = GetDC(list);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
+  SIZE alphabet = {};
+  GetTextExtentPoint32A(dc, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52, &alphabet);
+  c.average = (int(alphabet.cx) / 26 + 1) / 2;  // what the list box measures tab stops by
+  int stops[2];
+  spk_list_tab_stops(stops);
+  INT pixels[2] = {MulDiv(stops[0], c.average, 4), MulDiv(stops[1], c.average, 4)};
+  c.place_start = pixels[1];
+  int n = int(SendMessageA(list, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < n; ++i) {
+    char text[128] = "";
+    SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+    std::string row = text;
+    size_t tab = row.find('\t'), next = row.find('\t', tab + 1);
+    std::string type = row.substr(tab + 1, next - tab - 1);
+    SIZE size = {};
+    GetTextExtentPoint32A(dc, type.c_str(), int(type.size()), &size);
+    c.type_end = std::max(c.type_end, pixels[0] + int(size.cx));
+    c.widest_row = std::max(c.widest_row, int(LOWORD(GetTabbedTextExtentA(dc, text, int(row.size()), 2, pixels))));
+  }
+  SelectObject(dc, old);
+  ReleaseDC(list, dc);
+  RECT client;
+  GetClientRect(list, &client);
+  c.visible = std::max(int(client.right), int(SendMessageA(list, LB_GETHORIZONTALEXTENT, 0, 0)));
+  return c;
+}
+
 // "Typ generell ersetzen" on a BOX2W row turns both BOX2W loudspeakers into
 // the type chosen in the database's selection dialog; the KUGEL12 stays.
 TEST(SpeakerListWindow, ReplacingATypeChangesItsRowsAndModel) {
-  std::vector<std::string> rows;
+  std::vector<std::string> rows, cut;
+  Columns columns;
   std::string ls1_type, ls3_type;
   float ls1_gain = 0;
   int modified = 0;
@@ -488,6 +529,8 @@ TEST(SpeakerListWindow, ReplacingATypeChangesItsRowsAndModel) {
                  dialog_script::again();
                  return;
                }
+               columns = look_at_columns(list);
+               cut = text_fit::cut_texts(d);
                press(d, 104);
              }},
         }, 0, 40);
@@ -506,6 +549,12 @@ TEST(SpeakerListWindow, ReplacingATypeChangesItsRowsAndModel) {
                                             "003\tKUGEL12\t2.0,6.0,3.0"}));
   EXPECT_EQ(ls1_type, "HORN6040");
   EXPECT_EQ(ls3_type, "KUGEL12");
+  // The longest type name ends a gap before its place starts; the rows can
+  // be seen whole; the band fields show their whole numbers.
+  ASSERT_GT(columns.average, 0);
+  EXPECT_LE(columns.type_end + columns.average / 2, columns.place_start);
+  EXPECT_LE(columns.widest_row, columns.visible);
+  for (const std::string& c : cut) ADD_FAILURE() << c;
   EXPECT_FLOAT_EQ(ls1_gain, -9.0f);
   EXPECT_EQ(modified, 1);
 }

@@ -31,7 +31,7 @@ def fail(where, text):
 
 def read_source(path):
     src = {"title": [], "material": [], "faces": [], "listener": [], "speaker": [],
-           "options": (2, 1, 2)}
+           "options": (2, 1, 2), "measured": [0.0] * 7}
     with open(path, encoding="utf-8") as f:
         for number, line in enumerate(f, 1):
             line = line.split(";")[0].strip()
@@ -47,6 +47,16 @@ def read_source(path):
             elif word == "box" and len(parts) == 4:
                 x0, y0, z0, x1, y1, z1 = (float(v) for v in parts[0].split())
                 src["faces"] += box_faces(x0, y0, z0, x1, y1, z1, parts[1], parts[2], parts[3])
+            elif word == "patch" and len(parts) == 2:
+                corners = [float(v) for v in parts[1].split()]
+                if len(corners) != 6:
+                    fail(where, "patch MATERIAL | X0 Y0 Z0 X1 Y1 Z1")
+                src["faces"] = patched(src["faces"], parts[0], corners[:3], corners[3:], where)
+            elif word == "measured":
+                times = [float(v) for v in rest.split()]
+                if len(times) != 7:
+                    fail(where, "measured T125 T250 T500 T1k T2k T4k T8k")
+                src["measured"] = times
             elif word == "face" and len(parts) >= 4:
                 src["faces"].append((parts[0], [tuple(float(v) for v in p.split()) for p in parts[1:]]))
             elif word == "listener":
@@ -77,13 +87,73 @@ def box_faces(x0, y0, z0, x1, y1, z1, floor, ceiling, walls):
     ]
 
 
+def newell(corners):
+    n = [0.0, 0.0, 0.0]
+    for (ax, ay, az), (bx, by, bz) in zip(corners, corners[1:] + corners[:1]):
+        n[0] += (ay - by) * (az + bz)
+        n[1] += (az - bz) * (ax + bx)
+        n[2] += (ax - bx) * (ay + by)
+    return n
+
+
+def plane_of(corners):
+    """(axis, value, u, v) of an axis-parallel rectangle: the axis it is
+    flat in, its place on that axis and its two other axes; None otherwise."""
+    for axis in range(3):
+        if len({c[axis] for c in corners}) == 1:
+            u, v = [a for a in range(3) if a != axis]
+            return axis, corners[0][axis], u, v
+    return None
+
+
+def rectangle(axis, value, u, v, u_range, v_range, facing):
+    """The rectangle's corners, turned so that its normal has the sign facing on axis."""
+    corners = []
+    for cu, cv in ((u_range[0], v_range[0]), (u_range[1], v_range[0]),
+                   (u_range[1], v_range[1]), (u_range[0], v_range[1])):
+        c = [0.0, 0.0, 0.0]
+        c[axis], c[u], c[v] = value, cu, cv
+        corners.append(tuple(c))
+    return corners if (newell(corners)[axis] > 0) == (facing > 0) else corners[::-1]
+
+
+def patched(faces, material, low, high, where):
+    """The faces with the rectangle low..high cut out of the one face it lies
+    in and given the material; the rest of that face stays as it was, in up
+    to four strips facing the same way, so the room stays closed."""
+    for i, (old_material, corners) in enumerate(faces):
+        plane = plane_of(corners)
+        if plane is None:
+            continue
+        axis, value, u, v = plane
+        if low[axis] != value or high[axis] != value:
+            continue
+        us = sorted(c[u] for c in corners)
+        vs = sorted(c[v] for c in corners)
+        box = {(us[0], vs[0]), (us[-1], vs[0]), (us[-1], vs[-1]), (us[0], vs[-1])}
+        if len(corners) != 4 or {(c[u], c[v]) for c in corners} != box:
+            continue
+        if not (us[0] <= low[u] < high[u] <= us[-1] and vs[0] <= low[v] < high[v] <= vs[-1]):
+            continue
+        facing = newell(corners)[axis]
+        pieces = [(material, (low[u], high[u]), (low[v], high[v])),
+                  (old_material, (us[0], us[-1]), (vs[0], low[v])),
+                  (old_material, (us[0], us[-1]), (high[v], vs[-1])),
+                  (old_material, (us[0], low[u]), (low[v], high[v])),
+                  (old_material, (high[u], us[-1]), (low[v], high[v]))]
+        cut = [(m, rectangle(axis, value, u, v, ur, vr, facing))
+               for m, ur, vr in pieces if ur[0] < ur[1] and vr[0] < vr[1]]
+        return faces[:i] + cut + faces[i + 1:]
+    fail(where, "the patch lies in no rectangular face")
+
+
 VIEW_XY = 0  # the plan view: a first click places a point
 
 
-def header(options):
+def header(options, measured):
     summation, flags, grid = options
     h = SIGNATURE + bytes([0, 0, 0, 0]) + struct.pack("<hfHfH", VIEW_XY, 0.5, 1, 10.0, 0)
-    h += struct.pack("<7f", *([0.0] * 7)) + struct.pack("<f", 1.0) + bytes(24)
+    h += struct.pack("<7f", *measured) + struct.pack("<f", 1.0) + bytes(24)
     h += struct.pack("<6h", 0, -1, grid, 7, summation, flags)
     assert len(h) == 102
     return h
@@ -207,7 +277,7 @@ def build_project(resources_dir):
         x, y, z = position
         objects.append(chunk(16, 2, [(x, y, z), (x + 0.3, y, z)], [(0, 0), (1, 1)], aux=aux, colour=12))
 
-    out = bytearray(header(src["options"]) + layers())
+    out = bytearray(header(src["options"], src["measured"]) + layers())
     for o in objects:
         out += o
     out += chunk(33, 0, [], [], aux=title_block(src["title"]), attributes=0xE0, more=False)
