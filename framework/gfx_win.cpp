@@ -365,9 +365,6 @@ void gfx_reset_text_style() {
   g_text_style.back_mode = OPAQUE;
 }
 
-// Draws with a font made for this call from the text style; the DC's
-// colours, mode and font are put back afterwards. Returns 0 when no font
-// can be made.
 namespace {
 
 HFONT create_style_font() {
@@ -391,6 +388,9 @@ int gfx_text_width(const char* text) {
   return int(size.cx);
 }
 
+// Draws with a font made for this call from the text style; the DC's
+// colours, mode and font are put back afterwards. Returns 0 when no font
+// can be made.
 int gfx_draw_text(int left, int top, int right, int bottom, const char* text, UINT flags) {
   HDC dc = g_device.dc;
   if (!dc || !text) return 0;
